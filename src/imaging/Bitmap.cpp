@@ -1,0 +1,158 @@
+#include "imaging/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+int NearestColourIndex(std::span<const RgbQuad> table, int red, int green, int blue)
+{
+    int best = -1;
+    long bestDistance = 0;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const long dr = red - table[i].red, dg = green - table[i].green, db = blue - table[i].blue;
+        const long distance = dr * dr + dg * dg + db * db;
+        if (best < 0 || distance < bestDistance) {
+            best = static_cast<int>(i);
+            bestDistance = distance;
+            if (distance == 0)
+                break;
+        }
+    }
+    return best;
+}
+
+int Bitmap::StrideFor(int width, int bitsPerPixel)
+{
+    return static_cast<int>((static_cast<long long>(width) * bitsPerPixel + 31) / 32 * 4);
+}
+
+std::optional<Bitmap> Bitmap::Make(int width, int height, int bitsPerPixel)
+{
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide)
+        return std::nullopt;
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
+        return std::nullopt;
+    return Bitmap(width, height, bitsPerPixel);
+}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel)
+    : mWidth(width), mHeight(height), mBitsPerPixel(bitsPerPixel), mStride(StrideFor(width, bitsPerPixel)),
+      mTable(bitsPerPixel == 24 ? 0 : std::size_t{1} << bitsPerPixel),
+      mBits(static_cast<std::size_t>(mStride) * height)
+{
+}
+
+std::uint32_t Bitmap::RawPixel(int x, int y) const
+{
+    const std::uint8_t* row = MemoryRow(mHeight - 1 - y);
+    switch (mBitsPerPixel) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4:
+        return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
+    case 8:
+        return row[x];
+    default: {
+        const std::uint8_t* p = row + 3 * x;
+        return p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+    }
+    }
+}
+
+void Bitmap::SetRawPixel(int x, int y, std::uint32_t value)
+{
+    std::uint8_t* row = MemoryRow(mHeight - 1 - y);
+    switch (mBitsPerPixel) {
+    case 1: {
+        const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
+        row[x >> 3] = (value & 1u) ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
+        break;
+    }
+    case 4:
+        if (x & 1)
+            row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0xF0u) | (value & 0x0Fu));
+        else
+            row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0x0Fu) | ((value & 0x0Fu) << 4));
+        break;
+    case 8:
+        row[x] = static_cast<std::uint8_t>(value);
+        break;
+    default: {
+        std::uint8_t* p = row + 3 * x;
+        p[0] = static_cast<std::uint8_t>(value);
+        p[1] = static_cast<std::uint8_t>(value >> 8);
+        p[2] = static_cast<std::uint8_t>(value >> 16);
+    }
+    }
+}
+
+RgbQuad Bitmap::Colour(int x, int y) const
+{
+    const std::uint32_t raw = RawPixel(x, y);
+    if (!Indexed())
+        return {static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8), static_cast<std::uint8_t>(raw >> 16), 0};
+    return raw < mTable.size() ? mTable[raw] : RgbQuad{};
+}
+
+namespace {
+
+// Clips the copy rectangle to both bitmaps; answers false when nothing is left to copy.
+bool ClipBlock(const Bitmap& dst, int& dx, int& dy, int& w, int& h, const Bitmap& src, int& sx, int& sy)
+{
+    auto clipAxis = [](int& d, int& s, int& extent, int dLimit, int sLimit) {
+        if (d < 0) { s -= d; extent += d; d = 0; }
+        if (s < 0) { d -= s; extent += s; s = 0; }
+        extent = std::min({extent, dLimit - d, sLimit - s});
+        return extent > 0;
+    };
+    return clipAxis(dx, sx, w, dst.Width(), src.Width()) && clipAxis(dy, sy, h, dst.Height(), src.Height());
+}
+
+std::uint32_t PackColour(const RgbQuad& c) { return c.blue | (c.green << 8) | (static_cast<std::uint32_t>(c.red) << 16); }
+
+} // namespace
+
+void BitBlt(Bitmap& dst, int dx, int dy, int w, int h, const Bitmap& src, int sx, int sy)
+{
+    if (&dst == &src) {
+        const Bitmap copy = src;
+        BitBlt(dst, dx, dy, w, h, copy, sx, sy);
+        return;
+    }
+    if (!ClipBlock(dst, dx, dy, w, h, src, sx, sy))
+        return;
+
+    const bool sameFormat = dst.BitsPerPixel() == src.BitsPerPixel() &&
+                            (!dst.Indexed() || std::ranges::equal(dst.ColourTable(), src.ColourTable(),
+                                                                  [](auto& a, auto& b) { return a.SameColour(b); }));
+    if (sameFormat && dst.BitsPerPixel() >= 8) {
+        const int bytesPerPixel = dst.BitsPerPixel() / 8;
+        for (int row = 0; row < h; ++row) {
+            const std::uint8_t* from = src.MemoryRow(src.Height() - 1 - (sy + row)) + sx * bytesPerPixel;
+            std::uint8_t* to = dst.MemoryRow(dst.Height() - 1 - (dy + row)) + dx * bytesPerPixel;
+            std::memcpy(to, from, static_cast<std::size_t>(w) * bytesPerPixel);
+        }
+        return;
+    }
+
+    // Pages hold few distinct colours, so remembering the last conversion saves most table searches.
+    std::uint32_t lastColour = 0xFFFFFFFFu;
+    std::uint32_t lastValue = 0;
+    for (int row = 0; row < h; ++row) {
+        for (int col = 0; col < w; ++col) {
+            if (sameFormat) {
+                dst.SetRawPixel(dx + col, dy + row, src.RawPixel(sx + col, sy + row));
+                continue;
+            }
+            const RgbQuad colour = src.Colour(sx + col, sy + row);
+            const std::uint32_t packed = PackColour(colour);
+            if (packed != lastColour) {
+                lastColour = packed;
+                lastValue = dst.Indexed()
+                                ? static_cast<std::uint32_t>(std::max(
+                                      0, NearestColourIndex(dst.ColourTable(), colour.red, colour.green, colour.blue)))
+                                : packed;
+            }
+            dst.SetRawPixel(dx + col, dy + row, lastValue);
+        }
+    }
+}

@@ -1,0 +1,105 @@
+#include "imaging/Bitmap.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Bitmap MakeIndexed(int width, int height, int bits, std::initializer_list<RgbQuad> table)
+{
+    Bitmap b = *Bitmap::Make(width, height, bits);
+    std::copy(table.begin(), table.end(), b.ColourTable().begin());
+    return b;
+}
+
+TEST(Bitmap, StrideRoundsBitsUpToWholeDwords)
+{
+    const struct { int width, bits, stride; } cases[] = {
+        {1, 1, 4}, {24, 1, 4}, {33, 1, 8}, {100, 1, 16}, {320, 1, 40},
+        {7, 4, 4}, {9, 4, 8}, {3, 8, 4}, {5, 8, 8}, {1, 24, 4}, {5, 24, 16},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Bitmap::StrideFor(c.width, c.bits), c.stride) << c.width << " at " << c.bits << " bits";
+}
+
+TEST(Bitmap, PackedPixelsUseTheirOwnBitsAndRowsAreBottomUp)
+{
+    for (int bits : {1, 4, 8, 24}) {
+        Bitmap b = *Bitmap::Make(10, 3, bits);
+        const std::uint32_t value = bits == 24 ? 0x123456u : (1u << bits) - 1;
+        b.SetRawPixel(9, 0, value);  // top row, last column
+        b.SetRawPixel(8, 0, 0);
+        EXPECT_EQ(b.RawPixel(9, 0), value) << bits;
+        EXPECT_EQ(b.RawPixel(8, 0), 0u) << bits;
+        EXPECT_EQ(b.RawPixel(9, 1), 0u) << bits;
+        // The top row of the picture is the last row in memory.
+        const auto lastRow = b.Bits().subspan(static_cast<std::size_t>(2 * b.Stride()));
+        EXPECT_TRUE(std::any_of(lastRow.begin(), lastRow.end(), [](auto v) { return v != 0; })) << bits;
+    }
+}
+
+TEST(Bitmap, NearestColourIndexMapsTableColoursOntoThemselves)
+{
+    const RgbQuad table[] = {RgbQuad::FromRgb(0, 0, 0), RgbQuad::FromRgb(255, 255, 255), RgbQuad::FromRgb(255, 0, 0),
+                             RgbQuad::FromRgb(255, 0, 0)};
+    const struct { int r, g, b, index; } cases[] = {
+        {0, 0, 0, 0}, {255, 255, 255, 1}, {255, 0, 0, 2},  // a duplicate colour answers its first entry
+        {128, 128, 128, 1},                                // 3 × 127² beats 3 × 128²
+        {127, 127, 127, 0}, {200, 30, 30, 2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NearestColourIndex(table, c.r, c.g, c.b), c.index) << c.r << "," << c.g << "," << c.b;
+    EXPECT_EQ(NearestColourIndex({}, 1, 2, 3), -1);
+}
+
+TEST(Bitmap, BlockCopyConvertsBetweenFormats)
+{
+    Bitmap colour = *Bitmap::Make(4, 2, 24);
+    colour.SetRawPixel(0, 0, 0xFFFFFF);
+    colour.SetRawPixel(1, 0, 0x808080);
+    colour.SetRawPixel(2, 0, 0x404040);
+    Bitmap mono = MakeIndexed(4, 2, 1, {RgbQuad::FromRgb(0, 0, 0), RgbQuad::FromRgb(255, 255, 255)});
+
+    BitBlt(mono, 0, 0, 4, 2, colour, 0, 0);
+    EXPECT_EQ(mono.RawPixel(0, 0), 1u);
+    EXPECT_EQ(mono.RawPixel(1, 0), 1u);
+    EXPECT_EQ(mono.RawPixel(2, 0), 0u);
+    EXPECT_EQ(mono.RawPixel(3, 1), 0u);
+
+    Bitmap back = *Bitmap::Make(4, 2, 24);
+    BitBlt(back, 0, 0, 4, 2, mono, 0, 0);
+    EXPECT_EQ(back.RawPixel(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(back.RawPixel(2, 0), 0u);
+}
+
+TEST(Bitmap, BlockCopyClipsToBothBitmaps)
+{
+    Bitmap src = *Bitmap::Make(3, 3, 8);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            src.SetRawPixel(x, y, static_cast<std::uint32_t>(10 * y + x + 1));
+    const struct { int dx, dy, w, h, sx, sy, probeX, probeY; std::uint32_t expected; } cases[] = {
+        {0, 0, 3, 3, 0, 0, 2, 2, 23},
+        {1, 1, 10, 10, 0, 0, 3, 3, 23},   // far past both edges
+        {-1, -1, 3, 3, 0, 0, 0, 0, 12},   // negative destination shifts the source
+        {0, 0, 2, 2, -1, 0, 1, 0, 1},     // negative source shifts the destination
+        {3, 3, 5, 5, 0, 0, 3, 3, 1},
+    };
+    for (const auto& c : cases) {
+        Bitmap dst = *Bitmap::Make(4, 4, 8);
+        BitBlt(dst, c.dx, c.dy, c.w, c.h, src, c.sx, c.sy);
+        EXPECT_EQ(dst.RawPixel(c.probeX, c.probeY), c.expected) << c.dx << "," << c.dy << " from " << c.sx << "," << c.sy;
+    }
+}
+
+TEST(Bitmap, BlockCopyWithinOneBitmapReadsTheOriginal)
+{
+    Bitmap b = *Bitmap::Make(4, 1, 24);
+    for (int x = 0; x < 4; ++x)
+        b.SetRawPixel(x, 0, static_cast<std::uint32_t>(x + 1));
+    BitBlt(b, 1, 0, 3, 1, b, 0, 0);
+    EXPECT_EQ(b.RawPixel(1, 0), 1u);
+    EXPECT_EQ(b.RawPixel(2, 0), 2u);
+    EXPECT_EQ(b.RawPixel(3, 0), 3u);
+}
+
+} // namespace
