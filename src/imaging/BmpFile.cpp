@@ -1,11 +1,10 @@
 #include "imaging/BmpFile.h"
 
 #include "imaging/AppError.h"
+#include "imaging/FileBytes.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -122,13 +121,12 @@ bool WriteBitmapFile(const std::string& path, const std::string& errorSource, st
 
 Bitmap ReadBitmapFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw AppError(ErrorNumber::kFileNotFound, ExecutableName() + ".ReadBitmap", "File not found: " + path);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        Invalid("cannot read " + path);
-    return DecodeBitmap(bytes);
+    int errorCode = 0;
+    const auto bytes = ReadWholeFile(path, errorCode);
+    if (!bytes)
+        throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess,
+                       ExecutableName() + ".ReadBitmap", SystemMessage(errorCode) + ": " + path);
+    return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
 }
 
 Bitmap DecodeBitmap(std::span<const std::uint8_t> b)

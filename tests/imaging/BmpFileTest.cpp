@@ -84,6 +84,7 @@ TEST(BmpFile, ReadsFilesAndReportsMissingOnes)
     } catch (const AppError& e) {
         EXPECT_EQ(e.Number(), 53);
     }
+    EXPECT_THROW(ReadBitmapFile(dir.Root().string()), AppError);  // a folder opens but cannot be read
 }
 
 TEST(BmpFile, BadFilesAreRefusedWithTheReason)

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "imaging/BmpFile.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The program's in-memory raster surface: a 24-bit bottom-up bitmap whose rows are padded to 4 bytes.
+// The pixel in column x of memory row y (counted from the bottom row) starts at byte
+// y × BytesPerScanLine() + 3 × x of DIBSectionBitsPtr(), in the order blue, green, red.
+// The surface's bitmap is also its drawing context (hdc): copies into and out of it go through BitBlt.
+class cDIBSection {
+public:
+    cDIBSection() = default;
+    cDIBSection(const cDIBSection&) = delete;
+    cDIBSection& operator=(const cDIBSection&) = delete;
+    ~cDIBSection() { ClearUp(); }
+
+    // Puts a copy of the picture on the clipboard of the host. A device-independent copy is not offered:
+    // with bAsDIB the host is told so and the answer is false.
+    bool CopyToClipboard(bool bAsDIB = false);
+
+    // Fills the header for a 24-bit bottom-up bitmap of the given size and makes such a bitmap in hDib.
+    // The context argument only states compatibility, which every bitmap of ours has. True when made.
+    bool CreateDIB(const Bitmap* lHDC, int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib);
+
+    // Makes the surface the size of the picture and copies the picture into it.
+    void CreateFromPicture(const Bitmap& picThis);
+
+    // Empties the surface, then makes a black picture of the given size. False for a size that cannot be made.
+    bool Create(int lWidth, int lheight);
+
+    int BytesPerScanLine() const;
+    int Width() const { return mHeader.biWidth; }
+    int Height() const { return mHeader.biHeight; }
+
+    // Copies from a context into this surface at (0, 0); a negative size stands for the surface's own.
+    void LoadPictureBlt(const Bitmap* lHDC, int lSrcLeft = 0, int lSrcTop = 0, int lSrcWidth = -1,
+                        int lSrcHeight = -1);
+    // Copies this surface into a context at (lDestLeft, lDestTop); a negative size stands for the surface's own.
+    void PaintPicture(Bitmap* lHDC, int lDestLeft = 0, int lDestTop = 0, int lDestWidth = -1, int lDestHeight = -1,
+                      int lSrcLeft = 0, int lSrcTop = 0) const;
+
+    Bitmap* hdc() { return mDib.get(); }
+    const Bitmap* hdc() const { return mDib.get(); }
+    const Bitmap* hDib() const { return mDib.get(); }
+    std::uint8_t* DIBSectionBitsPtr() { return mDib ? mDib->Bits().data() : nullptr; }
+    const std::uint8_t* DIBSectionBitsPtr() const { return mDib ? mDib->Bits().data() : nullptr; }
+
+    // Fills the picture with random colours (blue 0, green and red random) or random greys.
+    void RandomiseBits(bool bGray = false);
+
+    // Releases the picture; Width and Height keep reporting the last size.
+    void ClearUp();
+
+    // A new surface of the new size holding this picture, resampled bilinearly; nothing when it cannot be made.
+    // Raises error 9 when the picture is 1 pixel wide or high and the size changes: the neighbourhood is missing.
+    std::unique_ptr<cDIBSection> Resample(int lNewHeight, int lNewWidth) const;
+
+    // Writes the picture as a 24-bit bitmap file. Raises error 17 when the file cannot be created;
+    // false when a write fails (the file then holds what was written).
+    bool SavePicture(const std::string& sFileName) const;
+
+    static std::string ApiError(int e);
+
+private:
+    void ResampleBilinear(cDIBSection& target) const;
+
+    std::unique_ptr<Bitmap> mDib;
+    BitmapInfoHeader mHeader;
+};

@@ -1,0 +1,285 @@
+#include "TempDir.h"
+#include "imaging/AppError.h"
+#include "imaging/cPalette.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Rgb = std::array<int, 3>;
+
+std::vector<Rgb> Colours(const cPalette& p)
+{
+    std::vector<Rgb> out;
+    for (int i = 1; i <= p.Count(); ++i)
+        out.push_back({p.Red(i), p.Green(i), p.Blue(i)});
+    return out;
+}
+
+cPalette Of(const std::vector<Rgb>& colours)
+{
+    cPalette p;
+    for (const Rgb& c : colours)
+        p.Add(static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]));
+    return p;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string LittleEndian32(std::uint32_t v)
+{
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+TEST(cPalette, FixedPalettesHoldTheirEntries)
+{
+    using Entries = std::vector<std::pair<int, Rgb>>;
+    const struct { const char* name; void (cPalette::*make)(); int count; Entries entries; } cases[] = {
+        {"16 colours", &cPalette::Create16Colour, 16,
+         {{1, {0, 0, 0}}, {2, {128, 0, 0}}, {3, {0, 128, 0}}, {4, {128, 128, 0}}, {5, {0, 0, 128}},
+          {6, {128, 0, 128}}, {7, {0, 128, 128}}, {8, {192, 192, 192}}, {9, {128, 128, 128}}, {10, {255, 0, 0}},
+          {11, {0, 255, 0}}, {12, {255, 255, 0}}, {13, {0, 0, 255}}, {14, {255, 0, 255}}, {15, {0, 255, 255}},
+          {16, {255, 255, 255}}}},
+        // the fifth level is 255, not 256 (entry 5)
+        {"half-tone", &cPalette::CreateHalfTone, 256,
+         {{1, {0, 0, 0}}, {2, {64, 0, 0}}, {5, {255, 0, 0}}, {6, {0, 64, 0}}, {26, {0, 0, 64}},
+          {125, {255, 255, 255}}, {126, {0, 0, 0}}, {256, {0, 0, 0}}}},
+        {"web-safe", &cPalette::CreateWebSafe, 256,
+         {{1, {0, 0, 0}}, {2, {128, 0, 0}}, {8, {192, 192, 192}}, {9, {51, 0, 0}}, {12, {204, 0, 0}},
+          {13, {0, 51, 0}}, {216, {204, 255, 255}}, {217, {8, 8, 8}}, {247, {248, 248, 248}},
+          {248, {128, 128, 128}}, {255, {255, 255, 255}}, {256, {0, 0, 0}}}},
+        {"mono", &cPalette::CreateMono, 2, {{1, {0, 0, 0}}, {2, {255, 255, 255}}}},
+    };
+    for (const auto& c : cases) {
+        cPalette p;
+        p.Add(1, 2, 3);  // a generator replaces what was there
+        (p.*c.make)();
+        ASSERT_EQ(p.Count(), c.count) << c.name;
+        for (const auto& [entry, colour] : c.entries)
+            EXPECT_EQ((Rgb{p.Red(entry), p.Green(entry), p.Blue(entry)}), colour) << c.name << " entry " << entry;
+    }
+}
+
+TEST(cPalette, ClosestIndexFindsTheNearestEntry)
+{
+    cPalette sixteen;
+    sixteen.Create16Colour();
+    const struct { const char* name; cPalette palette; Rgb colour; int expected; } cases[] = {
+        {"grey to mid grey", sixteen, {100, 100, 100}, 9},
+        {"tie keeps the lower entry", sixteen, {64, 0, 0}, 1},
+        {"strictly closer later entry", sixteen, {250, 5, 5}, 10},
+        {"opposite corner is no entry", Of({{255, 255, 255}}), {0, 0, 0}, 0},
+        {"empty palette", cPalette{}, {5, 5, 5}, 0},
+        {"exact match is the first copy", Of({{10, 10, 10}, {20, 20, 20}, {20, 20, 20}}), {20, 20, 20}, 2},
+        // 100 away by channel sums against 120, although the second is nearer in straight-line distance
+        {"distance sums channels", Of({{100, 0, 0}, {60, 60, 0}}), {0, 0, 0}, 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.palette.ClosestIndex(c.colour[0], c.colour[1], c.colour[2]), c.expected) << c.name;
+}
+
+TEST(cPalette, EntryOutsideTheListRaisesSubscriptOutOfRange)
+{
+    using Channel = std::uint8_t (cPalette::*)(int) const;
+    cPalette mono, empty;
+    mono.CreateMono();
+    const struct { const cPalette& palette; int index; } cases[] = {{mono, 0}, {mono, -1}, {mono, 3}, {empty, 1}};
+    for (Channel channel : {Channel{&cPalette::Red}, Channel{&cPalette::Green}, Channel{&cPalette::Blue}})
+        for (const auto& c : cases) {
+            try {
+                (c.palette.*channel)(c.index);
+                ADD_FAILURE() << "entry " << c.index << " of " << c.palette.Count() << " did not raise";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.Number(), ErrorNumber::kSubscriptOutOfRange) << "entry " << c.index;
+            }
+        }
+}
+
+TEST(cPalette, PlatformPaletteAnswersUntilClearUp)
+{
+    cPalette p;
+    p.Create16Colour();
+    p.CreatehPalette();
+    p.Clear();
+    p.Add(100, 100, 100);
+    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 9);  // still the 16 colours
+    p.ClearUp();
+    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 1);
+}
+
+TEST(cPalette, JascFileOfMonoIsExact)
+{
+    TempDir dir;
+    const std::string path = dir.Path("mono.pal");
+    WriteBytes(path, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
+    cPalette mono;
+    mono.CreateMono();
+    ASSERT_TRUE(mono.SaveToJASCFile(path));
+    const auto bytes = ReadFileBytes(path);
+    const std::string expected = "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255";
+    ASSERT_EQ(expected.size(), 33u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+
+    cPalette back;
+    back.Create16Colour();
+    ASSERT_TRUE(back.LoadFromJASCFile(path));
+    EXPECT_EQ(Colours(back), (std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}}));
+}
+
+TEST(cPalette, JascLoadTakesOnlyLinesOfThreeNumbers)
+{
+    const std::string head = "JASC\r\n0100\r\n";
+    const struct { const char* name; std::string text; std::vector<Rgb> expected; } cases[] = {
+        {"line feeds only", "JASC\n0100\n2\n0 0 0\n255 255 255", {}},
+        {"doubled blank", head + "2\r\n1  2 3\r\n4 5 6", {{4, 5, 6}}},
+        {"trailing blank", head + "2\r\n1 2 3 \r\n4 5 6", {{4, 5, 6}}},
+        {"count not compared", head + "7\r\n1 2 3", {{1, 2, 3}}},
+        {"trailing line end", head + "1\r\n1 2 3\r\n", {{1, 2, 3}}},
+        {"halves round to even", head + "1\r\n2.5 3.5 0.5", {{2, 4, 0}}},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteBytes(dir.Path("p.pal"), c.text);
+        cPalette p;
+        p.CreateMono();
+        EXPECT_TRUE(p.LoadFromJASCFile(dir.Path("p.pal"))) << c.name;
+        EXPECT_EQ(Colours(p), c.expected) << c.name;
+    }
+}
+
+TEST(cPalette, JascLoadRaisesOnBadValuesKeepingEarlierColours)
+{
+    const std::string head = "JASC\r\n0100\r\n3\r\n1 2 3\r\n";
+    const struct { const char* name; std::string text; } cases[] = {
+        {"not a number", head + "4 x 6\r\n7 8 9"},
+        {"above 255", head + "256 0 0\r\n7 8 9"},
+        {"below 0", head + "0 -1 0\r\n7 8 9"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteBytes(dir.Path("p.pal"), c.text);
+        cPalette p;
+        try {
+            p.LoadFromJASCFile(dir.Path("p.pal"));
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.Source().ends_with(".cPalette")) << c.name << ": " << e.Source();
+        }
+        EXPECT_EQ(Colours(p), (std::vector<Rgb>{{1, 2, 3}})) << c.name;
+    }
+}
+
+TEST(cPalette, JascFileProblemsRaise)
+{
+    TempDir dir;
+    for (const std::string& path : {dir.Path("missing.pal"), dir.Root().string()}) {
+        cPalette p;
+        p.CreateMono();
+        try {
+            p.LoadFromJASCFile(path);
+            ADD_FAILURE() << path << ": no error";
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.Source().ends_with(".cPalette")) << e.Source();
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << path << ": not the program's error: " << e.what();
+        }
+        EXPECT_EQ(p.Count(), 0) << path;  // emptied before the file is opened
+    }
+    cPalette mono;
+    mono.CreateMono();
+    EXPECT_THROW(mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")), AppError);
+}
+
+TEST(cPalette, BinaryPalettesFollowOneAnother)
+{
+    TempDir dir;
+    const std::string path = dir.Path("two.bin");
+    cPalette first, second;
+    first.CreateMono();
+    second.Create16Colour();
+    ASSERT_TRUE(first.Save(path));
+    ASSERT_TRUE(second.Save(path, 4 + 4 * 2));
+
+    cPalette p;
+    long position = 0;
+    ASSERT_TRUE(p.Load(path, position));
+    EXPECT_EQ(Colours(p), Colours(first));
+    EXPECT_EQ(position, 12);
+    ASSERT_TRUE(p.Load(path, position));
+    EXPECT_EQ(Colours(p), Colours(second));
+    EXPECT_EQ(position, 12 + 4 + 64);
+    EXPECT_FALSE(p.Load(path, position));  // nothing after the second
+    EXPECT_EQ(position, 80);
+    EXPECT_EQ(Colours(p), Colours(second));
+
+    position = -5;  // a position before the start reads from the start
+    ASSERT_TRUE(p.Load(path, position));
+    EXPECT_EQ(Colours(p), Colours(first));
+    EXPECT_EQ(position, 12);
+}
+
+TEST(cPalette, BinaryLoadRefusesBadBlocks)
+{
+    const std::string entry = std::string("\x0A\x0B\x0C\0", 4);
+    std::string full4097 = LittleEndian32(4097);
+    for (int i = 0; i < 4097; ++i)
+        full4097 += entry;
+    const Rgb kept{255, 255, 255}, fromFile{10, 11, 12};  // entry 2 of the mono palette, or of the file
+    const struct { const char* name; std::string bytes; bool loaded; int count; Rgb second; long position; } cases[] = {
+        {"count 0", LittleEndian32(0) + entry, false, 2, kept, 0},
+        {"count 4098", LittleEndian32(4098) + entry, false, 2, kept, 0},
+        {"negative count", LittleEndian32(0xFFFFFFFF) + entry, false, 2, kept, 0},
+        {"short count", std::string("\x01\0", 2), false, 2, kept, 0},
+        {"entries cut short", LittleEndian32(3) + entry + entry, false, 3, fromFile, 0},
+        {"count 4097", full4097, true, 4097, fromFile, 4 + 4 * 4097},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        WriteBytes(dir.Path("p.bin"), c.bytes);
+        cPalette p;
+        p.CreateMono();
+        long position = 0;
+        EXPECT_EQ(p.Load(dir.Path("p.bin"), position), c.loaded) << c.name;
+        EXPECT_EQ(p.Count(), c.count) << c.name;
+        EXPECT_EQ(position, c.position) << c.name;
+        EXPECT_EQ(Colours(p)[1], c.second) << c.name;
+    }
+
+    cPalette p;
+    p.CreateMono();
+    EXPECT_FALSE(p.Load(dir.Path("missing.bin")));
+    EXPECT_EQ(p.Count(), 2);
+}
+
+TEST(cPalette, BinarySaveWritesCountAndEntries)
+{
+    TempDir dir;
+    const std::string rest(12, '\xEE');
+    const struct { const char* name; cPalette palette; long position; std::string before, expected; } cases[] = {
+        {"two entries", Of({{1, 2, 3}, {250, 251, 252}}), 0, "",
+         std::string("\x02\0\0\0\x01\x02\x03\0\xFA\xFB\xFC\0", 12)},
+        {"empty palette", cPalette{}, 0, "", std::string(4, '\0')},
+        {"inside an existing file", Of({{7, 8, 9}}), 2, rest,
+         std::string("\xEE\xEE\x01\0\0\0\x07\x08\x09\0\xEE\xEE", 12)},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.Path(std::string(c.name) + ".bin");
+        if (!c.before.empty())
+            WriteBytes(path, c.before);
+        ASSERT_TRUE(c.palette.Save(path, c.position)) << c.name;
+        const auto bytes = ReadFileBytes(path);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.expected) << c.name;
+    }
+    EXPECT_FALSE(Of({{1, 2, 3}}).Save(dir.Path("no-such-folder/p.bin")));
+}
+
+} // namespace
