@@ -1,0 +1,261 @@
+#include "TempDir.h"
+#include "imaging/Bitmap.h"
+#include "imaging/TestSurface.h"
+#include "imaging/cDIBSectionSave.h"
+#include "platform/ConvertBMP2JPG.h"
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <latch>
+#include <sys/resource.h>
+#include <thread>
+#include <turbojpeg.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+struct Decoded {
+    int width = 0, height = 0, subsampling = -1, colourspace = -1;
+    Bytes rgb;  // top-down red, green, blue
+    const unsigned char* At(int x, int y) const { return rgb.data() + 3 * (static_cast<std::size_t>(y) * width + x); }
+};
+
+// The markers before the scan data, read segment by segment.
+std::vector<int> HeaderMarkers(const Bytes& jpeg)
+{
+    std::vector<int> markers;
+    for (std::size_t pos = 2; pos + 4 <= jpeg.size() && jpeg[pos] == 0xFF && markers.size() < 50;
+         pos += 2 + (jpeg[pos + 2] << 8 | jpeg[pos + 3]))
+        if (markers.emplace_back(jpeg[pos + 1]) == 0xDA)
+            break;
+    return markers;
+}
+
+// Decodes a JPEG file after checking that it has the form old players accept and the expected size.
+Decoded DecodePlayerFriendly(const std::string& path, int width, int height)
+{
+    Decoded d;
+    const Bytes jpeg = ReadFileBytes(path);
+    if (jpeg.size() < 20) {
+        ADD_FAILURE() << path << " holds " << jpeg.size() << " bytes";
+        return d;
+    }
+    // SOI, then the JFIF APP0 segment: FF E0, its length, "JFIF\0".
+    EXPECT_EQ((Bytes{jpeg.begin(), jpeg.begin() + 4}), (Bytes{0xFF, 0xD8, 0xFF, 0xE0}));
+    EXPECT_EQ(std::string(jpeg.begin() + 6, jpeg.begin() + 11), std::string("JFIF", 5));
+    const std::vector<int> markers = HeaderMarkers(jpeg);
+    EXPECT_NE(std::find(markers.begin(), markers.end(), 0xC0), markers.end());
+    EXPECT_EQ(std::find(markers.begin(), markers.end(), 0xC2), markers.end());
+
+    tjhandle handle = tjInitDecompress();
+    if (tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &d.width, &d.height, &d.subsampling, &d.colourspace) ==
+        0) {
+        d.rgb.resize(3 * static_cast<std::size_t>(d.width) * d.height);
+        if (tjDecompress2(handle, jpeg.data(), jpeg.size(), d.rgb.data(), d.width, 0, d.height, TJPF_RGB, 0) != 0)
+            d.rgb.clear();
+    }
+    tjDestroy(handle);
+    EXPECT_EQ(d.width, width);
+    EXPECT_EQ(d.height, height);
+    EXPECT_EQ(d.subsampling, TJSAMP_420);
+    EXPECT_EQ(d.colourspace, TJCS_YCbCr);
+    EXPECT_FALSE(d.rgb.empty());
+    return d;
+}
+
+// A white page whose top-left quarter is black.
+void DrawPage(cDIBSection& page, int width, int height)
+{
+    ASSERT_TRUE(page.Create(width, height));
+    Fill(page, 255, 255, 255);
+    for (int y = height - height / 2; y < height; ++y)
+        for (int x = 0; x < width / 2; ++x)
+            std::fill_n(PixelAt(page, x, y), 3, 0);
+}
+
+Bitmap BusyPicture(int width, int height, int seed)
+{
+    Bitmap picture = *Bitmap::Make(width, height, 24);
+    std::uint32_t state = 2463534242u + seed;
+    for (std::uint8_t& byte : picture.Bits()) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        byte = static_cast<std::uint8_t>(state);
+    }
+    return picture;
+}
+
+std::vector<std::string> Entries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ConvertBMP2JPG, PagesOfEveryDepthBecomeBaselineJfifAndKeepTheirPicture)
+{
+    TempDir dir;
+    const struct { int depth, width, height; } cases[] = {
+        {0, 320, 240}, {0, 33, 17}, {1, 320, 240}, {2, 31, 9}, {2, 320, 240}, {3, 17, 33}, {3, 320, 240}, {0, 240, 320},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "depth " << c.depth << ", " << c.width << "x" << c.height);
+        cDIBSection page;
+        DrawPage(page, c.width, c.height);
+        cDIBSectionSave writer;
+        writer.ColourDepth(c.depth);
+        ASSERT_TRUE(writer.Convert(page));
+        ASSERT_TRUE(writer.Save(dir.Path("page.bmp")));
+
+        // Every case replaces the page of the one before.
+        const JpegResult result = ConvertBMP2JPG(dir.Path("page.bmp"), dir.Path("page.jpg"), 5, 0);
+        ASSERT_TRUE(result.ok) << result.error;
+        const Decoded d = DecodePlayerFriendly(dir.Path("page.jpg"), c.width, c.height);
+        ASSERT_FALSE(d.rgb.empty());
+        const struct { int x, y; bool black; } probes[] = {
+            {c.width / 4, c.height / 4, true},      {c.width * 3 / 4, c.height / 4, false},
+            {c.width / 4, c.height * 3 / 4, false}, {c.width - 1, c.height - 1, false},
+            {0, 0, true},
+        };
+        for (const auto& p : probes)
+            for (int channel = 0; channel < 3; ++channel) {
+                const int value = d.At(p.x, p.y)[channel];
+                EXPECT_TRUE(p.black ? value < 40 : value > 215) << "(" << p.x << ", " << p.y << ") " << value;
+            }
+        EXPECT_EQ(Entries(dir.Root()), (std::vector<std::string>{"page.bmp", "page.jpg"}));
+    }
+}
+
+TEST(ConvertBMP2JPG, ColourTablesAndChannelOrderAreHonoured)
+{
+    TempDir dir;
+    const RgbQuad red = RgbQuad::FromRgb(255, 0, 0), green = RgbQuad::FromRgb(0, 255, 0),
+                  blue = RgbQuad::FromRgb(0, 0, 255);
+    for (const int bits : {4, 8, 24}) {
+        SCOPED_TRACE(testing::Message() << bits << " bits");
+        Bitmap picture = *Bitmap::Make(48, 32, bits);
+        const std::array<RgbQuad, 5> colours{RgbQuad{}, red, green, blue, RgbQuad::FromRgb(255, 255, 255)};
+        if (picture.Indexed())
+            std::copy(colours.begin() + 1, colours.end(), picture.ColourTable().begin() + 1);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 48; ++x) {
+                // Blocks of colour above one-pixel white and black columns, which show the order of the pixels
+                // within a byte.
+                const std::uint32_t index = y < 16 ? 1 + x / 16 : (x % 2 ? 0 : 4);
+                if (picture.Indexed()) {
+                    picture.SetRawPixel(x, y, index);
+                } else {
+                    const RgbQuad c = colours[index];
+                    picture.SetRawPixel(x, y, c.blue | c.green << 8 | c.red << 16);
+                }
+            }
+        const JpegResult result = EncodeJpegFile(picture, dir.Path("colours.jpg"), 10);
+        ASSERT_TRUE(result.ok) << result.error;
+        const Decoded d = DecodePlayerFriendly(dir.Path("colours.jpg"), 48, 32);
+        ASSERT_FALSE(d.rgb.empty());
+        const struct { int x, y, red, green, blue; } probes[] = {
+            {8, 8, 255, 0, 0}, {24, 8, 0, 255, 0}, {40, 8, 0, 0, 255},
+            {20, 20, 255, 255, 255}, {21, 20, 0, 0, 0}, {46, 30, 255, 255, 255}, {47, 30, 0, 0, 0},
+        };
+        for (const auto& p : probes) {
+            const unsigned char* rgb = d.At(p.x, p.y);
+            EXPECT_NEAR(rgb[0], p.red, 40) << p.x << "," << p.y;
+            EXPECT_NEAR(rgb[1], p.green, 40) << p.x << "," << p.y;
+            EXPECT_NEAR(rgb[2], p.blue, 40) << p.x << "," << p.y;
+        }
+    }
+}
+
+TEST(ConvertBMP2JPG, QualityRaisesTheFileSizeAndIsClamped)
+{
+    TempDir dir;
+    const Bitmap busy = BusyPicture(320, 240, 1);
+    const auto encoded = [&](int quality) {
+        const JpegResult result = EncodeJpegFile(busy, dir.Path("q.jpg"), quality);
+        EXPECT_TRUE(result.ok) << result.error;
+        return ReadFileBytes(dir.Path("q.jpg"));
+    };
+    const Bytes q0 = encoded(0), q5 = encoded(5), q10 = encoded(10);
+    EXPECT_LT(q0.size(), q5.size());
+    EXPECT_LT(q5.size(), q10.size());
+    EXPECT_EQ(encoded(-3), q0);
+    EXPECT_EQ(encoded(14), q10);
+}
+
+TEST(ConvertBMP2JPG, FailuresNameTheFileAndLeaveNothingBehind)
+{
+    TempDir dir;
+    cDIBSection page;
+    DrawPage(page, 40, 30);
+    ASSERT_TRUE(page.SavePicture(dir.Path("good.bmp")));
+    std::ofstream(dir.Path("text.bmp")) << "Chapter 1\r\nIt was a dark and stormy night.";
+    fs::create_directory(dir.Path("taken.jpg"));
+    const struct { const char* source; const char* destination; const char* named; const char* reason; } cases[] = {
+        {"missing.bmp", "out.jpg", "missing.bmp", "No such file"},
+        {"text.bmp", "out.jpg", "text.bmp", "not a BMP"},
+        {"good.bmp", "no folder/out.jpg", "no folder/out.jpg", "No such file"},
+        {"good.bmp", "taken.jpg", "taken.jpg", "directory"},
+    };
+    for (const auto& c : cases) {
+        const JpegResult result = ConvertBMP2JPG(dir.Path(c.source), dir.Path(c.destination), 5, 0);
+        EXPECT_FALSE(result.ok) << c.source << " to " << c.destination;
+        EXPECT_NE(result.error.find(dir.Path(c.named)), std::string::npos) << result.error;
+        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        EXPECT_EQ(Entries(dir.Root()), (std::vector<std::string>{"good.bmp", "taken.jpg", "text.bmp"}));
+    }
+}
+
+// Runs in a child that may write no file larger than 1000 bytes, as if the disk filled up during the page.
+[[noreturn]] void EncodeOnAFullDisk(const Bitmap& picture, const std::string& path)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const JpegResult result = EncodeJpegFile(picture, path, 10);
+    const bool reported = !result.ok && result.error.find(path) != std::string::npos &&
+                          result.error.find("too large") != std::string::npos;
+    std::exit(reported ? 0 : 1);
+}
+
+TEST(ConvertBMP2JPGDeathTest, AShortWriteIsReportedAndLeavesNothingBehind)
+{
+    TempDir dir;
+    const Bitmap busy = BusyPicture(320, 240, 3);
+    EXPECT_EXIT(EncodeOnAFullDisk(busy, dir.Path("page.jpg")), testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(Entries(dir.Root()).empty());
+}
+
+TEST(ConvertBMP2JPG, ThreadsEncodeIndependently)
+{
+    TempDir dir;
+    constexpr int kThreads = 4, kPages = 60;
+    std::vector<Bitmap> pictures;
+    std::vector<Bytes> expected;
+    for (int t = 0; t < kThreads; ++t) {
+        pictures.push_back(BusyPicture(320 - 16 * t, 240, t));
+        EXPECT_TRUE(EncodeJpegFile(pictures.back(), dir.Path("expected.jpg"), 7).ok);
+        expected.push_back(ReadFileBytes(dir.Path("expected.jpg")));
+    }
+    std::vector<int> matches(kThreads, 0);
+    std::latch start(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            start.arrive_and_wait();
+            for (int page = 0; page < kPages; ++page) {
+                const std::string path = dir.Path(std::to_string(t) + "_" + std::to_string(page) + ".jpg");
+                matches[t] += EncodeJpegFile(pictures[t], path, 7).ok && ReadFileBytes(path) == expected[t];
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(matches, std::vector<int>(kThreads, kPages));
+}
+
+} // namespace

@@ -1,0 +1,76 @@
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Paths, CleanFileNameReplacesForbiddenCharacters)
+{
+    const struct { const char* name; const char* replacement; const char* clean; } cases[] = {
+        {"Ch 1: Intro?", "_", "Ch_1__Intro_"},
+        {"Ch 00.0 Introduction/", "_", "Ch_00.0_Introduction/"},
+        {"Ch 00.0 Introduction\\", "_", "Ch_00.0_Introduction\\"},
+        {"a/b\\c/", "_", "a_b_c/"},
+        {"/", "_", "/"},
+        {"<a|b>*\"c\"", "-", "-a-b---c-"},
+        {"a:b", "", "ab"},
+        {"a b", "%20", "a%20b"},
+        {"CH 01.1 CAFÉ", "_", "CH_01.1_CAFÉ"},
+        {"日本 語?", "_", "日本_語_"},
+        {"", "_", ""},
+        {"plain.txt", "_", "plain.txt"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CleanFileName(c.name, c.replacement), c.clean) << c.name;
+}
+
+TEST(Paths, SplitPathFolderOfAndBaseName)
+{
+    const struct { const char* path; const char* fileName; const char* folder; const char* base; } cases[] = {
+        {"/books/novel.txt", "novel.txt", "/books", "novel"},
+        {"/books/fantasy/novel.part2.txt", "novel.part2.txt", "/books/fantasy", "novel"},
+        {"novel.txt", "novel.txt", "", "novel"},
+        {"/novel.txt", "novel.txt", "", "novel"},
+        {"books/novel", "novel", "books", "novel"},
+        {"/books/", "", "/books", ""},
+        {"/books.d/.cfg", ".cfg", "/books.d", ".cfg"},
+        {".cfg", ".cfg", "", ".cfg"},
+        {"", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        const SplitParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.fileName, c.fileName) << c.path;
+        EXPECT_EQ(parts.folder, c.folder) << c.path;
+        EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
+        EXPECT_EQ(BaseName(c.path), c.base) << c.path;
+    }
+}
+
+TEST(Paths, CompactToFitElidesFoldersAfterTheFirstPart)
+{
+    // 7 pixels per character; "É" is one character of two bytes.
+    const auto measure = [](std::string_view text) {
+        int characters = 0;
+        for (const char c : text)
+            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return 7 * characters;
+    };
+    const std::string path = "/home/annabel/books/Ch_01/novel_00001.jpg";  // 41 characters
+    const struct { const char* text; int width; const char* fitted; } cases[] = {
+        {path.c_str(), 7 * 41, "/home/annabel/books/Ch_01/novel_00001.jpg"},
+        {path.c_str(), 7 * 40, "/home/.../books/Ch_01/novel_00001.jpg"},
+        {path.c_str(), 7 * 37, "/home/.../books/Ch_01/novel_00001.jpg"},
+        {path.c_str(), 7 * 36, "/home/.../Ch_01/novel_00001.jpg"},
+        {path.c_str(), 7 * 30, "/home/.../novel_00001.jpg"},
+        {path.c_str(), 7 * 5, "/home/.../novel_00001.jpg"},
+        {"books/a long folder/CAFÉ/p.jpg", 7 * 20, "books/.../CAFÉ/p.jpg"},
+        {"/home/annabel/Ch_01/", 7 * 16, "/home/.../Ch_01/"},
+        {"/home/novel_00001.jpg", 7 * 10, "/home/novel_00001.jpg"},
+        {"novel_00001.jpg", 7 * 3, "novel_00001.jpg"},
+        {"/a/b/c.jpg", 7 * 5, "/a/b/c.jpg"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompactToFit(c.text, c.width, measure), c.fitted) << c.text << " in " << c.width;
+}
+
+} // namespace
