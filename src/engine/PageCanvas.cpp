@@ -1,0 +1,116 @@
+#include "engine/PageCanvas.h"
+
+#include "imaging/Rounding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+Bitmap MakePicture(int width, int height)
+{
+    auto picture = Bitmap::Make(width, height, 24);
+    if (!picture)
+        throw std::invalid_argument("a page of " + std::to_string(width) + " x " + std::to_string(height) +
+                                    " pixels cannot be made");
+    return std::move(*picture);
+}
+} // namespace
+
+PageCanvas::PageCanvas(int width, int height) : mImage(MakePicture(width, height))
+{
+    SetFont(mFaceName, 8, false);
+    Clear();
+}
+
+double PageCanvas::SetFont(const std::string& face, double points, bool bold)
+{
+    const int pixels = PixelSizeForPoints(points);
+    mFont = FontLibrary::Instance().Open(face, pixels, bold);
+    mFaceName = face;
+    mBold = bold;
+    mPoints = PointsForPixelSize(pixels);
+    return mPoints;
+}
+
+void PageCanvas::Resize(int width, int height)
+{
+    if (width != Width() || height != Height())
+        mImage = MakePicture(width, height);
+    Clear();
+}
+
+void PageCanvas::Clear()
+{
+    std::uint8_t* first = mImage.MemoryRow(0);
+    for (int x = 0; x < Width(); ++x) {
+        first[3 * x] = mBack.blue;
+        first[3 * x + 1] = mBack.green;
+        first[3 * x + 2] = mBack.red;
+    }
+    for (int row = 1; row < Height(); ++row)
+        std::memcpy(mImage.MemoryRow(row), first, static_cast<std::size_t>(mImage.Stride()));
+    mPenX = mPenY = 0;
+}
+
+void PageCanvas::Print(std::u32string_view text, Then then)
+{
+    const int baseline = static_cast<int>(RoundHalfEven(mPenY)) + mFont->Ascender();
+    float x = mPenX;
+    for (char32_t c : text) {
+        const GlyphImage& glyph = mFont->Glyph(c);
+        if (!glyph.coverage.empty())
+            DrawGlyph(glyph, static_cast<int>(RoundHalfEven(x)), baseline);
+        x += glyph.advance;
+    }
+    if (then == Then::NewRow) {
+        mPenX = 0;
+        mPenY += TextHeight();
+    } else {
+        mPenX = x;
+    }
+}
+
+void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
+{
+    const int left = originX + glyph.left;
+    const int top = baselineY - glyph.top;
+    const int firstRow = std::max(0, -top), lastRow = std::min(glyph.height, Height() - top);
+    const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
+    for (int row = firstRow; row < lastRow; ++row) {
+        const std::uint8_t* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
+        std::uint8_t* pixel = mImage.MemoryRow(Height() - 1 - (top + row)) + 3 * (left + firstCol);
+        for (int col = firstCol; col < lastCol; ++col, pixel += 3) {
+            const unsigned a = coverage[col];
+            if (a == 0)
+                continue;
+            if (a == 255) {
+                pixel[0] = mFore.blue, pixel[1] = mFore.green, pixel[2] = mFore.red;
+                continue;
+            }
+            const unsigned inverse = 255 - a;
+            pixel[0] = static_cast<std::uint8_t>((mFore.blue * a + pixel[0] * inverse + 127) / 255);
+            pixel[1] = static_cast<std::uint8_t>((mFore.green * a + pixel[1] * inverse + 127) / 255);
+            pixel[2] = static_cast<std::uint8_t>((mFore.red * a + pixel[2] * inverse + 127) / 255);
+        }
+    }
+}
+
+void PageCanvas::Line(float dx, float dy, RgbQuad colour)
+{
+    const int x0 = static_cast<int>(RoundHalfEven(mPenX)), y0 = static_cast<int>(RoundHalfEven(mPenY));
+    const int x1 = static_cast<int>(RoundHalfEven(mPenX + dx)), y1 = static_cast<int>(RoundHalfEven(mPenY + dy));
+    // The end point itself is not drawn, as on the platform this layout was made for.
+    const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    for (int i = 0; i < steps; ++i) {
+        const int x = x0 + static_cast<int>(RoundHalfEven(static_cast<double>(x1 - x0) * i / steps));
+        const int y = y0 + static_cast<int>(RoundHalfEven(static_cast<double>(y1 - y0) * i / steps));
+        if (x >= 0 && x < Width() && y >= 0 && y < Height()) {
+            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y) + 3 * x;
+            p[0] = colour.blue, p[1] = colour.green, p[2] = colour.red;
+        }
+    }
+    mPenX += dx;
+    mPenY += dy;
+}

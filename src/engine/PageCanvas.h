@@ -1,0 +1,67 @@
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "platform/Fonts.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The page being laid out: a 24-bit picture in pixels with a font, two colours, a pen, printing and lines.
+// Text is drawn with anti-aliasing in the foreground colour. Widths and heights are those of the drawn
+// glyphs, in pixels, as single-precision numbers; the pen is at the top-left of the row it prints into.
+class PageCanvas {
+public:
+    PageCanvas(int width = 320, int height = 240);
+
+    // Face, size in points and weight. The size actually given (pixels at 96 dots per inch, back in points)
+    // is answered: 8 points give 8.25.
+    double SetFont(const std::string& face, double points, bool bold);
+    const std::string& FontName() const { return mFaceName; }
+    double FontSize() const { return mPoints; }
+    bool FontBold() const { return mBold; }
+
+    void SetForeColor(RgbQuad colour) { mFore = colour; }
+    void SetBackColor(RgbQuad colour) { mBack = colour; }
+    RgbQuad ForeColor() const { return mFore; }
+    RgbQuad BackColor() const { return mBack; }
+
+    // A new size clears the picture.
+    void Resize(int width, int height);
+    int Width() const { return mImage.Width(); }
+    int Height() const { return mImage.Height(); }
+
+    // Erases to the background colour and puts the pen at (0, 0).
+    void Clear();
+
+    float TextWidth(std::u32string_view text) const { return mFont->TextWidth(text); }
+    float TextHeight(std::u32string_view = {}) const { return static_cast<float>(mFont->Height()); }
+
+    float CurrentX() const { return mPenX; }
+    float CurrentY() const { return mPenY; }
+    void SetCurrentX(float x) { mPenX = x; }
+    void SetCurrentY(float y) { mPenY = y; }
+
+    // Prints at the pen. On the same row the pen ends after the text; with a line break it goes to
+    // x = 0 of the next row (y grows by the text height).
+    enum class Then { StayOnRow, NewRow };
+    void Print(std::u32string_view text, Then then);
+
+    // A straight line from the pen to the pen plus (dx, dy), in the given colour; the pen ends there.
+    void Line(float dx, float dy, RgbQuad colour);
+
+    const Bitmap& Image() const { return mImage; }
+
+private:
+    void DrawGlyph(const GlyphImage& glyph, int originX, int baselineY);
+
+    Bitmap mImage;
+    std::shared_ptr<Font> mFont;
+    std::string mFaceName = "Arial";
+    double mPoints = 8.25;
+    bool mBold = false;
+    RgbQuad mFore = RgbQuad::FromRgb(0, 0, 0);
+    RgbQuad mBack = RgbQuad::FromRgb(255, 255, 255);
+    float mPenX = 0;
+    float mPenY = 0;
+};

@@ -1,0 +1,189 @@
+#include "engine/Text.h"
+
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one UTF-8 sequence at bytes[i]; answers the code point and advances i, or kReplacement and
+// advances by one byte for a malformed sequence.
+char32_t DecodeOne(std::string_view bytes, std::size_t& i, bool& valid)
+{
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    valid = true;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    int extra;
+    char32_t c;
+    char32_t minimum;
+    if ((lead & 0xE0) == 0xC0) extra = 1, c = lead & 0x1F, minimum = 0x80;
+    else if ((lead & 0xF0) == 0xE0) extra = 2, c = lead & 0x0F, minimum = 0x800;
+    else if ((lead & 0xF8) == 0xF0) extra = 3, c = lead & 0x07, minimum = 0x10000;
+    else extra = -1, c = 0, minimum = 0;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= bytes.size()) {
+        valid = false;
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+        if ((next & 0xC0) != 0x80) {
+            valid = false;
+            ++i;
+            return kReplacement;
+        }
+        c = (c << 6) | (next & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        valid = false;
+        ++i;
+        return kReplacement;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    return c;
+}
+
+locale_t Utf8Locale()
+{
+    static const locale_t locale = [] {
+        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+        return l ? l : newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
+    }();
+    return locale;
+}
+
+bool IsBlank(char32_t c) { return c == U' '; }
+
+} // namespace
+
+std::u32string FromUtf8(std::string_view utf8)
+{
+    std::u32string text;
+    text.reserve(utf8.size());
+    bool valid;
+    for (std::size_t i = 0; i < utf8.size();)
+        text.push_back(DecodeOne(utf8, i, valid));
+    return text;
+}
+
+bool IsValidUtf8(std::string_view bytes)
+{
+    bool valid = true;
+    for (std::size_t i = 0; i < bytes.size() && valid;)
+        DecodeOne(bytes, i, valid);
+    return valid;
+}
+
+std::string ToUtf8(std::u32string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = kReplacement;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u32string FromWindows1252(std::string_view bytes)
+{
+    // 0x80 .. 0x9F differ from Latin-1; the five unassigned codes keep their own value.
+    static constexpr char32_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u32string text;
+    text.reserve(bytes.size());
+    for (char ch : bytes) {
+        const unsigned char b = static_cast<unsigned char>(ch);
+        text.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char32_t{b});
+    }
+    return text;
+}
+
+std::u32string TrimBlanks(std::u32string_view text)
+{
+    std::size_t first = 0, last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return std::u32string(text.substr(first, last - first));
+}
+
+std::u32string TrimLeadingBlanks(std::u32string_view text)
+{
+    std::size_t first = 0;
+    while (first < text.size() && IsBlank(text[first]))
+        ++first;
+    return std::u32string(text.substr(first));
+}
+
+std::u32string ToUpper(std::u32string_view text)
+{
+    std::u32string out(text);
+    for (char32_t& c : out)
+        c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), Utf8Locale()));
+    return out;
+}
+
+char32_t ToLowerChar(char32_t c) { return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), Utf8Locale())); }
+
+std::u32string ToLower(std::u32string_view text)
+{
+    std::u32string out(text);
+    for (char32_t& c : out)
+        c = ToLowerChar(c);
+    return out;
+}
+
+std::u32string ToText(long long number)
+{
+    const std::string digits = std::to_string(number);
+    return std::u32string(digits.begin(), digits.end());
+}
+
+double LeadingNumber(std::u32string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == U' ' || text[i] == U'\t'))
+        ++i;
+    std::string number;
+    if (i < text.size() && (text[i] == U'-' || text[i] == U'+'))
+        number.push_back(static_cast<char>(text[i++]));
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (c >= U'0' && c <= U'9')
+            number.push_back(static_cast<char>(c));
+        else if (c == U'.' && !point)
+            point = true, number.push_back('.');
+        else if (c != U' ')  // the old runtime skips blanks inside a number
+            break;
+    }
+    try {
+        return std::stod(number);
+    } catch (...) {
+        return 0.0;
+    }
+}

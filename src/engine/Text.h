@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The engine works on characters (code points): a line of the book, a mask and a title are std::u32string,
+// and every position, length and cut counts characters. File names and settings travel as UTF-8 std::string.
+
+std::u32string FromUtf8(std::string_view utf8);  // invalid sequences become U+FFFD
+std::string ToUtf8(std::u32string_view text);
+bool IsValidUtf8(std::string_view bytes);
+std::u32string FromWindows1252(std::string_view bytes);
+
+// Blanks only, as the old runtime's Trim: tabs and other white space stay.
+std::u32string TrimBlanks(std::u32string_view text);
+std::u32string TrimLeadingBlanks(std::u32string_view text);
+
+// Unicode simple case mapping: "Café" gives "CAFÉ".
+std::u32string ToUpper(std::u32string_view text);
+std::u32string ToLower(std::u32string_view text);
+char32_t ToLowerChar(char32_t c);
+
+// A number as decimal text, and back: the leading number of a text (blanks, a sign, digits, a point and
+// decimals), 0 when there is none, as the old runtime's Val reads it.
+std::u32string ToText(long long number);
+double LeadingNumber(std::u32string_view text);

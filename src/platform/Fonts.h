@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Screen fonts for the page canvas: the offered faces, found with fontconfig, drawn with FreeType at 96 dots
+// per inch. A face the system lacks is replaced by its stand-in, and failing that by the system's sans-serif
+// face, never by nothing.
+
+// The six faces the font list offers, in list order.
+const std::vector<std::string>& OfferedFaces();
+
+// 96 dots per inch: 8 points are 11 pixels, and 11 pixels are 8.25 points.
+int PixelSizeForPoints(double points);
+double PointsForPixelSize(int pixels);
+
+// One glyph as 8-bit coverage, placed relative to the pen on the baseline.
+struct GlyphImage {
+    int left = 0;    // from the pen to the first column
+    int top = 0;     // from the baseline up to the first row
+    int width = 0;
+    int height = 0;
+    float advance = 0;  // pixels the pen moves on
+    std::vector<std::uint8_t> coverage;  // width × height, rows top-down
+};
+
+// One face at one pixel size. Glyphs are rendered once and kept.
+class Font {
+public:
+    ~Font();
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+
+    const GlyphImage& Glyph(char32_t c);
+    float TextWidth(std::u32string_view text);
+    int Ascender() const { return mAscender; }
+    // The height of a row of text: ascender plus descender, the same for every string.
+    int Height() const { return mHeight; }
+    int PixelSize() const { return mPixelSize; }
+    const std::string& Family() const { return mFamily; }
+
+private:
+    friend class FontLibrary;
+    Font() = default;
+
+    struct FaceHandle;
+    std::unique_ptr<FaceHandle> mFace;
+    std::string mFamily;
+    int mPixelSize = 0;
+    int mAscender = 0;
+    int mHeight = 0;
+    bool mSyntheticBold = false;
+    std::vector<GlyphImage> mLatin;  // code points below 256, rendered on first use
+    std::vector<bool> mLatinReady;
+    std::unordered_map<char32_t, GlyphImage> mOther;
+};
+
+class FontLibrary {
+public:
+    static FontLibrary& Instance();
+
+    // The face at a pixel size, bold or not; the same object for the same request.
+    std::shared_ptr<Font> Open(const std::string& face, int pixelSize, bool bold);
+
+private:
+    FontLibrary();
+    ~FontLibrary();
+
+    struct FileChoice {
+        std::string path;
+        int index = 0;
+        std::string family;
+        bool bold = false;
+    };
+    FileChoice Find(const std::string& face, bool bold);
+
+    struct Impl;
+    std::unique_ptr<Impl> mImpl;
+};
