@@ -1,0 +1,122 @@
+#pragma once
+
+#include "engine/PageCanvas.h"
+#include "settings/Controls.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Hears what the settings change beyond their own values: the preview window, the main window's layout.
+// Every member has an empty default, so a front end overrides only what it shows.
+class SettingsObserver {
+public:
+    virtual ~SettingsObserver() = default;
+    virtual void ControlChanged(const std::string& /*key*/) {}
+    virtual void CanvasChanged() {}        // size, font or colours of the canvas
+    virtual void PreviewCleared() {}       // the preview's picture cleared and its label emptied
+    virtual void PreviewLabelCleared() {}  // the preview's label emptied (a new font)
+    virtual void PreviewShown(bool /*visible*/) {}
+    virtual void LayoutChanged() {}        // preset or swap: the main window fits the canvas again
+};
+
+// The settings of a conversion, held as the settings window's controls, with the mirrors and derived values
+// that follow them. A value set by code fires the same reaction as a user's edit.
+class SettingsModel {
+public:
+    SettingsModel();
+
+    // --- values, by control name (and index for optScrRes) ---
+    const std::string& Value(const std::string& name, int index = -1) const;
+    bool Enabled(const std::string& name, int index = -1) const;
+    void SetEnabled(const std::string& name, int index, bool enabled);
+    int Check(const std::string& name) const;       // 0, 1 or 2
+    bool On(const std::string& name) const { return Check(name) == 1; }
+    double Number(const std::string& name) const;    // the leading number of a text, 0 when none
+    int SelectedPreset() const;                      // -1 when no option is selected
+    const std::vector<std::string>& FontEntries() const { return mFontEntries; }
+
+    // --- edits, each firing its reaction ---
+    void SetText(const std::string& name, const std::string& text);  // the change reaction
+    void LeaveText(const std::string& name);                         // the lost-focus reaction
+    void TypeText(const std::string& name, const std::string& text) { SetText(name, text), LeaveText(name); }
+    void SetCheck(const std::string& name, int value);  // fires the click when the value changes
+    void Click(const std::string& name);                // a user's click: toggles and fires
+    void SelectOption(int index);                       // selects optScrRes(index) and fires its click
+    void ClearOption(int index);                        // unselects without a click, as a reset does
+    bool SelectFont(const std::string& face);           // false when the face is not in the list
+    void FillFontList(const std::vector<std::string>& faces);
+
+    // Applies a value to a control as a user's edit would (text: typed and left; check or option: clicked).
+    // Answers an error message naming the control when it does not exist or cannot take the value.
+    std::optional<std::string> ApplyEdit(const std::string& key, const std::string& value);
+
+    // --- mirrors and derived values ---
+    int ScreenWidth = 320;
+    int ScreenHeight = 240;
+    bool RotateOn = false;
+    bool RowNumbersOn = false;
+    RgbQuad PageBackColor = RgbQuad::FromRgb(255, 255, 255);
+    RgbQuad PageForeColor = RgbQuad::FromRgb(0, 0, 0);
+    std::string InputPath;
+    std::string FileRoot;
+    std::string InputFolder;
+    std::string OutputPath;
+    std::vector<std::u32string> MarkedPhrases;  // element 0 holds no phrase; phrases are 1 .. n
+    std::string LastMask;
+    int LastMaskKind = 0;
+    int FontListIndex = 0;
+    std::u32string PageText;
+    int Pic2Width = 320;
+    int Pic2Height = 240;
+
+    double HeightMultiplier() const;
+
+    // The page canvas (Pic1) that the settings size, font and colour.
+    PageCanvas& Canvas() { return mCanvas; }
+
+    void RotatePic();
+    void ApplyColourScheme(int scheme);
+    void UpdateOutputPath();
+    void ClearCanvas();
+    // Clears the canvas and prints PageText on it again, as after a font or colour change.
+    void ReprintPageText();
+
+    // While a run lasts, the output folder it settled on stays in txtJPGOutPath without being derived again.
+    void ShowRunOutputFolder(const std::string& folder);
+    void EndRunOutputFolder() { mRunFolderLocked = false; }
+
+    void SetObserver(SettingsObserver* observer) { mObserver = observer ? observer : &mNoObserver; }
+
+private:
+    struct State {
+        std::string value;
+        bool enabled = true;
+    };
+    State& StateOf(const std::string& name, int index);
+    const State& StateOf(const std::string& name, int index) const;
+
+    void OnTextChanged(const std::string& name);
+    void OnClick(const std::string& name, int index);
+    void ApplyCanvasFont();
+    void FontSizeCheck();
+    void CanvasHeightFromMultiplier();
+
+    std::map<std::string, State> mStates;  // by ControlKey
+    std::vector<std::string> mFontEntries;
+    PageCanvas mCanvas;
+    bool mRunFolderLocked = false;
+    bool mUpdatingPath = false;
+    SettingsObserver mNoObserver;
+    SettingsObserver* mObserver = &mNoObserver;
+};
+
+// The first of the default marked phrases: the notice a help-file converter stamps into its pages.
+extern const char32_t* const kConverterNotice;
+
+// The five default marked phrases, element 0 empty.
+std::vector<std::u32string> DefaultMarkedPhrases();
+
+// Formats a point size as the font box shows it: 8.25, 9.75, 12.
+std::string FormatPoints(double points);
