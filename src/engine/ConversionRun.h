@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engine/LineReader.h"
+#include "engine/PageOutput.h"
+#include "engine/RunHost.h"
+#include "engine/RunState.h"
+
+#include <memory>
+#include <string>
+
+class SettingsModel;
+
+struct RunResult {
+    enum class Outcome {
+        Finished,  // the whole book was converted
+        Stopped,   // the run ended at a stopping point (end of the page range without anyone to continue it)
+        Closing,   // the main window was closed during the run
+        Failed,    // the book could not be read or a page file could not be written: see error
+    };
+    Outcome outcome = Outcome::Finished;
+    std::string error;
+};
+
+// One conversion: reads the book line by line, fits its words into rows and pages on the canvas, starts a new
+// page when the canvas is full or a heading is met, and hands every finished page to the page output.
+// Everything happens on the calling thread; the host is called at the start and the end of every page save.
+class ConversionRun {
+public:
+    ConversionRun(SettingsModel& settings, RunState& state, PageOutput& output, RunHost& host);
+
+    RunResult Run();
+
+    // The page rules, public for the tests of the layout.
+    void NewLine();
+    void NewPage(std::u32string& pendingTitle, const std::u32string& chapterTitle, const std::u32string& chapterLabel,
+                 int& blankCount, float startY);
+    void DrawHeader(const std::u32string& title);
+
+private:
+    struct Stop {
+        RunResult result;
+    };
+
+    bool StartRun(RunResult& failure);
+    void ProcessLine(std::u32string line);
+    void WordLoop(const std::u32string& line);
+    void HeadingPageBreak();
+    void SavePage();
+    void Print(std::u32string_view text, bool newRow);
+    bool ReadCounted(std::u32string& line);
+    float Width(std::u32string_view text) const;
+
+    SettingsModel& mSettings;
+    RunState& mState;
+    PageOutput& mOutput;
+    RunHost& mHost;
+    std::unique_ptr<LineReader> mInput;
+    bool mJoinBlank = false;  // the next word continues the row of the previous source line
+};

@@ -1,0 +1,152 @@
+#include "engine/PageOutput.h"
+
+#include "engine/Masks.h"
+#include "engine/RunState.h"
+#include "engine/Text.h"
+#include "imaging/AppError.h"
+#include "imaging/BmpFile.h"
+#include "imaging/RotateBMP90Degr.h"
+#include "imaging/Rounding.h"
+#include "platform/ConvertBMP2JPG.h"
+#include "platform/Paths.h"
+#include "settings/SettingsModel.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace {
+
+bool FolderExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0 || FolderExists(path); }
+
+std::string WithSlash(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+// Writes a picture as a 24-bit bitmap file; answers an error naming the file when it cannot.
+std::optional<std::string> Save24(const Bitmap& picture, const std::string& path)
+{
+    const BitmapInfoHeader header = MakeInfoHeader(picture.Width(), picture.Height(), 24);
+    try {
+        if (WriteBitmapFile(path, ExecutableName() + ".cDIBSection256",
+                            FileHeaderBytes(header.biSizeImage + 54, 54), InfoRecordBytes(header), picture.Bits()))
+            return std::nullopt;
+        return "cannot write " + path + ": the write was cut short (is the disk full?)";
+    } catch (const AppError& e) {
+        return "cannot write " + path + ": " + e.Description();
+    }
+}
+
+} // namespace
+
+void PageOutput::PrepareOutputFolder()
+{
+    std::string folder = WithSlash(mSettings.OutputPath);
+    if (!FolderExists(folder) && !MakeFolder(folder)) {
+        folder = mSettings.InputFolder + "Out/";
+        if (!FolderExists(folder) && !MakeFolder(folder))
+            folder = mSettings.InputFolder;
+    }
+    mSettings.ShowRunOutputFolder(folder);
+}
+
+void PageOutput::ResetChapterFolder()
+{
+    mChapterFolder.clear();
+    mFolderNumberText.clear();
+}
+
+std::string PageOutput::PageFileName(int n)
+{
+    const std::u32string& numberText = mState.NumberText;
+    const bool diffFold = mSettings.On("chkDiffFold");
+    if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
+        mChapterFolder = CleanFileName(ToUtf8(mState.NumberTitle) + "/", "_");
+        const std::string folder = mSettings.OutputPath + mChapterFolder;
+        if (!FolderExists(folder))
+            MakeFolder(folder);
+        mFolderNumberText = numberText;
+    }
+    const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
+    const std::u32string chapter = FormatNumber(TrimBlanks(numberText), format);
+    std::string name = mSettings.OutputPath;
+    if (diffFold)
+        name += mChapterFolder;
+    name += mSettings.FileRoot + "_" + ToUtf8(FormatNumber(n, U"00000")) + " (";
+    if (mState.UseChapterInFileNames)
+        name += ToUtf8(chapter);
+    return name + ").jpg";
+}
+
+int PageOutput::JpegQuality() const
+{
+    const double quality = mSettings.Number("txtQA");
+    return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
+}
+
+std::optional<std::string> PageOutput::WritePage()
+{
+    if (mSettings.Number("txtFromPg") > mState.FileNumber)
+        return std::nullopt;
+
+    const Bitmap* page = &mSettings.Canvas().Image();
+    if (mSettings.RotateOn) {
+        std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, page);
+        int noResource = 0;
+        std::string noFile;
+        RotateBMP90Degr::OpenBitmap(handle, noResource, noFile);
+        mTurned = Bitmap::Make(mSettings.Pic2Width, mSettings.Pic2Height, 24);
+        int angle = 90;
+        RotateBMP90Degr::RotatePicture(*page, mTurned, angle);
+        page = &*mTurned;
+    }
+
+    // The page surface holds what "TempBMP.bmp" holds; the black-and-white path reduces it in place, so the
+    // converter's bitmap and the JPEG are encoded from the same pixels. The two working bitmaps hold only the
+    // latest page, so they are written when the run stops or ends rather than for every page.
+    mLastPage = *page;
+    PageSurface.CreateFromPicture(*page);
+    mPureBW = mSettings.On("chkPureBW");
+    if (mPureBW) {
+        mPageWriter = std::make_unique<cDIBSectionSave>();
+        mPageWriter->ColourDepth(0);
+        mPageWriter->ReductionMethod(0);
+        mPageWriter->Convert(PageSurface);
+    }
+    mTempPath = mSettings.OutputPath + "TempBMP.bmp";
+    mBwPath = mSettings.OutputPath + mSettings.FileRoot + "BW.bmp";
+    mWorkingBitmapsPending = true;
+
+    const std::string jpegPath = PageFileName(mState.FileNumber);
+    const JpegResult result = EncodeJpegFile(*PageSurface.hdc(), jpegPath, JpegQuality());
+    if (!result.ok)
+        return result.error;
+    ++mState.PagesWritten;
+    return std::nullopt;
+}
+
+std::optional<std::string> PageOutput::WriteWorkingBitmaps()
+{
+    if (!mWorkingBitmapsPending || !mLastPage)
+        return std::nullopt;
+    mWorkingBitmapsPending = false;
+    if (auto error = Save24(*mLastPage, mTempPath))
+        return error;
+    if (!mPureBW)
+        return Save24(*PageSurface.hdc(), mBwPath);
+    try {
+        if (!mPageWriter->Save(mBwPath))
+            return "cannot write " + mBwPath + ": the write was cut short (is the disk full?)";
+    } catch (const AppError& e) {
+        return "cannot write " + mBwPath + ": " + e.Description();
+    }
+    return std::nullopt;
+}

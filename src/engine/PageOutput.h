@@ -1,0 +1,53 @@
+#pragma once
+
+#include "imaging/Bitmap.h"
+#include "imaging/cDIBSection.h"
+#include "imaging/cDIBSectionSave.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class SettingsModel;
+struct RunState;
+
+// Turns the page on the canvas into its files: "TempBMP.bmp", the converter's bitmap (root + "BW.bmp") and the
+// numbered JPEG page, optionally turned a quarter turn and reduced to black and white.
+class PageOutput {
+public:
+    PageOutput(SettingsModel& settings, RunState& state) : mSettings(settings), mState(state) {}
+
+    // Settles the output folder for a run: OutputPath, else InputFolder + "Out/", else InputFolder.
+    void PrepareOutputFolder();
+
+    // The full path of the JPEG page n; may create the chapter sub-folder.
+    std::string PageFileName(int n);
+
+    // Writes the files of the page on the canvas, unless the page lies below txtFromPg. Answers an error
+    // naming the file when one cannot be written; nothing is counted as written then.
+    std::optional<std::string> WritePage();
+
+    // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet.
+    std::optional<std::string> WriteWorkingBitmaps();
+
+    // A run starts with no chapter folder.
+    void ResetChapterFolder();
+
+    // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
+    int JpegQuality() const;
+
+    cDIBSection PageSurface;
+
+private:
+    SettingsModel& mSettings;
+    RunState& mState;
+    std::string mChapterFolder;
+    std::u32string mFolderNumberText;
+    std::unique_ptr<cDIBSectionSave> mPageWriter;
+    std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
+    std::optional<Bitmap> mLastPage;
+    bool mPureBW = true;
+    bool mWorkingBitmapsPending = false;
+    std::string mTempPath;
+    std::string mBwPath;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class Bitmap;
+
+// What a conversion run asks of the program hosting it. The desktop program shows progress, mirrors the page
+// into its preview and lets events through; the command line prints a progress line. Every member has an
+// empty default.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // The start of every page save: show the progress and let pending events through once.
+    virtual void PageSaveStarted(int /*fileNumber*/, std::uint64_t /*bytesRead*/, std::uint64_t /*inputLength*/) {}
+    // Text printed on the page is printed on the preview's screen too.
+    virtual void PreviewPrint(std::u32string_view /*text*/, bool /*newRow*/) {}
+    // The finished page and its plain text, for the preview.
+    virtual void PreviewPage(const Bitmap& /*page*/, std::u32string_view /*pageText*/) {}
+    // The page file of the page just handled (written, or skipped below the page range).
+    virtual void PageFileShown(const std::string& /*path*/, bool /*written*/) {}
+    virtual void PausedChanged(bool /*paused*/) {}
+    // One step of the wait after a page while the run is paused: about 10 ms and one pass of events.
+    // Answers false to end the run there (no one to press Continue, or a new run was asked for).
+    virtual bool WaitWhilePaused() { return false; }
+    // The canvas was cleared: the preview clears its picture and label too.
+    virtual void CanvasCleared() {}
+};

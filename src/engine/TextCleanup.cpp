@@ -1,0 +1,81 @@
+#include "engine/TextCleanup.h"
+
+#include "engine/Text.h"
+#include "imaging/Rounding.h"
+
+namespace {
+bool InList(std::u32string_view s, std::u32string_view list)
+{
+    return !s.empty() && list.find(s) != std::u32string_view::npos;
+}
+} // namespace
+
+bool IsCapital(std::u32string_view s) { return InList(s, U"ABCDEFGHIJKLMNOPQRSTUVWXYZ"); }
+bool IsLowerClass(std::u32string_view s) { return InList(s, U"abcdefghijklmnopqrstuvwxyz(),"); }
+bool EndsSentence(std::u32string_view s) { return InList(s, U".?:"); }
+bool IsDigit(std::u32string_view s) { return s.size() == 1 && s[0] >= U'0' && s[0] <= U'9'; }
+
+std::optional<char32_t> NewPageCharacter(std::u32string_view codeText)
+{
+    const std::u32string trimmed = TrimBlanks(codeText);
+    if (trimmed.empty() || trimmed.size() > 7)
+        return std::nullopt;
+    char32_t code = 0;
+    for (char32_t c : trimmed) {
+        if (c < U'0' || c > U'9')
+            return std::nullopt;
+        code = code * 10 + (c - U'0');
+    }
+    if (code == 0 || code > 0x10FFFF)
+        return std::nullopt;
+    return code;
+}
+
+bool IsNewPageLine(std::u32string_view line, std::optional<char32_t> newPageCharacter)
+{
+    return newPageCharacter && line.find(*newPageCharacter) != std::u32string_view::npos;
+}
+
+bool IsMarkedPhrase(std::u32string_view line, bool skipOn, const std::vector<std::u32string>& phrases)
+{
+    if (!skipOn)
+        return false;
+    for (std::size_t i = 1; i < phrases.size(); ++i) {
+        const std::size_t length = std::min(phrases[i].size(), line.size());
+        if (length >= 1 && line.substr(0, length) == std::u32string_view(phrases[i]).substr(0, length))
+            return true;
+    }
+    return false;
+}
+
+LineStart EvaluateLineStart(const LineStartInput& in)
+{
+    LineStart start;
+    const std::size_t blank = in.line.find(U' ');
+    if (blank != std::u32string_view::npos && blank > 0)
+        start.firstWord = TrimBlanks(in.line.substr(0, blank + 1));
+    start.fitWidth = RoundHalfEven(in.measure(U" " + start.firstWord) + static_cast<double>(in.previousLineWidth));
+    start.isShort = in.lineWidth < 0.7f * static_cast<float>(in.referenceWidth);
+    start.loose = IsDigit(in.previousFirstChar) || start.isShort;
+    const std::u32string trimmed = TrimBlanks(in.line);
+    start.firstChar = trimmed.substr(0, 1);
+    if (in.smartLineFeeds) {
+        start.overflows = start.fitWidth > in.referenceWidth;
+        start.stopThenCapital = (IsDigit(start.firstChar) || IsCapital(start.firstChar)) && EndsSentence(in.lastChar);
+        start.lowerToLower = IsLowerClass(start.firstChar) && IsLowerClass(in.lastChar);
+        // Of the leading-word test only this much is settled: a line without a first word counts as one.
+        start.leadingWord = start.firstWord.empty();
+    }
+    return start;
+}
+
+bool StartsNewRow(const LineStart& start, std::u32string_view lastChar)
+{
+    return start.stopThenCapital ||
+           (!lastChar.empty() && !start.lowerToLower && !start.overflows && !start.leadingWord);
+}
+
+bool BlankLineBreaks(const LineStart& start, int blankCount, std::u32string_view lastChar)
+{
+    return blankCount == 0 && (EndsSentence(lastChar) || start.loose);
+}

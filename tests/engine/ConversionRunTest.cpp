@@ -1,0 +1,240 @@
+#include "RunFixture.h"
+#include "engine/PageDecorations.h"
+#include "engine/Text.h"
+#include "imaging/BmpFile.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lines(std::initializer_list<const char*> lines, const char* end = "\r\n")
+{
+    std::string text;
+    for (const char* line : lines)
+        text += std::string(line) + end;
+    return text;
+}
+
+TEST(ConversionRun, ChaptersGoIntoTheirOwnFolders)
+{
+    RunFixture f;
+    f.Book(Lines({"Chapter 1.1 The road", "It was a long road.", "", "", "Chapter 2.1 Home", "Home at last."}));
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    EXPECT_TRUE(fs::exists(f.Out("novel_00001 ().jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg")));
+    // The one page of a short chapter is saved when the next heading is met, yet goes into its own folder.
+    EXPECT_TRUE(fs::exists(f.Out("CH_02.1_HOME/novel_00003 (Ch 02.1).jpg")));
+    EXPECT_EQ(f.state.PagesWritten, 3);
+    EXPECT_EQ(fs::file_size(f.Out("TempBMP.bmp")), 230454u);
+    EXPECT_EQ(fs::file_size(f.Out("novelBW.bmp")), 9662u);
+    EXPECT_EQ(ReadBitmapFile(f.Out("novelBW.bmp")).BitsPerPixel(), 1);
+}
+
+TEST(ConversionRun, WindowsAndUtf8BooksGiveTheSameFolderName)
+{
+    for (const std::string& heading : {std::string("Chapter 1.1 Caf\xE9"), std::string("\xEF\xBB\xBF" "Chapter 1.1 Caf\xC3\xA9")}) {
+        RunFixture f;
+        f.Book(heading + "\r\nText.\r\n");
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        EXPECT_TRUE(fs::exists(f.Out("CH_01.1_CAF\xC3\x89/novel_00002 (Ch 01.1).jpg"))) << heading;
+    }
+}
+
+TEST(ConversionRun, EveryKindOfLineEndEndsALine)
+{
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        f.Book(Lines({"one", "two", "three"}, end));
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        ASSERT_EQ(f.host.pages.size(), 1u);
+        EXPECT_EQ(f.host.pages[0].text, U"\r\none\r\ntwo\r\nthree") << "line end " << int(end[0]);
+    }
+}
+
+// The canvas is made exactly wide enough for the cases, in widths of the monospaced face's characters.
+TEST(ConversionRun, WordsAndCharactersBreakAtTheRightEdge)
+{
+    const struct { const char* line; int columns; int extraPixels; const char32_t* expected; } cases[] = {
+        {"abcd efghi", 10, 0, U"\r\nabcd \r\nefghi"},  // reaching the edge is too far for a word
+        {"abcd efghi", 10, 1, U"\r\nabcd efghi"},
+        // Wider than the page: split between characters, a character moving only when it passes the edge.
+        {"abcdefghijklmnop", 10, 0, U"\r\n\r\nabcdefghij\r\nklmnop"},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        f.Book(std::string(c.line) + "\r\n");
+        const int charWidth = static_cast<int>(f.settings.Canvas().TextWidth(U"a"));
+        ASSERT_EQ(f.settings.Canvas().TextWidth(U"abcdefghij"), 10.0f * charWidth) << "the face is not monospaced";
+        f.settings.Canvas().Resize(3 + c.columns * charWidth + c.extraPixels, 240);
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        ASSERT_FALSE(f.host.pages.empty());
+        EXPECT_EQ(f.host.pages[0].text, c.expected) << c.line << " +" << c.extraPixels;
+    }
+}
+
+TEST(ConversionRun, RowNumbersContinueAcrossPages)
+{
+    RunFixture f;
+    f.settings.ApplyEdit("chkSmartLF", "0");
+    f.settings.ApplyEdit("chkRowNrs", "1");
+    std::string book;
+    for (int i = 1; i <= 40; ++i)
+        book += "line " + std::to_string(i) + "\r\n";
+    f.Book(book);
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    ASSERT_GE(f.host.pages.size(), 2u);
+    const std::u32string& first = f.host.pages[0].text;
+    EXPECT_EQ(first.substr(0, 15), U"\r\n1 | line 1\r\n2");
+    // Page 1 ends with the row break made for the word that then went to page 2; that row still counts,
+    // so page 2 begins with the number after it.
+    ASSERT_EQ(first.substr(first.size() - 3), U" | ");
+    const std::size_t lastBreak = first.rfind(U"\r\n");
+    const int lastRow = std::stoi(ToUtf8(first.substr(lastBreak + 2)));
+    EXPECT_EQ(f.host.pages[1].text.substr(0, ToText(lastRow + 1).size() + 3), ToText(lastRow + 1) + U" | ");
+    EXPECT_NE(f.host.pages[1].text.find(U"line " + ToText(lastRow)), std::u32string::npos);
+}
+
+TEST(ConversionRun, HeaderTexts)
+{
+    const struct { bool file, page; const char32_t* expected; } cases[] = {
+        {false, false, U"Title"},
+        {true, false, U"Title - File# 7"},
+        {false, true, U"Title - DocPg# 00003"},
+        {true, true, U"Title - File# 7 - DocPg# 00003"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HeaderText(U"Title", 7, 3, c.file, c.page), c.expected);
+}
+
+TEST(ConversionRun, PageRangeWritesOnlyThePagesAsked)
+{
+    RunFixture f;
+    f.settings.ApplyEdit("chkSmartLF", "0");
+    f.settings.ApplyEdit("chkDiffFold", "0");
+    f.settings.ApplyEdit("txtFromPg", "2");
+    f.settings.ApplyEdit("txtToPg", "3");
+    std::string book;
+    for (int i = 1; i <= 200; ++i)
+        book += "line " + std::to_string(i) + "\r\n";
+    f.Book(book);
+    // Without anyone to press Continue, the run ends at the end of the range.
+    EXPECT_EQ(f.Run().outcome, RunResult::Outcome::Stopped);
+    EXPECT_FALSE(fs::exists(f.Out("novel_00001 ().jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("novel_00002 (Ch 00.0).jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("novel_00003 (Ch 00.0).jpg")));
+    EXPECT_FALSE(fs::exists(f.Out("novel_00004 (Ch 00.0).jpg")));
+    EXPECT_EQ(f.state.PagesWritten, 2);
+    EXPECT_EQ(f.host.shownFiles.size(), 3u);  // the skipped page still shows the name it would have had
+}
+
+TEST(ConversionRun, SteppedRunGoesOnOnePagePerContinue)
+{
+    RunFixture f;
+    f.settings.ApplyEdit("chkSmartLF", "0");
+    std::string book;
+    for (int i = 1; i <= 200; ++i)
+        book += "line " + std::to_string(i) + "\r\n";
+    f.Book(book);
+    f.state.Stepped = true;
+    f.host.continues = 2;
+    EXPECT_EQ(f.Run().outcome, RunResult::Outcome::Stopped);
+    EXPECT_EQ(f.state.PagesWritten, 3);
+    EXPECT_EQ(f.host.waits, 3);
+}
+
+TEST(ConversionRun, LargerFontGivesMorePages)
+{
+    std::size_t pages[2];
+    for (int i = 0; i < 2; ++i) {
+        RunFixture f;
+        f.settings.ApplyEdit("txtFontSize", i == 0 ? "8" : "12");
+        std::string book;
+        for (int p = 0; p < 30; ++p)
+            book += "The lamp-mender walked down to the river and looked at the water for a while.\r\n\r\n";
+        f.Book(book);
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        pages[i] = f.host.pages.size();
+    }
+    EXPECT_GT(pages[1], pages[0]);
+}
+
+TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleShows)
+{
+    RunFixture f;
+    f.settings.ApplyEdit("chkWB", "0");  // black on white
+    f.settings.ApplyEdit("chkRotate", "1");
+    f.Book("Some words.\r\n");
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    const Bitmap turned = ReadBitmapFile(f.Out("TempBMP.bmp"));
+    // Laid out upright on a 240 x 320 canvas, saved turned to fit the 320 x 240 screen held sideways.
+    ASSERT_EQ(turned.Width(), 320);
+    ASSERT_EQ(turned.Height(), 240);
+    // The upright page's header rule at y = LineHeight becomes a full-height dark column near the right edge.
+    const int column = 320 - 1 - f.state.LineHeight;
+    for (int y = 0; y < 240; y += 7)
+        EXPECT_LT(turned.Colour(column, y).red, 64) << "row " << y;
+    EXPECT_GT(turned.Colour(column - 3, 120).red, 200);
+}
+
+TEST(ConversionRun, RuleIsDrawnInTheForegroundColour)
+{
+    RunFixture f;  // white on black after start-up
+    f.Book("Words.\r\n");
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    const Bitmap page = ReadBitmapFile(f.Out("TempBMP.bmp"));
+    EXPECT_EQ(page.Colour(200, f.state.LineHeight).red, 255);
+    EXPECT_EQ(page.Colour(200, f.state.LineHeight + 2).red, 0);
+}
+
+TEST(ConversionRun, FailuresAreReportedAndNothingCounted)
+{
+    {
+        RunFixture f;
+        f.settings.TypeText("txtOutFileName", "novel");
+        f.settings.TypeText("txtInpFile", f.dir.Path("missing.txt"));
+        const RunResult result = f.Run();
+        EXPECT_EQ(result.outcome, RunResult::Outcome::Failed);
+        EXPECT_NE(result.error.find("missing.txt"), std::string::npos) << result.error;
+        EXPECT_FALSE(fs::exists(f.Out("")));  // nothing was written, not even the folder
+    }
+    {
+        RunFixture f;
+        f.Book(Lines({"Chapter 1.1 The road", "Words."}));
+        fs::create_directory(f.Out(""));
+        std::ofstream(f.Out("CH_01.1_THE_ROAD")) << "a file where the chapter folder should go";
+        const RunResult result = f.Run();
+        EXPECT_EQ(result.outcome, RunResult::Outcome::Failed);
+        EXPECT_NE(result.error.find("novel_00002"), std::string::npos) << result.error;
+        EXPECT_EQ(f.state.PagesWritten, 1);
+    }
+}
+
+TEST(ConversionRun, OutputFolderFallbacks)
+{
+    const struct { const char* blocker; const char* expected; } cases[] = {
+        {nullptr, "novel/"},
+        {"novel", "Out/"},  // a file named like the folder: fall back to Out/
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.Book("Words.\r\n");
+        if (c.blocker)
+            std::ofstream(f.dir.Path(c.blocker)) << "x";
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        EXPECT_TRUE(fs::exists(f.dir.Path(std::string(c.expected) + "novel_00001 ().jpg"))) << c.expected;
+        EXPECT_EQ(f.settings.Value("txtJPGOutPath"), f.dir.Path(c.expected));
+    }
+    RunFixture f;  // neither the folder nor Out/ can be made: the book's own folder
+    f.Book("Words.\r\n");
+    std::ofstream(f.dir.Path("novel")) << "x";
+    std::ofstream(f.dir.Path("Out")) << "x";
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    EXPECT_TRUE(fs::exists(f.dir.Path("novel_00001 ().jpg")));
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "TempDir.h"
+#include "engine/ConversionRun.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+// A host that remembers every page handed to the preview, and can let a paused run go on a number of times.
+struct RecordingHost : RunHost {
+    struct Page {
+        int fileNumber = 0;
+        std::u32string text;
+    };
+    std::vector<Page> pages;
+    std::vector<std::string> shownFiles;
+    int waits = 0;
+    int continues = 0;       // how many times a paused run may go on
+    RunState* state = nullptr;
+    int pending = 0;
+
+    void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override { pending = fileNumber; }
+    void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.push_back({pending, std::u32string(text)}); }
+    void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
+    bool WaitWhilePaused() override
+    {
+        ++waits;
+        if (continues <= 0)
+            return false;
+        --continues;
+        state->Paused = false;
+        return true;
+    }
+};
+
+// A book in a temporary folder and the settings of a fresh start, ready to run.
+struct RunFixture {
+    TempDir dir;
+    SettingsModel settings;
+    RunState state;
+    RecordingHost host;
+
+    RunFixture() { ApplyStartUpDefaults(settings); host.state = &state; }
+
+    std::string Book(const std::string& content, const std::string& name = "novel.txt")
+    {
+        const std::string path = dir.Path(name);
+        std::ofstream(path, std::ios::binary) << content;
+        settings.TypeText("txtOutFileName", "novel");
+        settings.TypeText("txtInpFile", path);
+        return path;
+    }
+
+    RunResult Run()
+    {
+        PageOutput output(settings, state);
+        ConversionRun run(settings, state, output, host);
+        return run.Run();
+    }
+
+    std::string Out(const std::string& name) const { return dir.Path("novel/" + name); }
+};
