@@ -107,7 +107,84 @@ bool ClipBlock(const Bitmap& dst, int& dx, int& dy, int& w, int& h, const Bitmap
     return clipAxis(dx, sx, w, dst.Width(), src.Width()) && clipAxis(dy, sy, h, dst.Height(), src.Height());
 }
 
-std::uint32_t PackColour(const RgbQuad& c) { return c.blue | (c.green << 8) | (static_cast<std::uint32_t>(c.red) << 16); }
+// One row of pixels as blue, green, red triples.
+void ReadRow(const Bitmap& src, int y, int x0, int w, std::uint8_t* bgr)
+{
+    const std::uint8_t* row = src.MemoryRow(src.Height() - 1 - y);
+    if (!src.Indexed()) {
+        std::memcpy(bgr, row + 3 * x0, static_cast<std::size_t>(w) * 3);
+        return;
+    }
+    const auto table = src.ColourTable();
+    auto put = [&](unsigned index) {
+        const RgbQuad c = index < table.size() ? table[index] : RgbQuad{};
+        bgr[0] = c.blue, bgr[1] = c.green, bgr[2] = c.red;
+        bgr += 3;
+    };
+    switch (src.BitsPerPixel()) {
+    case 8:
+        for (int x = x0; x < x0 + w; ++x)
+            put(row[x]);
+        break;
+    case 4:
+        for (int x = x0; x < x0 + w; ++x)
+            put(x & 1 ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4);
+        break;
+    default: {
+        const RgbQuad colours[2] = {table[0], table[1]};
+        for (int x = x0; x < x0 + w; ++x) {
+            const RgbQuad& c = colours[(row[x >> 3] >> (7 - (x & 7))) & 1u];
+            bgr[0] = c.blue, bgr[1] = c.green, bgr[2] = c.red;
+            bgr += 3;
+        }
+    }
+    }
+}
+
+// Writes blue, green, red triples into one row, mapping them onto the colour table of an indexed bitmap.
+void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
+{
+    std::uint8_t* row = dst.MemoryRow(dst.Height() - 1 - y);
+    if (!dst.Indexed()) {
+        std::memcpy(row + 3 * x0, bgr, static_cast<std::size_t>(w) * 3);
+        return;
+    }
+    // Pages hold few distinct colours, so remembering the last conversion saves most table searches.
+    std::uint32_t lastColour = 0xFFFFFFFFu;
+    unsigned lastIndex = 0;
+    auto indexOf = [&](const std::uint8_t* p) {
+        const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+        if (colour != lastColour) {
+            lastColour = colour;
+            lastIndex = static_cast<unsigned>(std::max(0, NearestColourIndex(dst.ColourTable(), p[2], p[1], p[0])));
+        }
+        return lastIndex;
+    };
+    switch (dst.BitsPerPixel()) {
+    case 8:
+        for (int x = x0; x < x0 + w; ++x, bgr += 3)
+            row[x] = static_cast<std::uint8_t>(indexOf(bgr));
+        break;
+    case 4:
+        for (int x = x0; x < x0 + w; ++x, bgr += 3) {
+            std::uint8_t& b = row[x >> 1];
+            const unsigned index = indexOf(bgr);
+            b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0u) | index) : static_cast<std::uint8_t>((b & 0x0Fu) | (index << 4));
+        }
+        break;
+    default: {
+        // Two entries: the nearer one by the same measure, ties to entry 0, without a table search per pixel.
+        const RgbQuad t0 = dst.ColourTable()[0], t1 = dst.ColourTable()[1];
+        auto squared = [](int d) { return d * d; };
+        for (int x = x0; x < x0 + w; ++x, bgr += 3) {
+            const int d0 = squared(bgr[0] - t0.blue) + squared(bgr[1] - t0.green) + squared(bgr[2] - t0.red);
+            const int d1 = squared(bgr[0] - t1.blue) + squared(bgr[1] - t1.green) + squared(bgr[2] - t1.red);
+            const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
+            row[x >> 3] = d1 < d0 ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
+        }
+    }
+    }
+}
 
 } // namespace
 
@@ -134,25 +211,16 @@ void BitBlt(Bitmap& dst, int dx, int dy, int w, int h, const Bitmap& src, int sx
         return;
     }
 
-    // Pages hold few distinct colours, so remembering the last conversion saves most table searches.
-    std::uint32_t lastColour = 0xFFFFFFFFu;
-    std::uint32_t lastValue = 0;
-    for (int row = 0; row < h; ++row) {
-        for (int col = 0; col < w; ++col) {
-            if (sameFormat) {
+    if (sameFormat) {
+        for (int row = 0; row < h; ++row)
+            for (int col = 0; col < w; ++col)
                 dst.SetRawPixel(dx + col, dy + row, src.RawPixel(sx + col, sy + row));
-                continue;
-            }
-            const RgbQuad colour = src.Colour(sx + col, sy + row);
-            const std::uint32_t packed = PackColour(colour);
-            if (packed != lastColour) {
-                lastColour = packed;
-                lastValue = dst.Indexed()
-                                ? static_cast<std::uint32_t>(std::max(
-                                      0, NearestColourIndex(dst.ColourTable(), colour.red, colour.green, colour.blue)))
-                                : packed;
-            }
-            dst.SetRawPixel(dx + col, dy + row, lastValue);
-        }
+        return;
+    }
+    thread_local std::vector<std::uint8_t> bgr;
+    bgr.resize(static_cast<std::size_t>(w) * 3);
+    for (int row = 0; row < h; ++row) {
+        ReadRow(src, sy + row, sx, w, bgr.data());
+        WriteRow(dst, dy + row, dx, w, bgr.data());
     }
 }
