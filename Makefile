@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := 2
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 
@@ -16,14 +16,14 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/leafcast ]; then \
-	  $(BUILD)/leafcast convert samples/novel.txt; \
-	else \
-	  echo "Leafcast: the imaging library is built; page conversion is not built yet."; \
-	fi
+	@$(BUILD)/leafcast convert samples/novel.txt --out $(BUILD)/sample-pages
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast_bench
+	@$(BUILD)/leafcast_bench
 
 clean:
 	rm -rf $(BUILD)
