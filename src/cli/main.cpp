@@ -92,14 +92,18 @@ int main(int argc, char** argv)
     ConvertOptions options;
     CLI::App* convert = app.add_subcommand("convert", "Convert BOOK into page images.");
     convert->add_option("BOOK", options.book, "The text file to convert (UTF-8 or Windows-1252).")->required();
-    convert->add_option("--profile", options.profile, "Apply a saved profile (FILE.cfg) first.");
+    convert->add_option("--profile", options.profile, "Apply a saved profile (FILE.cfg) first.")->option_text("FILE");
     convert->add_option("--set", options.sets,
                         "Set a control as a user would, e.g. chkSmartLF=0, optScrRes=1, lstFonts=Verdana, "
                         "txtFontSize=10, txtOutFileName=novel, chkRotate=1. Repeatable, applied in order.")
-        ->take_all()
+        ->option_text("NAME=VALUE")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->allow_extra_args(false);
-    convert->add_option("--out", options.out, "Write the pages into DIR instead of the folder beside the book.");
-    convert->add_option("--home", options.home, "The program's folder (profiles, book folder, state file).");
+    convert->add_option("--out", options.out, "Write the pages into DIR instead of the folder beside the book.")
+        ->option_text("DIR");
+    convert->add_option("--home", options.home, "The program's folder (profiles, book folder, state file).")
+        ->option_text("DIR");
 
     try {
         app.parse(argc, argv);
