@@ -297,6 +297,11 @@ void SettingsModel::ReprintPageText()
 
 void SettingsModel::UpdateOutputPath()
 {
+    // The folder a run settled on serves the whole run; an edit made meanwhile takes effect when it ends.
+    if (mRunFolderLocked) {
+        mPathEditedDuringRun = true;
+        return;
+    }
     const std::string& input = Value("txtInpFile");
     std::string folder = FolderOf(input);
     // A bare file name lives in the working folder, not in the root of the file system.
@@ -306,8 +311,6 @@ void SettingsModel::UpdateOutputPath()
     OutputPath = InputFolder + FileRoot;
     if (OutputPath.back() != '/')
         OutputPath += '/';
-    if (mRunFolderLocked)
-        return;
     mUpdatingPath = true;
     SetText("txtJPGOutPath", OutputPath);
     mUpdatingPath = false;
@@ -320,9 +323,19 @@ void SettingsModel::ClearCanvas()
     mObserver->CanvasChanged();
 }
 
+void SettingsModel::EndRunOutputFolder()
+{
+    mRunFolderLocked = false;
+    if (mPathEditedDuringRun) {
+        mPathEditedDuringRun = false;
+        UpdateOutputPath();
+    }
+}
+
 void SettingsModel::ShowRunOutputFolder(const std::string& folder)
 {
     mRunFolderLocked = true;
+    mPathEditedDuringRun = false;
     OutputPath = folder;
     StateOf("txtJPGOutPath", -1).value = folder;
     mObserver->ControlChanged("txtJPGOutPath");

@@ -85,7 +85,7 @@ public:
 
     // While a run lasts, the output folder it settled on stays in txtJPGOutPath without being derived again.
     void ShowRunOutputFolder(const std::string& folder);
-    void EndRunOutputFolder() { mRunFolderLocked = false; }
+    void EndRunOutputFolder();
 
     void SetObserver(SettingsObserver* observer) { mObserver = observer ? observer : &mNoObserver; }
 
@@ -107,6 +107,7 @@ private:
     std::vector<std::string> mFontEntries;
     PageCanvas mCanvas;
     bool mRunFolderLocked = false;
+    bool mPathEditedDuringRun = false;
     bool mUpdatingPath = false;
     SettingsObserver mNoObserver;
     SettingsObserver* mObserver = &mNoObserver;

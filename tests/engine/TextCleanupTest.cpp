@@ -1,0 +1,166 @@
+#include "engine/Text.h"
+#include "engine/TextCleanup.h"
+#include "settings/SettingsModel.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+std::u32string U(const char* utf8) { return FromUtf8(utf8); }
+
+// Every character 6 pixels wide, so widths below are counted in characters.
+float SixPerCharacter(std::u32string_view text) { return 6.0f * static_cast<float>(text.size()); }
+
+struct Line {
+    std::string text;
+    const char* lastChar;
+    long previousLineWidth = 0;
+    long referenceWidth = 300;
+    const char* previousFirstChar = "";
+    bool smart = true;
+};
+
+LineStart Evaluate(const Line& l)
+{
+    const std::u32string text = U(l.text.c_str()), lastChar = U(l.lastChar), previousFirstChar = U(l.previousFirstChar);
+    return EvaluateLineStart({text, SixPerCharacter(text), l.previousLineWidth, l.referenceWidth, previousFirstChar,
+                              lastChar, l.smart, SixPerCharacter});
+}
+
+TEST(TextCleanup, CharacterClasses)
+{
+    EXPECT_TRUE(IsCapital(U"Q"));
+    EXPECT_FALSE(IsCapital(U"q") || IsCapital(U"É") || IsCapital(U""));
+    EXPECT_TRUE(IsLowerClass(U"z") && IsLowerClass(U"(") && IsLowerClass(U")") && IsLowerClass(U","));
+    EXPECT_FALSE(IsLowerClass(U"é") || IsLowerClass(U"Z") || IsLowerClass(U"") || IsLowerClass(U";"));
+    EXPECT_TRUE(EndsSentence(U".") && EndsSentence(U"?") && EndsSentence(U":"));
+    EXPECT_FALSE(EndsSentence(U"!") || EndsSentence(U";") || EndsSentence(U""));
+    EXPECT_TRUE(IsDigit(U"0") && IsDigit(U"9"));
+    EXPECT_FALSE(IsDigit(U"a") || IsDigit(U"") || IsDigit(U"12"));
+}
+
+TEST(TextCleanup, NewPageCharacterFromItsCode)
+{
+    const struct { const char* code; std::optional<char32_t> character; } cases[] = {
+        {"12", U'\f'}, {" 12 ", U'\f'}, {"65", U'A'}, {"233", U'é'}, {"", std::nullopt}, {"0", std::nullopt},
+        {"abc", std::nullopt}, {"12a", std::nullopt}, {"-12", std::nullopt}, {"1114112", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(NewPageCharacter(U(c.code)), c.character);
+    }
+    EXPECT_TRUE(IsNewPageLine(U"end of page\f", U'\f'));
+    EXPECT_TRUE(IsNewPageLine(U"\f", U'\f'));
+    EXPECT_FALSE(IsNewPageLine(U"no mark here", U'\f'));
+    EXPECT_FALSE(IsNewPageLine(U"\f", std::nullopt));
+}
+
+TEST(TextCleanup, MarkedPhrasesWithTheDefaultList)
+{
+    const auto phrases = DefaultMarkedPhrases();
+    const struct { const char* line; bool marked; } cases[] = {
+        {"NEXT > Chapter 2", true}, {"NEXT > ", true},  {"NEXT", true},   {"NEXT >", true},  {"N", true},
+        {"< BACK", true},           {".", true},        {"... and so", true}, {"\f", true},
+        {"", false},                {"NEXT>", false},   {"Next > ", false}, {" NEXT > ", false},
+        {"NEXT ? more", false},     {"Chapter 1", false}, {"It ended.", false}, {"page\f", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(IsMarkedPhrase(U(c.line), true, phrases), c.marked);
+        EXPECT_FALSE(IsMarkedPhrase(U(c.line), false, phrases));
+    }
+    // The converter's notice broken over two lines loses its first part.
+    EXPECT_TRUE(IsMarkedPhrase(phrases[1].substr(0, phrases[1].size() / 2), true, phrases));
+}
+
+TEST(TextCleanup, MarkedPhrasesSkipElementZeroAndEmptyPhrases)
+{
+    const std::vector<std::u32string> phrases = {U"Chapter", U"", U"Fin"};
+    EXPECT_FALSE(IsMarkedPhrase(U"Chapter 1", true, phrases));
+    EXPECT_FALSE(IsMarkedPhrase(U"anything", true, phrases));
+    EXPECT_TRUE(IsMarkedPhrase(U"Finis", true, phrases));
+    EXPECT_TRUE(IsMarkedPhrase(U"Fi", true, phrases));
+    EXPECT_FALSE(IsMarkedPhrase(U"Fin", true, {U""}));
+}
+
+TEST(TextCleanup, LineStartValues)
+{
+    const struct { Line line; const char* firstWord; long fitWidth; bool isShort, loose; const char* firstChar; } cases[] = {
+        {{"two words", "", 100}, "two", 124, true, true, "t"},
+        {{"  Indented line", "", 100}, "", 106, true, true, "I"},
+        {{"Single", "", 0}, "", 6, true, true, "S"},
+        {{"", "", 0}, "", 6, true, true, ""},
+        {{"     ", "", 0}, "", 6, true, true, ""},
+        // 35 characters are 210 pixels, 0.7 of the reference: not short
+        {{std::string(34, 'a'), "", 0}, "", 6, true, true, "a"},
+        {{std::string(35, 'a'), "", 0}, "", 6, false, false, "a"},
+        {{std::string(35, 'a'), "", 0, 300, "7"}, "", 6, false, true, "a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("\"" + c.line.text + "\"");
+        const LineStart start = Evaluate(c.line);
+        EXPECT_EQ(start.firstWord, U(c.firstWord));
+        EXPECT_EQ(start.fitWidth, c.fitWidth);
+        EXPECT_EQ(start.isShort, c.isShort);
+        EXPECT_EQ(start.loose, c.loose);
+        EXPECT_EQ(start.firstChar, U(c.firstChar));
+    }
+}
+
+TEST(TextCleanup, NewRowOrJoin)
+{
+    const struct { Line line; bool newRow; } cases[] = {
+        // a sentence ended, then a capital or a digit: new row whatever the widths
+        {{"The end came.", ".", 290}, true},
+        {{"3 men", "?", 290}, true},
+        {{"The list", ":", 290}, true},
+        {{"1. item", ":", 290}, true},
+        // small letter to small letter: joined whatever the widths
+        {{"went on", "e", 60}, false},
+        {{"went on", "e", 290}, false},
+        {{"(see below", ")", 60}, false},
+        {{"and then", ",", 60}, false},
+        // a short previous line that the first word would have followed: the source broke the line there
+        {{"and then", ".", 60}, true},
+        {{"Then he", ",", 60}, true},
+        // ...unless the first word would not have fitted: " and" is 24 pixels
+        {{"and then", ".", 290}, false},
+        {{"x yz", "5", 288}, true},
+        {{"x yz", "5", 289}, false},
+        // a line without a blank has no first word and joins
+        {{"Then", ",", 60}, false},
+        // the first line of a book
+        {{"Hello world", "", 0}, false},
+        // smart line feeds off: every non-blank line is a new row
+        {{"went on", "e", 60, 300, "", false}, true},
+        {{"and then", ".", 290, 300, "", false}, true},
+        {{"Hello world", "", 0, 300, "", false}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "\"" << c.line.lastChar << "\" then \"" << c.line.text << "\" after "
+                                        << c.line.previousLineWidth << " px" << (c.line.smart ? "" : ", smart off"));
+        EXPECT_EQ(StartsNewRow(Evaluate(c.line), U(c.line.lastChar)), c.newRow);
+    }
+}
+
+TEST(TextCleanup, BlankLineBreaks)
+{
+    const std::string wideBlanks(40, ' ');  // 240 pixels, not short against 300
+    const struct { std::string line; const char* lastChar; const char* previousFirstChar; int blankCount; bool breaks; }
+        cases[] = {
+            {"", "", "", 0, true},         {"", "e", "", 0, true},         {"", ".", "", 1, false},
+            {"", "e", "", 2, false},       {wideBlanks, "e", "", 0, false}, {wideBlanks, ".", "", 0, true},
+            {wideBlanks, ":", "", 0, true}, {wideBlanks, "e", "4", 0, true}, {wideBlanks, ".", "", 1, false},
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.line.size() << " blanks after \"" << c.lastChar << "\", count "
+                                        << c.blankCount);
+        const LineStart start = Evaluate({c.line, c.lastChar, 200, 300, c.previousFirstChar});
+        EXPECT_EQ(BlankLineBreaks(start, c.blankCount, U(c.lastChar)), c.breaks);
+    }
+}
+
+} // namespace

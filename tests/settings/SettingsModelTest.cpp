@@ -1,0 +1,254 @@
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr RgbQuad kWhite = RgbQuad::FromRgb(255, 255, 255);
+constexpr RgbQuad kBlack = RgbQuad::FromRgb(0, 0, 0);
+constexpr RgbQuad kDarkGreen = RgbQuad::FromRgb(0, 100, 0);
+
+TEST(SettingsModel, CanvasFromPresetSwapRotateAndMultiplier)
+{
+    const struct { int preset, swap, rotate; const char* multiplier; int width, height, turnedWidth, turnedHeight; }
+        cases[] = {
+            {0, 0, 0, "1", 320, 240, 320, 240},  {1, 0, 0, "1", 640, 480, 640, 480},
+            {2, 1, 0, "1", 208, 208, 208, 208},  {0, 1, 0, "1", 240, 320, 240, 320},
+            {1, 1, 1, "2", 640, 960, 960, 640},  {1, 0, 1, "1", 480, 640, 640, 480},
+            {0, 0, 1, "2", 240, 640, 640, 240},  {0, 0, 0, "1.5", 320, 360, 320, 360},
+            {0, 0, 0, "0.9", 320, 240, 320, 240}, {0, 0, 0, "", 320, 240, 320, 240},
+            {0, 0, 0, "0", 320, 240, 320, 240},  {0, 0, 0, "7", 320, 1680, 320, 1680},  // "max 5" is not enforced
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "preset " << c.preset << " swap " << c.swap << " rotate " << c.rotate
+                                        << " multiplier \"" << c.multiplier << "\"");
+        SettingsModel model;
+        model.SetCheck("chkSwapDim", c.swap);
+        model.SetCheck("chkRotate", c.rotate);
+        model.TypeText("txtScrX", c.multiplier);
+        model.SelectOption(c.preset);
+        EXPECT_EQ(model.Canvas().Width(), c.width);
+        EXPECT_EQ(model.Canvas().Height(), c.height);
+        EXPECT_EQ(model.Pic2Width, c.turnedWidth);
+        EXPECT_EQ(model.Pic2Height, c.turnedHeight);
+        // Editing the multiplier alone sets the canvas height only.
+        model.SetText("txtScrX", "3");
+        EXPECT_EQ(model.Canvas().Width(), c.width);
+        EXPECT_EQ(model.Canvas().Height(), 3 * (c.rotate ? model.ScreenWidth : model.ScreenHeight));
+    }
+}
+
+TEST(SettingsModel, SwapExchangesTheCurrentSizeOnlyWhenTheBoxChanges)
+{
+    const struct { std::vector<int> presets; int width, height; } cases[] = {
+        {{0}, 320, 240}, {{1}, 640, 480}, {{1, 3}, 640, 480},  // custom keeps the size it found
+    };
+    for (const auto& c : cases) {
+        SettingsModel model;
+        for (int preset : c.presets)
+            model.SelectOption(preset);
+        model.Click("chkSwapDim");
+        EXPECT_EQ(model.ScreenWidth, c.height);
+        EXPECT_EQ(model.ScreenHeight, c.width);
+        model.SetCheck("chkSwapDim", 1);
+        EXPECT_EQ(model.ScreenWidth, c.height);
+        model.Click("chkSwapDim");
+        EXPECT_EQ(model.ScreenWidth, c.width);
+        EXPECT_EQ(model.ScreenHeight, c.height);
+    }
+}
+
+TEST(SettingsModel, FontSizeFallsBackToEightPointsAndShowsTheSizeGiven)
+{
+    const struct { const char* typed; const char* shown; } cases[] = {
+        {"8", "8.25"}, {"0", "8.25"}, {"-3", "8.25"}, {"abc", "8.25"}, {"", "8.25"}, {"10", "9.75"}, {"12", "12"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        SettingsModel model;
+        ApplyStartUpDefaults(model);
+        model.SetText("txtFontSize", c.typed);
+        EXPECT_EQ(model.Value("txtFontSize"), c.typed);
+        model.LeaveText("txtFontSize");
+        EXPECT_EQ(model.Value("txtFontSize"), c.shown);
+        EXPECT_DOUBLE_EQ(model.Canvas().FontSize(), std::stod(c.shown));
+        // Bold re-applies face and size as they stand, and resizes nothing.
+        ASSERT_TRUE(model.SelectFont("Courier New"));
+        model.Click("chkBold");
+        EXPECT_EQ(model.Canvas().FontName(), "Courier New");
+        EXPECT_DOUBLE_EQ(model.Canvas().FontSize(), std::stod(c.shown));
+        EXPECT_TRUE(model.Canvas().FontBold());
+        EXPECT_EQ(model.Canvas().Height(), 240);
+    }
+}
+
+TEST(SettingsModel, ColourSchemesFollowBothBoxes)
+{
+    SettingsModel model;
+    ApplyStartUpDefaults(model);
+    model.PageText = U"Some text\r\non two rows";
+    const struct { const char* box; int value; RgbQuad back, fore; } steps[] = {
+        {"chkGreenBkg", 1, kDarkGreen, kWhite}, {"chkGreenBkg", 0, kBlack, kWhite}, {"chkWB", 0, kWhite, kBlack},
+        {"chkGreenBkg", 1, kDarkGreen, kWhite}, {"chkWB", 1, kDarkGreen, kWhite}, {"chkGreenBkg", 0, kBlack, kWhite},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.box << " = " << s.value);
+        model.SetCheck(s.box, s.value);
+        EXPECT_TRUE(model.PageBackColor.SameColour(s.back) && model.PageForeColor.SameColour(s.fore));
+        EXPECT_TRUE(model.Canvas().BackColor().SameColour(s.back) && model.Canvas().ForeColor().SameColour(s.fore));
+        const Bitmap& page = model.Canvas().Image();
+        EXPECT_TRUE(page.Colour(page.Width() - 1, page.Height() - 1).SameColour(s.back)) << "canvas not repainted";
+    }
+}
+
+TEST(SettingsModel, OutputFolderIsNamedAfterTheRootBesideTheInput)
+{
+    const struct { const char* input; const char* root; const char* folder; const char* output; } cases[] = {
+        {"/books/novel.txt", "novel", "/books/", "/books/novel/"}, {"/books/sf/a.txt", "a", "/books/sf/", "/books/sf/a/"},
+        {"novel.txt", "novel", "./", "./novel/"},  {"/novel.txt", "novel", "/", "/novel/"},
+        {"books/novel.txt", "n", "books/", "books/n/"}, {"/books/novel.txt", "novel/", "/books/", "/books/novel/"},
+        {"/books/novel.txt", "", "/books/", "/books/"},
+    };
+    for (const auto& c : cases) {
+        for (bool rootFirst : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.input << " + " << c.root << (rootFirst ? ", root first" : ""));
+            SettingsModel model;
+            model.SetText(rootFirst ? "txtOutFileName" : "txtInpFile", rootFirst ? c.root : c.input);
+            model.SetText(rootFirst ? "txtInpFile" : "txtOutFileName", rootFirst ? c.input : c.root);
+            EXPECT_EQ(model.InputPath, c.input);
+            EXPECT_EQ(model.InputFolder, c.folder);
+            EXPECT_EQ(model.OutputPath, c.output);
+            EXPECT_EQ(model.Value("txtJPGOutPath"), c.output);
+            model.SetText("txtJPGOutPath", "/somewhere/else");
+            EXPECT_EQ(model.Value("txtJPGOutPath"), c.output);
+            EXPECT_EQ(model.OutputPath, c.output);
+        }
+    }
+}
+
+TEST(SettingsModel, RunOutputFolderStaysUntilTheRunEnds)
+{
+    SettingsModel model;
+    model.SetText("txtInpFile", "/books/novel.txt");
+    model.SetText("txtOutFileName", "novel");
+    model.ShowRunOutputFolder("/books/Out/");
+    model.SetText("txtOutFileName", "other");
+    model.SetText("txtInpFile", "/elsewhere/story.txt");
+    EXPECT_EQ(model.Value("txtJPGOutPath"), "/books/Out/");
+    EXPECT_EQ(model.OutputPath, "/books/Out/");
+    // The edits made during the run take effect when it ends.
+    model.EndRunOutputFolder();
+    EXPECT_EQ(model.OutputPath, "/elsewhere/other/");
+    model.SetText("txtOutFileName", "third");
+    EXPECT_EQ(model.Value("txtJPGOutPath"), "/elsewhere/third/");
+    EXPECT_EQ(model.OutputPath, "/elsewhere/third/");
+}
+
+TEST(SettingsModel, LastMaskFollowsTheMaskBoxLeftLast)
+{
+    const struct { const char* box; const char* text; bool leave; const char* mask; int kind; } steps[] = {
+        {"txtChaptMask", "Ch*", false, "", 0},  {"txtChaptMask", nullptr, true, "Ch*", 1},
+        {"txtParagrMask", "*.?", true, "*.?", 2}, {"txtChaptMask", nullptr, true, "Ch*", 1},
+        {"txtFontSize", "9", true, "Ch*", 1},    {"txtChaptMask", "Part #", false, "Ch*", 1},
+    };
+    SettingsModel model;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.box << " " << (s.text ? s.text : "") << (s.leave ? " left" : ""));
+        if (s.text)
+            model.SetText(s.box, s.text);
+        if (s.leave)
+            model.LeaveText(s.box);
+        EXPECT_EQ(model.LastMask, s.mask);
+        EXPECT_EQ(model.LastMaskKind, s.kind);
+    }
+}
+
+TEST(StartUp, FirstPresetAndWhiteOnBlackWhateverTheProfileHeld)
+{
+    const struct { int swap, green, preset; int width, height; RgbQuad back; } cases[] = {
+        {0, 0, 0, 320, 240, kBlack}, {1, 0, 1, 240, 320, kBlack}, {0, 1, 2, 320, 240, kDarkGreen},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "swap " << c.swap << " green " << c.green << " preset " << c.preset);
+        SettingsModel model;
+        model.SelectOption(c.preset);
+        model.SetCheck("chkSwapDim", c.swap);
+        model.SetCheck("chkGreenBkg", c.green);
+        ApplyStartUpDefaults(model);
+        EXPECT_EQ(model.FontEntries(), (std::vector<std::string>{"Arial", "Tahoma", "Times New Roman", "Courier New",
+                                                                 "Verdana", "ProggyCleanTT"}));
+        EXPECT_EQ(model.Canvas().FontName(), "ProggyCleanTT");
+        EXPECT_EQ(model.SelectedPreset(), 0);
+        EXPECT_EQ(model.Canvas().Width(), c.width);
+        EXPECT_EQ(model.Canvas().Height(), c.height);
+        EXPECT_TRUE(model.PageBackColor.SameColour(c.back) && model.PageForeColor.SameColour(kWhite));
+        const std::vector<std::u32string>& phrases = model.MarkedPhrases;
+        ASSERT_EQ(phrases.size(), 6u);
+        EXPECT_TRUE(phrases[0].empty() && !phrases[1].empty());
+        EXPECT_EQ(std::vector(phrases.begin() + 2, phrases.end()),
+                  (std::vector<std::u32string>{U"NEXT > ", U"< BACK NEXT > ", U".", U"\f"}));
+    }
+}
+
+struct RecordingObserver : SettingsObserver {
+    std::vector<std::string> events;
+    void PreviewShown(bool visible) override { events.push_back(visible ? "shown" : "hidden"); }
+    void LayoutChanged() override { events.push_back("layout"); }
+};
+
+TEST(SettingsModel, ObserverHearsPreviewAndLayoutChanges)
+{
+    SettingsModel model;
+    RecordingObserver observer;
+    model.SetObserver(&observer);
+    model.SetCheck("chkShowZEN", 1);
+    model.SetCheck("chkShowZEN", 1);
+    model.SetCheck("chkRowNrs", 1);
+    model.SelectOption(1);
+    model.Click("chkSwapDim");
+    model.SetCheck("chkShowZEN", 0);
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"shown", "layout", "layout", "hidden"}));
+    EXPECT_TRUE(model.RowNumbersOn);
+}
+
+TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
+{
+    const struct { const char* key; const char* value; bool ok; const char* name; int index; const char* after; } cases[] = {
+        {"chkSmartLF", "0", true, "chkSmartLF", -1, "0"}, {"chkSmartLF", "2", false, "chkSmartLF", -1, "1"},
+        {"chkSmartLF", "yes", false, "chkSmartLF", -1, "1"}, {"txtQA", "7", true, "txtQA", -1, "7"},
+        {"txtQA", "abc", false, "txtQA", -1, "5"},  {"txtFromPg", "3x", false, "txtFromPg", -1, "0"},
+        {"txtToPg", "-", false, "txtToPg", -1, "0"}, {"txtFontSize", "big", false, "txtFontSize", -1, "8.25"},
+        {"txtFontSize", "10", true, "txtFontSize", -1, "9.75"}, {"txtScrX", "1,5", false, "txtScrX", -1, "1"},
+        {"txtASCIISep", "FF", false, "txtASCIISep", -1, "12"}, {"Text1", "5", false, "Text1", -1, "0"},
+        {"txtCustWidth", "x", false, "txtCustWidth", -1, "0"}, {"lstFonts", "Comic", false, "lstFonts", 0, "ProggyCleanTT"},
+        {"lstFonts(0)", "Arial", true, "lstFonts", 0, "Arial"}, {"txtFormat", "0.00", false, "txtFormat", -1, "00.0"},
+        {"chkCompress", "1", false, "chkCompress", -1, "0"}, {"optScrRes(3)", "1", false, "optScrRes", 3, "0"},
+        {"optScrRes", "3", false, "optScrRes", 3, "0"},    {"optScrRes", "9", false, "optScrRes", 0, "1"},
+        {"optScrRes", "1", true, "optScrRes", 1, "1"},     {"optScrRes(2)", "1", true, "optScrRes", 2, "1"},
+        {"chkNothing", "1", false, "chkNothing", -1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        SettingsModel model;
+        ApplyStartUpDefaults(model);
+        model.LeaveText("txtFontSize");
+        const auto error = model.ApplyEdit(c.key, c.value);
+        EXPECT_EQ(!error, c.ok) << error.value_or("");
+        if (error) {
+            EXPECT_NE(error->find(c.name), std::string::npos) << *error;
+        }
+        if (c.after) {
+            EXPECT_EQ(model.Value(c.name, c.index), c.after);
+        }
+        if (c.ok && c.name == std::string("optScrRes")) {
+            EXPECT_EQ(model.SelectedPreset(), c.index);
+            EXPECT_EQ(model.ScreenWidth, c.index == 1 ? 640 : 208);
+        }
+    }
+}
+
+} // namespace
