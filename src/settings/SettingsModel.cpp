@@ -380,19 +380,42 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
         return std::nullopt;
     }
     case ControlKind::List:
-        if (!SelectFont(value)) {
+        if (auto refused = RefusedValue(*control, value))
+            return refused;
+        SelectFont(value);
+        return std::nullopt;
+    case ControlKind::Text:
+        if (!Enabled(name))
+            return key + " is disabled";
+        if (auto refused = RefusedValue(*control, value))
+            return refused;
+        TypeText(name, value);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& control, const std::string& value) const
+{
+    const std::string key = ControlKey(control);
+    switch (control.kind) {
+    case ControlKind::Check:
+        if (value != "0" && value != "1" && value != "2")
+            return key + " takes 0, 1 or 2, not \"" + value + "\"";
+        return std::nullopt;
+    case ControlKind::Text:
+        if (control.numeric && !value.empty() && !IsPlainNumber(value))
+            return key + " takes a number, not \"" + value + "\"";
+        return std::nullopt;
+    case ControlKind::List:
+        if (std::find(mFontEntries.begin(), mFontEntries.end(), value) == mFontEntries.end()) {
             std::string entries;
             for (const std::string& face : mFontEntries)
                 entries += (entries.empty() ? "" : ", ") + face;
             return "lstFonts has no entry \"" + value + "\" (entries: " + entries + ")";
         }
         return std::nullopt;
-    case ControlKind::Text:
-        if (!Enabled(name))
-            return key + " is disabled";
-        if (control->numeric && !value.empty() && !IsPlainNumber(value))
-            return key + " takes a number, not \"" + value + "\"";
-        TypeText(name, value);
+    case ControlKind::Option:
         return std::nullopt;
     }
     return std::nullopt;

@@ -52,6 +52,10 @@ public:
     // Answers an error message naming the control when it does not exist or cannot take the value.
     std::optional<std::string> ApplyEdit(const std::string& key, const std::string& value);
 
+    // Why a control cannot take a value (a check box 0, 1 or 2, a number in a numeric text box, a face of the
+    // font list), or nothing when it can. Options are not judged here.
+    std::optional<std::string> RefusedValue(const ControlSpec& control, const std::string& value) const;
+
     // --- mirrors and derived values ---
     int ScreenWidth = 320;
     int ScreenHeight = 240;
@@ -66,6 +70,7 @@ public:
     std::vector<std::u32string> MarkedPhrases;  // element 0 holds no phrase; phrases are 1 .. n
     std::string LastMask;
     int LastMaskKind = 0;
+    bool MaskAccepted = false;
     int FontListIndex = 0;
     std::u32string PageText;
     int Pic2Width = 320;

@@ -1,7 +1,93 @@
 #include "settings/StartUp.h"
 
+#include "imaging/AppError.h"
+#include "imaging/FileBytes.h"
+#include "platform/AtomicFile.h"
 #include "platform/Fonts.h"
+#include "settings/Profile.h"
 #include "settings/SettingsModel.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kStateFile = "/Leafcast.ini";
+
+bool MakeFolder(const std::string& path, std::vector<std::string>& problems)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return true;
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error) {
+        problems.push_back("cannot create the folder " + path + ": " + error.message());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string DefaultAppFolder()
+{
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::string folder = executable.parent_path().string();
+        if (::access(folder.c_str(), W_OK) == 0)
+            return folder;
+    }
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
+        return std::string(data) + "/leafcast";
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : ".") + "/.local/share/leafcast";
+}
+
+AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>& problems)
+{
+    AppContext context;
+    context.AppFolder = appFolder;
+    while (context.AppFolder.size() > 1 && context.AppFolder.back() == '/')
+        context.AppFolder.pop_back();
+    context.ProfilesFolder = context.AppFolder + "/Profiles/";
+    if (MakeFolder(context.AppFolder, problems)) {
+        MakeFolder(context.ProfilesFolder, problems);
+        MakeFolder(context.AppFolder + "/eBooks/", problems);
+    }
+    return context;
+}
+
+StateFile ReadStateFile(const std::string& appFolder)
+{
+    StateFile state;
+    int errorCode = 0;
+    const auto text = ReadWholeFile(appFolder + kStateFile, errorCode);
+    if (!text)
+        return state;
+    auto nextLine = [&, from = std::size_t{0}]() mutable -> std::optional<std::string> {
+        if (from >= text->size())
+            return std::nullopt;
+        std::size_t end = text->find_first_of("\r\n", from);
+        if (end == std::string::npos)
+            end = text->size();
+        std::string line = text->substr(from, end - from);
+        from = end + (text->compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        return line;
+    };
+    state.profileName = nextLine().value_or("");
+    state.deviceFolder = nextLine().value_or("");
+    return state;
+}
+
+std::optional<std::string> WriteStateFile(const std::string& appFolder, const StateFile& state)
+{
+    return WriteFileAtomically(appFolder + kStateFile, state.profileName + "\r\n" + state.deviceFolder + "\r\n");
+}
 
 void ApplyStartUpDefaults(SettingsModel& settings)
 {
@@ -12,4 +98,42 @@ void ApplyStartUpDefaults(SettingsModel& settings)
     if (settings.On("chkRotate"))
         settings.RotatePic();
     settings.SetCheck("chkWB", 1);
+}
+
+StartUpResult StartUp(SettingsModel& settings, AppContext& context)
+{
+    StartUpResult result;
+    settings.MarkedPhrases.assign(1, U"");
+    const StateFile state = ReadStateFile(context.AppFolder);
+    context.DeviceFolder = state.deviceFolder;
+
+    settings.FillFontList(OfferedFaces());
+    settings.SelectFont(OfferedFaces()[5]);
+
+    context.ProfilePath.clear();
+    const std::string remembered = context.ProfilesFolder + state.profileName;
+    struct stat info {};
+    if (!state.profileName.empty() && ::stat(remembered.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        const ProfileResult loaded = LoadProfile(settings, remembered);
+        if (loaded.ok)
+            context.ProfilePath = remembered;
+        else
+            result.problems.push_back(loaded.error);
+        for (const std::string& skipped : loaded.skipped)
+            result.problems.push_back(remembered + ", " + skipped);
+    }
+    result.profileLabel = "Profile: " + context.ProfilePath;
+
+    // Whatever the profile held, a start begins with the default phrases, the first preset and white on black.
+    settings.MarkedPhrases = DefaultMarkedPhrases();
+    settings.SelectOption(0);
+    if (settings.On("chkRotate"))
+        settings.RotatePic();
+    settings.SetCheck("chkWB", 1);
+    return result;
+}
+
+std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context)
+{
+    return WriteStateFile(context.AppFolder, {settings.Value("txtOutFileName") + ".cfg", context.DeviceFolder});
 }

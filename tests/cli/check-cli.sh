@@ -50,5 +50,25 @@ check "--version answers" test $? -eq 0
 "$leafcast" convert "$samples/novel.txt" --out "$work/sample" > /dev/null
 check "the sample book converts" test "$(find "$work/sample" -name '*.jpg' | wc -l)" -gt 30
 
+home="$work/home"
+"$leafcast" profile save story --home "$home" --set chkSmartLF=0 --set 'txtChaptMask=Part "#"*' > /dev/null
+check "profile save writes NAME.cfg into the profile folder" test -f "$home/Profiles/story.cfg"
+"$leafcast" profile show story --home "$home" > "$work/show.txt"
+check "profile show prints the settings" grep -q 'txtChaptMask *"Part "#"\*"' "$work/show.txt"
+check "profile show prints the phrases" grep -q '5. "\\f"' "$work/show.txt"
+check "profile show leaves out a cleared box" bash -c '! grep -q chkSmartLF "$1"' _ "$work/show.txt"
+"$leafcast" convert "$work/book.txt" --home "$home" --profile story --out "$work/profiled" > /dev/null
+check "convert --profile names the pages after the profile" test -f "$work/profiled/story_00001 ().jpg"
+"$leafcast" convert "$work/book.txt" --home "$home" --profile nothing.cfg > /dev/null 2>&1
+check "a missing profile is an error (1)" test $? -eq 1
+
+check "mask: a match exits 0" test "$("$leafcast" mask 'Chapter*[0-9 ]#.[0-9 ]*' 'Chapter 1.2 The road')" = "OK! Match"
+"$leafcast" mask 'Chapter #' 'Chapter one' > "$work/mask.txt"
+check "mask: no match exits 1" test $? -eq 1
+check "mask: no match says so" grep -qx "No Match" "$work/mask.txt"
+"$leafcast" mask '' 'text' > "$work/mask.txt"
+check "mask: an empty mask exits 2" test $? -eq 2
+check "mask: an empty mask says so" grep -qx "ERROR: Empty Mask Text string" "$work/mask.txt"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,193 @@
+#include "cli/Commands.h"
+
+#include "cli/ConsoleRunHost.h"
+#include "engine/ConversionRun.h"
+#include "engine/Text.h"
+#include "imaging/AppError.h"
+#include "imaging/FileBytes.h"
+#include "platform/Paths.h"
+#include "settings/MaskTester.h"
+#include "settings/Profile.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int Usage(const std::string& message)
+{
+    std::cerr << "leafcast: " << message << "\nRun 'leafcast --help' for the commands and their options.\n";
+    return kExitUsage;
+}
+
+int Failure(const std::string& message)
+{
+    std::cerr << "leafcast: " << message << "\n";
+    return kExitFailure;
+}
+
+std::optional<std::string> ApplySets(SettingsModel& settings, const std::vector<std::string>& sets)
+{
+    for (const std::string& assignment : sets) {
+        const auto equals = assignment.find('=');
+        if (equals == std::string::npos || equals == 0)
+            return "--set takes NAME=VALUE, not \"" + assignment + "\"";
+        if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
+            return "--set " + assignment + ": " + *error;
+    }
+    return std::nullopt;
+}
+
+AppContext Context(const CommonOptions& options)
+{
+    std::vector<std::string> problems;
+    AppContext context = MakeAppContext(options.home.empty() ? DefaultAppFolder() : options.home, problems);
+    for (const std::string& problem : problems)
+        std::cerr << "leafcast: " << problem << "\n";
+    return context;
+}
+
+// A profile named as a path, or by its name in the profile folder (".cfg" may be left out).
+std::string ResolveProfile(const std::string& file, const AppContext& context)
+{
+    std::error_code ignored;
+    if (fs::is_regular_file(file, ignored))
+        return file;
+    std::string inFolder = context.ProfilesFolder + file;
+    if (!fs::is_regular_file(inFolder, ignored) && fs::path(file).extension() != ".cfg")
+        inFolder += ".cfg";
+    return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
+}
+
+// Control characters of a phrase written so that they can be seen: the form feed as \f.
+std::string Visible(const std::string& text)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\f')
+            out += "\\f";
+        else if (c < 0x20)
+            out += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+} // namespace
+
+int ConvertCommand(const ConvertOptions& options)
+{
+    SettingsModel settings;
+    ApplyStartUpDefaults(settings);
+    if (!options.profile.empty()) {
+        const AppContext context = Context(options);
+        const std::string path = ResolveProfile(options.profile, context);
+        const ProfileResult loaded = LoadProfile(settings, path);
+        if (!loaded.ok)
+            return Failure(loaded.error);
+        for (const std::string& skipped : loaded.skipped)
+            std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
+    }
+    if (auto error = ApplySets(settings, options.sets))
+        return Usage(*error);
+
+    std::error_code ignored;
+    const std::string book = fs::absolute(options.book, ignored).lexically_normal().string();
+    // Without a root of its own, the book names its pages, as when a book is chosen in the desktop program.
+    if (settings.Value("txtOutFileName") == FindControl("txtOutFileName")->defaultValue)
+        settings.TypeText("txtOutFileName", BaseName(book));
+    settings.TypeText("txtInpFile", book);
+
+    if (!options.out.empty()) {
+        const fs::path out = fs::absolute(options.out, ignored).lexically_normal();
+        std::error_code error;
+        fs::create_directories(out, error);
+        if (error)
+            return Failure("cannot make the output folder " + out.string() + ": " + error.message());
+        settings.OutputPath = out.string();
+        if (settings.OutputPath.back() != '/')
+            settings.OutputPath += '/';
+    }
+
+    RunState state;
+    PageOutput output(settings, state);
+    ConsoleRunHost host(stderr);
+    ConversionRun run(settings, state, output, host);
+    const RunResult result = run.Run();
+    host.Finish();
+    if (result.outcome == RunResult::Outcome::Failed)
+        return Failure(result.error);
+    std::printf("%d page%s written to %s in %.1f s\n", state.PagesWritten, state.PagesWritten == 1 ? "" : "s",
+                settings.OutputPath.c_str(), host.Seconds());
+    return 0;
+}
+
+int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
+        return Usage("a profile name has no folder in it: \"" + name + "\"");
+    SettingsModel settings;
+    ApplyStartUpDefaults(settings);
+    if (auto error = ApplySets(settings, options.sets))
+        return Usage(*error);
+    settings.TypeText("txtOutFileName", name);
+    const AppContext context = Context(options);
+    const ProfileResult saved = SaveProfile(settings, context.ProfilesFolder);
+    if (!saved.ok)
+        return Failure(saved.error);
+    std::printf("Profile saved: %s\n", saved.path.c_str());
+    return 0;
+}
+
+int ProfileShowCommand(const std::string& file, const CommonOptions& options)
+{
+    const std::string path = ResolveProfile(file, Context(options));
+    int errorCode = 0;
+    const auto bytes = ReadWholeFile(path, errorCode);
+    if (!bytes)
+        return Failure("cannot read the profile " + path + ": " + SystemMessage(errorCode));
+    const ParsedProfile parsed = ParseProfile(*bytes);
+    if (parsed.records.empty())
+        return Failure(path + " holds no profile records");
+
+    std::printf("%s\n", path.c_str());
+    std::vector<std::string> phrases;
+    for (const ProfileRecord& record : parsed.records) {
+        const std::string& name = record.fields[0].text;
+        const ProfileField& value = record.fields[1];
+        const int index = std::atoi(record.fields[3].text.c_str());
+        if (!FindControl(name, index) && name.rfind("SkipW", 0) == 0) {
+            phrases.push_back(value.text);
+            continue;
+        }
+        const std::string key = index >= 0 ? name + "(" + std::to_string(index) + ")" : name;
+        const std::string shown = value.kind == ProfileField::Kind::String ? "\"" + Visible(value.text) + "\""
+                                  : value.kind == ProfileField::Kind::Boolean ? (value.text == "TRUE" ? "selected" : "not selected")
+                                                                               : value.text;
+        const bool enabled = record.fields[2].text == "TRUE";
+        std::printf("  %-16s %s%s\n", key.c_str(), shown.c_str(), enabled ? "" : "  (disabled)");
+    }
+    std::printf("Marked phrases:\n");
+    for (std::size_t i = 0; i < phrases.size(); ++i)
+        std::printf("  %zu. \"%s\"\n", i + 1, Visible(phrases[i]).c_str());
+    for (const std::string& problem : parsed.problems)
+        std::cerr << "leafcast: " << path << ", " << problem << " (skipped)\n";
+    return 0;
+}
+
+int MaskCommand(const std::string& mask, const std::string& text)
+{
+    const MaskTestResult result = TestMask(mask, text);
+    if (!result.error.empty()) {
+        std::printf("%s\n", result.error.c_str());
+        return kExitUsage;
+    }
+    std::printf("%s\n", result.label.c_str());
+    return result.matched ? 0 : 1;
+}

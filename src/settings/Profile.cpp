@@ -1,0 +1,235 @@
+#include "settings/Profile.h"
+
+#include "engine/Text.h"
+#include "imaging/FileBytes.h"
+#include "imaging/AppError.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "settings/SettingsModel.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr std::string_view kHeader = "\"ControlName\",\"Value\",\"Enabled\",\"Index\"";
+constexpr std::string_view kPhrasePrefix = "SkipW";
+
+std::string Quoted(std::string_view text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    return out + "\"";
+}
+
+// Splits one record line into fields; answers false when a quoted field is not closed on the line.
+bool SplitFields(std::string_view line, std::vector<ProfileField>& fields)
+{
+    std::size_t i = 0;
+    for (;;) {
+        while (i < line.size() && line[i] == ' ')
+            ++i;
+        ProfileField field;
+        if (i < line.size() && line[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                if (line[i] == '"') {
+                    if (i + 1 < line.size() && line[i + 1] == '"') {
+                        field.text += '"';
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                field.text += line[i++];
+            }
+            if (!closed)
+                return false;
+            while (i < line.size() && line[i] != ',')
+                ++i;
+        } else {
+            const std::size_t end = std::min(line.find(',', i), line.size());
+            std::string token(line.substr(i, end - i));
+            while (!token.empty() && token.back() == ' ')
+                token.pop_back();
+            if (token.size() >= 2 && token.front() == '#' && token.back() == '#') {
+                field.kind = ProfileField::Kind::Boolean;
+                field.text = token.substr(1, token.size() - 2);
+            } else {
+                field.kind = ProfileField::Kind::Number;
+                field.text = token;
+            }
+            i = end;
+        }
+        fields.push_back(std::move(field));
+        if (i >= line.size())
+            return true;
+        ++i;  // the comma
+    }
+}
+
+bool ReadsAsZero(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    while (end && *end == ' ')
+        ++end;
+    return !text.empty() && end && *end == '\0' && value == 0.0 && text.find_first_of("0123456789") != std::string::npos;
+}
+
+bool IsFalse(const ControlSpec& control, const std::string& value)
+{
+    switch (control.kind) {
+    case ControlKind::Check: return value.empty() || value == "0";
+    case ControlKind::Option: return value != "1";
+    default: return ReadsAsZero(value);
+    }
+}
+
+} // namespace
+
+ParsedProfile ParseProfile(std::string_view bytes)
+{
+    const std::string text = IsValidUtf8(bytes) ? std::string(bytes) : ToUtf8(FromWindows1252(bytes));
+    ParsedProfile parsed;
+    std::size_t from = 0;
+    int lineNumber = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", from);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string_view line(text.data() + from, end - from);
+        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        ++lineNumber;
+        if (lineNumber == 2)
+            parsed.headerFound = line == kHeader;
+        if (lineNumber <= 2 || line.empty())
+            continue;
+        ProfileRecord record{lineNumber, {}};
+        if (!SplitFields(line, record.fields))
+            parsed.problems.push_back("line " + std::to_string(lineNumber) + ": cut short inside a quoted value");
+        else if (record.fields.size() < 4)
+            parsed.problems.push_back("line " + std::to_string(lineNumber) + ": " + std::to_string(record.fields.size()) +
+                                      " fields instead of 4");
+        else
+            parsed.records.push_back(std::move(record));
+    }
+    return parsed;
+}
+
+std::string ProfileText(const SettingsModel& settings, const std::string& fileName)
+{
+    std::string text = Quoted(fileName) + "\r\n" + std::string(kHeader) + "\r\n";
+    for (const ControlSpec& control : SettingsControls()) {
+        const std::string& value = settings.Value(control.name, control.index);
+        if (control.tag != "Save" && IsFalse(control, value))
+            continue;
+        std::string field;
+        switch (control.kind) {
+        case ControlKind::Check: field = value; break;
+        case ControlKind::Option: field = "#TRUE#"; break;
+        default: field = Quoted(value); break;
+        }
+        text += Quoted(control.name) + "," + field + "," +
+                (settings.Enabled(control.name, control.index) ? "#TRUE#" : "#FALSE#") + "," +
+                std::to_string(control.index) + "\r\n";
+    }
+    for (std::size_t i = 1; i < settings.MarkedPhrases.size(); ++i)
+        text += Quoted(std::string(kPhrasePrefix) + std::to_string(i)) + "," + Quoted(ToUtf8(settings.MarkedPhrases[i])) +
+                ",#FALSE#,-1\r\n";
+    return text;
+}
+
+ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder)
+{
+    ProfileResult result;
+    const std::string fileName = settings.FileRoot + ".cfg";
+    result.path = profilesFolder + fileName;
+    if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
+        result.error = *error;
+        settings.SetText("txtMsg", "Profile: " + result.path + " NOT saved!");
+        return result;
+    }
+    result.ok = true;
+    settings.SetText("txtMsg", "Profile: " + result.path + " saved!");
+    return result;
+}
+
+ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
+{
+    ProfileResult result;
+    result.path = path;
+    int errorCode = 0;
+    const auto bytes = ReadWholeFile(path, errorCode);
+    if (!bytes) {
+        result.error = "cannot read the profile " + path + ": " + SystemMessage(errorCode);
+        return result;
+    }
+    const ParsedProfile parsed = ParseProfile(*bytes);
+    if (parsed.records.empty()) {
+        result.error = path + " holds no profile records" +
+                       (parsed.headerFound ? std::string() : std::string(" (it is not a Leafcast profile)")) +
+                       "; nothing was changed";
+        return result;
+    }
+    result.skipped = parsed.problems;
+
+    settings.MarkedPhrases.assign(1, U"");
+    settings.SetText("txtInpFile", settings.InputPath);
+    settings.SetText("txtOutFileName", BaseName(path));
+    settings.SetText("txtJPGOutPath", FolderOf(settings.Value("txtInpFile")));
+
+    for (const ControlSpec& control : SettingsControls()) {
+        if (!settings.Enabled(control.name, control.index))
+            continue;
+        if (control.kind == ControlKind::Check)
+            settings.SetCheck(control.name, 0);
+        else if (control.kind == ControlKind::Option)
+            settings.ClearOption(control.index);
+    }
+
+    for (const ProfileRecord& record : parsed.records) {
+        const std::string& name = record.fields[0].text;
+        const ProfileField& value = record.fields[1];
+        const std::string where = "line " + std::to_string(record.line) + ": ";
+        const int index = std::atoi(record.fields[3].text.c_str());
+        const ControlSpec* control = FindControl(name, index);
+        if (!control) {
+            if (name.rfind(kPhrasePrefix, 0) == 0)
+                settings.MarkedPhrases.push_back(FromUtf8(value.text));
+            else
+                result.skipped.push_back(where + "there is no setting named " + name);
+            continue;
+        }
+        if (control->kind == ControlKind::Option) {
+            if (value.kind != ProfileField::Kind::Boolean || (value.text != "TRUE" && value.text != "FALSE")) {
+                result.skipped.push_back(where + ControlKey(*control) + " takes #TRUE# or #FALSE#, not " + value.text);
+                continue;
+            }
+            value.text == "TRUE" ? settings.SelectOption(control->index) : settings.ClearOption(control->index);
+        } else if (auto refused = settings.RefusedValue(*control, value.text)) {
+            result.skipped.push_back(where + *refused);
+            continue;
+        } else if (control->kind == ControlKind::Check) {
+            settings.SetCheck(control->name, std::atoi(value.text.c_str()));
+        } else if (control->kind == ControlKind::List) {
+            settings.SelectFont(value.text);
+        } else {
+            settings.SetText(control->name, value.text);
+        }
+        const ProfileField& enabled = record.fields[2];
+        if (enabled.kind == ProfileField::Kind::Boolean)
+            settings.SetEnabled(control->name, control->index, enabled.text == "TRUE");
+    }
+
+    settings.LeaveText("txtFontSize");
+    settings.SetText("txtMsg", "Profile: " + path + " loaded!");
+    result.ok = true;
+    return result;
+}

@@ -1,0 +1,226 @@
+#include "TempDir.h"
+#include "engine/Text.h"
+#include "settings/Profile.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Fresh {
+    SettingsModel settings;
+    Fresh() { ApplyStartUpDefaults(settings); }
+};
+
+std::string Text(const std::string& path)
+{
+    const auto bytes = ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+void Write(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+
+// Everything a profile carries, for comparing two settings.
+std::vector<std::string> Snapshot(const SettingsModel& s)
+{
+    std::vector<std::string> values;
+    for (const ControlSpec& c : SettingsControls())
+        values.push_back(ControlKey(c) + "=" + s.Value(c.name, c.index) + (s.Enabled(c.name, c.index) ? "" : " off"));
+    for (const auto& phrase : s.MarkedPhrases)
+        values.push_back("phrase " + ToUtf8(phrase));
+    return values;
+}
+
+TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
+{
+    TempDir dir;
+    Fresh f;
+    f.settings.TypeText("txtOutFileName", "novel");
+    ASSERT_TRUE(SaveProfile(f.settings, dir.Path("")).ok);
+    const std::string firstFive =
+        "\"novel.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n\"txtMsg\",\"Ready\",#TRUE#,-1\r\n"
+        "\"chkNoChars\",1,#TRUE#,-1\r\n\"txtEditor\",\"explorer\",#TRUE#,-1\r\n";
+    const std::string text = Text(dir.Path("novel.cfg"));
+    EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
+    EXPECT_NE(text.find("\"txtFormat\",\"00.0\",#FALSE#,-1\r\n"), std::string::npos);  // saved although it reads as 0
+    EXPECT_EQ(text.find("txtFromPg"), std::string::npos);                            // "0" is not saved
+    EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);                            // neither is an unchecked box
+    EXPECT_NE(text.find("\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"SkipW1\""), std::string::npos);
+    EXPECT_EQ(f.settings.Value("txtMsg"), "Profile: " + dir.Path("novel.cfg") + " saved!");
+}
+
+TEST(Profile, EveryKindOfValueComesBack)
+{
+    TempDir dir;
+    Fresh saved;
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"chkSmartLF", "0"}, {"chkRowNrs", "1"}, {"txtChaptMask", "Part \"*\" #"}, {"optScrRes", "2"},
+             {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"}})
+        ASSERT_FALSE(saved.settings.ApplyEdit(key, value)) << key;
+    saved.settings.MarkedPhrases = {U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"};
+    saved.settings.SetText("txtInpFile", "/books/story.txt");
+    ASSERT_TRUE(SaveProfile(saved.settings, dir.Path("")).ok);
+
+    Fresh loaded;
+    loaded.settings.SetText("txtInpFile", "/books/story.txt");
+    const ProfileResult result = LoadProfile(loaded.settings, dir.Path("story.cfg"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.skipped.empty());
+    loaded.settings.SetText("txtMsg", saved.settings.Value("txtMsg"));
+    EXPECT_EQ(Snapshot(loaded.settings), Snapshot(saved.settings));
+    EXPECT_EQ(loaded.settings.Canvas().Width(), 208);
+}
+
+TEST(Profile, OlderProgramsProfileLoads)
+{
+    TempDir dir;
+    // Windows-1252 text, CR LF, no chkSmartLF record, phrase records numbered 1, 2, 7, the 640 x 480 preset.
+    Write(dir.Path("old.cfg"), "\"old.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n"
+                               "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkMultCR\",1,#TRUE#,-1\r\n"
+                               "\"txtFormat\",\"00.0\",#TRUE#,-1\r\n\"lstFonts\",\"Tahoma\",#TRUE#,0\r\n"
+                               "\"optScrRes\",#TRUE#,#TRUE#,1\r\n\"SkipW1\",\"Caf\xE9 notice\",#FALSE#,-1\r\n"
+                               "\"SkipW2\",\"NEXT > \",#FALSE#,-1\r\n\"SkipW7\",\".\",#FALSE#,-1\r\n");
+    Fresh f;
+    ASSERT_EQ(f.settings.Check("chkSmartLF"), 1);
+    const ProfileResult result = LoadProfile(f.settings, dir.Path("old.cfg"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.skipped.empty());
+    EXPECT_EQ(f.settings.Check("chkSmartLF"), 0);  // cleared by the reset, as no record sets it
+    EXPECT_EQ(f.settings.Canvas().Width(), 640);
+    EXPECT_EQ(f.settings.Canvas().Height(), 480);
+    EXPECT_EQ(f.settings.Value("lstFonts", 0), "Tahoma");
+    EXPECT_TRUE(f.settings.Enabled("txtFormat"));
+    EXPECT_EQ(f.settings.FileRoot, "old");
+    EXPECT_EQ(f.settings.MarkedPhrases, (std::vector<std::u32string>{U"", U"Caf\u00e9 notice", U"NEXT > ", U"."}));
+    EXPECT_EQ(f.settings.Value("txtMsg"), "Profile: " + dir.Path("old.cfg") + " loaded!");
+}
+
+TEST(Profile, DamagedProfilesLoadWhatTheyCanAndSaySo)
+{
+    TempDir dir;
+    const std::string head = "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n";
+    const struct { const char* name; std::string body; int skipped; const char* mentions; } cases[] = {
+        {"cut inside a record", "\"chkRowNrs\",1,#TRUE#,-1\r\n\"txtChaptMask\",\"Chap", 1, "line 4"},
+        {"too few fields", "\"chkRowNrs\",1,#TRUE#,-1\r\n\"chkBold\",1\r\n", 1, "fields"},
+        {"unknown font", "\"chkRowNrs\",1,#TRUE#,-1\r\n\"lstFonts\",\"Comic\",#TRUE#,0\r\n", 1, "Comic"},
+        {"bad check value", "\"chkRowNrs\",1,#TRUE#,-1\r\n\"chkBold\",\"yes\",#TRUE#,-1\r\n", 1, "chkBold"},
+        {"unknown control", "\"chkRowNrs\",1,#TRUE#,-1\r\n\"chkNothing\",1,#TRUE#,-1\r\n", 1, "chkNothing"},
+    };
+    for (const auto& c : cases) {
+        Write(dir.Path("p.cfg"), head + c.body);
+        Fresh f;
+        const ProfileResult result = LoadProfile(f.settings, dir.Path("p.cfg"));
+        ASSERT_TRUE(result.ok) << c.name;
+        EXPECT_EQ(f.settings.Check("chkRowNrs"), 1) << c.name;  // the sound record is applied
+        ASSERT_EQ(static_cast<int>(result.skipped.size()), c.skipped) << c.name;
+        EXPECT_NE(result.skipped[0].find(c.mentions), std::string::npos) << c.name << ": " << result.skipped[0];
+    }
+}
+
+TEST(Profile, FilesThatAreNoProfileChangeNothing)
+{
+    TempDir dir;
+    std::mt19937 random(99);
+    std::string noise(4000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    for (const std::string& content : {noise, std::string("\"p.cfg\"\r\n"), std::string()}) {
+        Write(dir.Path("p.cfg"), content);
+        Fresh f;
+        const auto before = Snapshot(f.settings);
+        const ProfileResult result = LoadProfile(f.settings, dir.Path("p.cfg"));
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("nothing was changed"), std::string::npos) << result.error;
+        EXPECT_EQ(Snapshot(f.settings), before);
+    }
+    Fresh f;
+    EXPECT_FALSE(LoadProfile(f.settings, dir.Path("missing.cfg")).ok);
+}
+
+TEST(Profile, AFailedSaveKeepsTheOldProfile)
+{
+    TempDir dir;
+    Fresh f;
+    f.settings.TypeText("txtOutFileName", "novel");
+    ASSERT_TRUE(SaveProfile(f.settings, dir.Path("")).ok);
+    const std::string before = Text(dir.Path("novel.cfg"));
+    // A child whose files may not grow past 1 KB fails writing a long profile part-way, as on a full disk.
+    auto saveOnAFullDisk = [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        f.settings.MarkedPhrases.assign(200, U"a phrase long enough to fill the file quickly");
+        const ProfileResult result = SaveProfile(f.settings, dir.Path(""));
+        std::exit(!result.ok && f.settings.Value("txtMsg").find("NOT saved") != std::string::npos ? 3 : 4);
+    };
+    EXPECT_EXIT(saveOnAFullDisk(), testing::ExitedWithCode(3), "");
+    EXPECT_EQ(Text(dir.Path("novel.cfg")), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Root()), fs::directory_iterator()), 1);  // no temporary left
+
+    const ProfileResult missing = SaveProfile(f.settings, dir.Path("no/such/folder/"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("novel.cfg"), std::string::npos);
+}
+
+TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
+{
+    TempDir dir;
+    std::vector<std::string> problems;
+    {
+        SettingsModel settings;
+        AppContext context = MakeAppContext(dir.Path("app"), problems);
+        const StartUpResult result = StartUp(settings, context);  // no state file, no "Usb Complete.cfg"
+        EXPECT_EQ(result.profileLabel, "Profile: ");
+        EXPECT_EQ(settings.MarkedPhrases, DefaultMarkedPhrases());
+        EXPECT_TRUE(fs::is_directory(dir.Path("app/eBooks")));
+
+        ASSERT_FALSE(settings.ApplyEdit("chkSmartLF", "0"));
+        ASSERT_FALSE(settings.ApplyEdit("optScrRes", "1"));
+        settings.MarkedPhrases = {U"", U"own phrase"};
+        settings.TypeText("txtOutFileName", "novel");
+        ASSERT_TRUE(SaveProfile(settings, context.ProfilesFolder).ok);
+        context.DeviceFolder = "/media/player/Pictures";
+        ASSERT_FALSE(ShutDown(settings, context));
+        EXPECT_EQ(Text(dir.Path("app/Leafcast.ini")), "novel.cfg\r\n/media/player/Pictures\r\n");
+    }
+    SettingsModel settings;
+    AppContext context = MakeAppContext(dir.Path("app"), problems);
+    const StartUpResult result = StartUp(settings, context);
+    EXPECT_EQ(result.profileLabel, "Profile: " + dir.Path("app/Profiles/novel.cfg"));
+    EXPECT_EQ(context.DeviceFolder, "/media/player/Pictures");
+    EXPECT_EQ(settings.Check("chkSmartLF"), 0);
+    EXPECT_EQ(settings.MarkedPhrases, DefaultMarkedPhrases());
+    EXPECT_EQ(settings.Canvas().Width(), 320);  // the first preset, whatever the profile held
+    EXPECT_TRUE(problems.empty());
+}
+
+TEST(StartUp, StateFileForms)
+{
+    TempDir dir;
+    const struct { const char* content; const char* profile; const char* device; } cases[] = {
+        {nullptr, "Usb Complete.cfg", ""},
+        {"novel.cfg\r\n", "novel.cfg", ""},
+        {"novel.cfg", "novel.cfg", ""},
+        {"novel.cfg\r\n/media/p\r\n", "novel.cfg", "/media/p"},
+        {"novel.cfg\n/media/p\n", "novel.cfg", "/media/p"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(dir.Path("Leafcast.ini"));
+        if (c.content)
+            Write(dir.Path("Leafcast.ini"), c.content);
+        const StateFile state = ReadStateFile(dir.Root().string());
+        EXPECT_EQ(state.profileName, c.profile);
+        EXPECT_EQ(state.deviceFolder, c.device);
+    }
+    EXPECT_TRUE(WriteStateFile(dir.Path("missing-folder"), {}).has_value());
+}
+
+} // namespace
