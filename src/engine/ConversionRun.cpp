@@ -335,10 +335,15 @@ void ConversionRun::SavePage()
         if (auto error = mOutput.WriteWorkingBitmaps())
             throw Stop{{RunResult::Outcome::Failed, *error}};
     while (mState.Paused) {
-        if (!mHost.WaitWhilePaused()) {
+        if (!mHost.KeepRunning() || !mHost.WaitWhilePaused()) {
             mState.Paused = false;
             throw Stop{{RunResult::Outcome::Stopped, ""}};
         }
+    }
+    if (!mHost.KeepRunning()) {
+        if (auto error = mOutput.WriteWorkingBitmaps())
+            throw Stop{{RunResult::Outcome::Failed, *error}};
+        throw Stop{{mState.ClosingRequested ? RunResult::Outcome::Closing : RunResult::Outcome::Stopped, ""}};
     }
     ++mState.FileNumber;
     mSettings.ClearCanvas();

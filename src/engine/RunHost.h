@@ -22,6 +22,9 @@ public:
     // The page file of the page just handled (written, or skipped below the page range).
     virtual void PageFileShown(const std::string& /*path*/, bool /*written*/) {}
     virtual void PausedChanged(bool /*paused*/) {}
+    // Asked at the end of every page save: false ends the run there (a new run or the end of the program was
+    // asked for while this one was laying out its page).
+    virtual bool KeepRunning() { return true; }
     // One step of the wait after a page while the run is paused: about 10 ms and one pass of events.
     // Answers false to end the run there (no one to press Continue, or a new run was asked for).
     virtual bool WaitWhilePaused() { return false; }

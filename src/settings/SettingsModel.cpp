@@ -420,3 +420,15 @@ std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& contro
     }
     return std::nullopt;
 }
+
+void SettingsModel::ResetAllControls()
+{
+    for (const ControlSpec& control : SettingsControls()) {
+        if (control.kind == ControlKind::Check)
+            SetCheck(control.name, 0);
+        else if (control.kind == ControlKind::Option)
+            ClearOption(control.index);
+        StateOf(control.name, control.index).enabled = true;
+        mObserver->ControlChanged(control.name);
+    }
+}

@@ -56,6 +56,10 @@ public:
     // font list), or nothing when it can. Options are not judged here.
     std::optional<std::string> RefusedValue(const ControlSpec& control, const std::string& value) const;
 
+    // The reset offered after choosing a book: every check box cleared (each firing its click), no preset
+    // selected, every control enabled; texts and the font list keep their values.
+    void ResetAllControls();
+
     // --- mirrors and derived values ---
     int ScreenWidth = 320;
     int ScreenHeight = 240;

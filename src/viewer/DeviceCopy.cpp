@@ -1,0 +1,71 @@
+#include "viewer/DeviceCopy.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsPage(const fs::directory_entry& entry)
+{
+    const std::string name = entry.path().filename().string();
+    std::error_code ignored;
+    return entry.is_regular_file(ignored) && !name.empty() && name[0] != '.' && entry.path().extension() == ".jpg";
+}
+
+// The pages, as paths relative to the output folder: its own and those one sub-folder down, in name order.
+std::vector<fs::path> Pages(const fs::path& folder, std::error_code& error)
+{
+    std::vector<fs::path> pages;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        std::error_code ignored;
+        if (IsPage(entry)) {
+            pages.push_back(entry.path().filename());
+        } else if (entry.is_directory(ignored) && entry.path().filename().string()[0] != '.') {
+            for (const fs::directory_entry& inner : fs::directory_iterator(entry.path(), ignored))
+                if (IsPage(inner))
+                    pages.push_back(entry.path().filename() / inner.path().filename());
+        }
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+} // namespace
+
+DeviceCopyResult CopyPagesToDevice(const std::string& outputFolder, const std::string& deviceFolder)
+{
+    DeviceCopyResult result;
+    if (deviceFolder.empty()) {
+        result.message = "No device folder is chosen yet: click the device path to choose the player's folder.";
+        return result;
+    }
+    std::error_code error;
+    if (!fs::is_directory(deviceFolder, error)) {
+        result.message = "The device folder " + deviceFolder + " is not there: is the player connected?";
+        return result;
+    }
+    const std::vector<fs::path> pages = Pages(outputFolder, error);
+    if (error) {
+        result.message = "Cannot read the output folder " + outputFolder + ": " + error.message();
+        return result;
+    }
+    for (const fs::path& page : pages) {
+        const fs::path target = fs::path(deviceFolder) / page;
+        if (page.has_parent_path())
+            fs::create_directories(target.parent_path(), error);
+        if (!error)
+            fs::copy_file(fs::path(outputFolder) / page, target, fs::copy_options::overwrite_existing, error);
+        if (error) {
+            result.message = "Cannot copy " + (fs::path(outputFolder) / page).string() + " to " + target.string() +
+                             ": " + error.message() + ". " + std::to_string(result.copied) + " pages were copied.";
+            return result;
+        }
+        ++result.copied;
+    }
+    result.ok = true;
+    result.message = pages.empty() ? "There are no pages in " + outputFolder + " to copy."
+                                   : std::to_string(result.copied) + " pages copied to " + deviceFolder + ".";
+    return result;
+}
