@@ -1,0 +1,42 @@
+#include "app/CanvasView.h"
+
+#include "app/QtHost.h"
+#include "engine/PageCanvas.h"
+
+#include <QPainter>
+
+CanvasView::CanvasView(PageCanvas& canvas, QWidget* parent) : QWidget(parent), mCanvas(canvas)
+{
+    setObjectName("Pic1");
+    Refresh();
+}
+
+void CanvasView::Refresh()
+{
+    mCanvasImage = ToQImage(mCanvas.Image());
+    if (size() != mCanvasImage.size())
+        setFixedSize(mCanvasImage.size());
+    update();
+}
+
+bool CanvasView::LoadPicture(const QString& path)
+{
+    mPicture = QImage(path);
+    update();
+    return !mPicture.isNull();
+}
+
+void CanvasView::RemovePicture()
+{
+    mPicture = QImage();
+    update();
+}
+
+QImage CanvasView::Shown() const { return mPicture.isNull() ? mCanvasImage : mPicture; }
+
+void CanvasView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    painter.drawImage(0, 0, Shown());
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+class PageCanvas;
+
+// Shows the page canvas as it is laid out, or a page picture loaded from a file in its place.
+class CanvasView : public QWidget {
+public:
+    explicit CanvasView(PageCanvas& canvas, QWidget* parent = nullptr);
+
+    // Shows the canvas again (after it was drawn on) and fits the widget to its size.
+    void Refresh();
+    // Loads a page picture in place of the canvas; false when the file cannot be read as a picture.
+    bool LoadPicture(const QString& path);
+    void RemovePicture();
+    bool HasPicture() const { return !mPicture.isNull(); }
+    // What the widget shows now.
+    QImage Shown() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    PageCanvas& mCanvas;
+    QImage mCanvasImage;
+    QImage mPicture;
+};

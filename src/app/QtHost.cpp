@@ -1,0 +1,128 @@
+#include "app/QtHost.h"
+
+#include "imaging/AppError.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QMessageBox::Icon QtIcon(Dialogs::Icon icon)
+{
+    switch (icon) {
+    case Dialogs::Icon::Information: return QMessageBox::Information;
+    case Dialogs::Icon::Exclamation: return QMessageBox::Warning;
+    case Dialogs::Icon::Critical: return QMessageBox::Critical;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+class QtDialogs : public Dialogs {
+public:
+    std::string PickOpenFile(QWidget* owner, const std::string& startFolder, const std::string& filter) override
+    {
+        return QFileDialog::getOpenFileName(owner, "Open...", Q(startFolder), QtFilter(filter)).toStdString();
+    }
+
+    std::string PickFolder(QWidget* owner, const std::string& title) override
+    {
+        return QFileDialog::getExistingDirectory(owner, Q(title)).toStdString();
+    }
+
+    bool AskYesNo(QWidget* owner, const std::string& text, const std::string& title, Icon icon) override
+    {
+        QMessageBox box(QtIcon(icon), Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, owner);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+    void Message(QWidget* owner, const std::string& text, const std::string& title, Icon icon) override
+    {
+        QMessageBox box(QtIcon(icon), Q(title), Q(text), QMessageBox::Ok, owner);
+        box.exec();
+    }
+
+    bool OpenWithDefault(const std::string& path) override
+    {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    }
+
+    bool Launch(const std::string& program, const std::vector<std::string>& arguments) override
+    {
+        QStringList list;
+        for (const std::string& argument : arguments)
+            list << Q(argument);
+        return QProcess::startDetached(Q(program), list);
+    }
+};
+
+QtDialogs gQtDialogs;
+Dialogs* gDialogs = &gQtDialogs;
+
+} // namespace
+
+Dialogs& CurrentDialogs() { return *gDialogs; }
+void SetDialogs(Dialogs* dialogs) { gDialogs = dialogs ? dialogs : &gQtDialogs; }
+
+QString QtFilter(const std::string& filter)
+{
+    const QStringList parts = Q(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        // The description usually names the patterns already: "Text files (*.txt)".
+        filters << (description.contains('(') ? description.left(description.indexOf('(')).trimmed() : description) +
+                       " (" + patterns + ")";
+    }
+    return filters.join(";;");
+}
+
+std::string ProgramTitle() { return ExecutableName(); }
+
+QImage ToQImage(const Bitmap& bitmap)
+{
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB888);
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uchar* to = image.scanLine(y);
+        if (!bitmap.Indexed()) {
+            const std::uint8_t* from = bitmap.MemoryRow(bitmap.Height() - 1 - y);
+            for (int x = 0; x < bitmap.Width(); ++x, from += 3, to += 3)
+                to[0] = from[2], to[1] = from[1], to[2] = from[0];
+        } else {
+            for (int x = 0; x < bitmap.Width(); ++x, to += 3) {
+                const RgbQuad c = bitmap.Colour(x, y);
+                to[0] = c.red, to[1] = c.green, to[2] = c.blue;
+            }
+        }
+    }
+    return image;
+}
+
+void QtMessageHost::ShowMessage(const std::string& text, const std::string& title)
+{
+    CurrentDialogs().Message(QApplication::activeWindow(), text, title.empty() ? ProgramTitle() : title,
+                             Dialogs::Icon::None);
+}
+
+bool QtMessageHost::AskYesNo(const std::string& text, const std::string& title)
+{
+    return CurrentDialogs().AskYesNo(QApplication::activeWindow(), text, title.empty() ? ProgramTitle() : title,
+                                     Dialogs::Icon::None);
+}
+
+bool QtClipboard::SetBitmap(const Bitmap& picture)
+{
+    QApplication::clipboard()->setImage(ToQImage(picture));
+    return true;
+}
+
+std::string QtClipboard::Text() { return QApplication::clipboard()->text().toStdString(); }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+#include <map>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SettingsModel;
+class frmLeafcast;
+
+// The settings window, "Leafcast Config": every setting in its frame, bound to the settings model so that a
+// user's edit and an edit made by code (a profile load) have the same effects. OK hides it; it is never
+// destroyed while the program runs.
+class frmConfig : public QWidget {
+public:
+    explicit frmConfig(frmLeafcast& main);
+
+    // The widget of a control: "chkSmartLF", "optScrRes(1)", "lstFonts(0)", or a button's name.
+    QWidget* Control(const std::string& key) const;
+    template <typename T> T* Control(const std::string& key) const { return dynamic_cast<T*>(Control(key)); }
+
+    // Shows the model's value and state of a control again.
+    void Sync(const std::string& name);
+    // The sample label and the preview follow the canvas font.
+    void CanvasFontChanged();
+
+    // The button actions, as a user triggers them.
+    void ChooseInputFile(bool thenUpdatePath);
+    void ChooseOutputFolder();
+    void EditInputFile();
+    void ChooseEditor();
+    void EditPhrases();
+    void TestMasks();
+    void SaveProfileClicked();
+    void LoadProfileClicked();
+
+    QLabel* SampleLabel = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Build();
+    void SyncControl(const std::string& key);
+
+    frmLeafcast& mMain;
+    SettingsModel& mSettings;
+    std::map<std::string, QWidget*> mControls;
+};

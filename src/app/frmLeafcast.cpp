@@ -1,0 +1,402 @@
+#include "app/frmLeafcast.h"
+
+#include "app/CanvasView.h"
+#include "app/QtHost.h"
+#include "app/Welcome.h"
+#include "app/frmConfig.h"
+#include "app/frmZENImg.h"
+#include "engine/ConversionRun.h"
+#include "engine/Text.h"
+#include "platform/Paths.h"
+#include "viewer/DeviceCopy.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+#include <cmath>
+
+namespace {
+
+constexpr int kMargin = 10;
+constexpr int kButtonWidth = 84;
+constexpr int kButtonHeight = 28;
+constexpr int kCanvasTop = 4 * (kButtonHeight + 4) + 44;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A label that reports clicks, for the device path.
+class ClickLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> clicked;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent*) override
+    {
+        if (clicked)
+            clicked();
+    }
+};
+
+} // namespace
+
+frmLeafcast::frmLeafcast(const std::string& appFolder)
+{
+    setObjectName("frmLeafcast");
+    setWindowTitle("Leafcast");
+    EndProgram = [] { QCoreApplication::quit(); };
+    mSettings.SetObserver(this);
+    mState.FileNumber = 0;  // no page before the first run: the first Next looks for page 1
+    BuildControls();
+
+    mContext = MakeAppContext(appFolder, mStartUpProblems);
+    Config();  // the settings window exists from the start, hidden
+    const StartUpResult started = StartUp(mSettings, mContext);
+    mStartUpProblems.insert(mStartUpProblems.end(), started.problems.begin(), started.problems.end());
+    lblDevPath->setText(Q(mContext.DeviceFolder));
+    lblProfile->setText(Q(started.profileLabel));
+    btnPause->setEnabled(false);
+    Relayout();
+    ShowWelcome(0);
+}
+
+frmLeafcast::~frmLeafcast() { mSettings.SetObserver(nullptr); }
+
+void frmLeafcast::BuildControls()
+{
+    Pic1 = new CanvasView(mSettings.Canvas(), this);
+    auto button = [this](const char* name, const char* caption, int column, int row) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setGeometry(kMargin + column * (kButtonWidth + 4), kMargin + row * (kButtonHeight + 4), kButtonWidth,
+                       kButtonHeight);
+        return b;
+    };
+    btnGo = button("btnGo", "&Go", 0, 0);
+    btnPause = button("btnPause", "&Pause", 1, 0);
+    btnReset = button("btnReset", "&Reset", 3, 0);
+    btnPrev = button("btnPrev", "<< Pre&v", 0, 1);
+    btnNext = button("btnNext", "&Next >>", 1, 1);
+    btnConfig = button("btnConfig", "Con&fig", 2, 1);
+    btnAbout = button("btnAbout", "&About", 3, 1);
+    btnCopyToDev = button("btnCopyToDev", "&Copy to Device", 0, 2);
+    btnOpenFolder = button("btnOpenFolder", "&Open Dest. folder", 1, 2);
+    Command2 = button("Command2", "&End", 3, 2);
+    btnCopyToDev->setFixedWidth(kButtonWidth + 20);
+    btnOpenFolder->move(btnOpenFolder->x() + 20, btnOpenFolder->y());
+    btnOpenFolder->setFixedWidth(kButtonWidth + 28);
+
+    chkStepF = new QCheckBox("&Stepped", this);
+    chkStepF->setObjectName("chkStepF");
+    chkStepF->setChecked(true);
+    chkStepF->setGeometry(kMargin + 2 * (kButtonWidth + 4) + 6, kMargin, kButtonWidth, kButtonHeight);
+
+    auto label = [this](const char* name, const char* text, int x, int y, int width) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(name);
+        l->setGeometry(x, y, width, 20);
+        return l;
+    };
+    const int labelsTop = kMargin + 3 * (kButtonHeight + 4) + 2;
+    Label1 = label("Label1", "File #", kMargin, labelsTop, 100);
+    Label2 = label("Label2", "Read %", kMargin + 105, labelsTop, 110);
+    Label3 = label("Label3", "Current #", kMargin + 220, labelsTop, 120);
+    lblProfile = label("lblProfile", "Profile: ", kMargin, labelsTop + 22, 330);
+    lblOutFN = label("lblOutFN", "", kMargin, 0, 330);
+    lblDevPathCaption = label("lblDevPathCaption", "Device Path:", kMargin, 0, 80);
+    auto* devicePath = new ClickLabel(this);
+    devicePath->setObjectName("lblDevPath");
+    devicePath->setToolTip("Click to choose the player's folder");
+    devicePath->setCursor(Qt::PointingHandCursor);
+    devicePath->clicked = [this] { ChooseDeviceFolder(); };
+    lblDevPath = devicePath;
+
+    connect(btnGo, &QPushButton::clicked, this, [this] { Go(); });
+    connect(btnReset, &QPushButton::clicked, this, [this] { Go(); });
+    connect(btnPause, &QPushButton::clicked, this, [this] { Pause(); });
+    connect(chkStepF, &QCheckBox::clicked, this, [this](bool on) { mState.Stepped = on; });
+    connect(btnNext, &QPushButton::clicked, this, [this] { Next(); });
+    connect(btnPrev, &QPushButton::clicked, this, [this] { Prev(); });
+    connect(btnConfig, &QPushButton::clicked, this, [this] {
+        Config().show();
+        Config().raise();
+    });
+    connect(btnAbout, &QPushButton::clicked, this, [this] { ShowWelcome(1); });
+    connect(btnCopyToDev, &QPushButton::clicked, this, [this] { CopyToDevice(); });
+    connect(btnOpenFolder, &QPushButton::clicked, this, [this] { OpenDestFolder(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void frmLeafcast::Relayout()
+{
+    Pic1->Refresh();
+    Pic1->move(kMargin, kCanvasTop);
+    const int bottom = Pic1->y() + Pic1->height();
+    lblOutFN->move(kMargin, bottom + 10);
+    lblDevPathCaption->move(kMargin, lblOutFN->y() + lblOutFN->height() + 10);
+    const int width = std::max(Pic1->width(), 4 * (kButtonWidth + 4) + 24) + 2 * kMargin;
+    lblOutFN->setFixedWidth(width - 2 * kMargin);
+    lblDevPath->setGeometry(kMargin + 85, lblDevPathCaption->y(), width - 2 * kMargin - 85, 20);
+    setFixedSize(width, bottom + 90 - 20);
+}
+
+frmConfig& frmLeafcast::Config()
+{
+    if (!mConfig)
+        mConfig = std::make_unique<frmConfig>(*this);
+    return *mConfig;
+}
+
+frmZENImg& frmLeafcast::Preview()
+{
+    if (!mPreview) {
+        mPreview = std::make_unique<frmZENImg>(mSettings);
+        mPreview->move(x(), frameGeometry().bottom() + 2);
+    }
+    return *mPreview;
+}
+
+void frmLeafcast::Go()
+{
+    if (mRunning) {
+        // A run is in progress (this click came through its event pass or its wait): end it at its stopping
+        // point, and its own Go starts the new one, instead of a second run inside the first.
+        mRestartRequested = true;
+        return;
+    }
+    do {
+        mRestartRequested = false;
+        mRunning = true;
+        btnGo->setEnabled(false);
+        btnPause->setEnabled(true);
+        btnPause->setFocus();
+        mState.Stepped = chkStepF->isChecked();
+        Pic1->RemovePicture();
+        ConversionRun run(mSettings, mState, mOutput, *this);
+        const RunResult result = run.Run();
+        mRunning = false;
+        mWaiting = false;
+        Pic1->Refresh();
+        if (result.outcome == RunResult::Outcome::Failed)
+            Report(result.error, true);
+        if (mState.ClosingRequested) {
+            ShutDownNow();
+            return;
+        }
+    } while (mRestartRequested);
+}
+
+void frmLeafcast::Pause()
+{
+    mState.Paused = !mState.Paused;
+    btnPause->setText(mState.Paused ? "&Continue" : "&Pause");
+    ViewNumber = mState.FileNumber;
+    // The page about to be saved is never cleared by a click handled in the event pass of its save.
+    if (!mInSaveEventPass) {
+        Pic1->RemovePicture();
+        mSettings.ClearCanvas();
+        Pic1->Refresh();
+    }
+}
+
+void frmLeafcast::Step(int delta)
+{
+    if (ViewNumber == 0)
+        ViewNumber = mState.FileNumber;
+    ViewNumber += delta;
+    if (!ShowPageFile())
+        ViewNumber -= delta;
+    Label3->setText("Current " + QString::number(ViewNumber));
+}
+
+bool frmLeafcast::ShowPageFile()
+{
+    const std::string path = mOutput.PageFileName(ViewNumber);
+    Pic1->RemovePicture();
+    if (Pic1->LoadPicture(Q(path)))
+        return true;
+    PageCanvas& canvas = mSettings.Canvas();
+    canvas.Clear();
+    canvas.Print(FromUtf8("File " + path + ".bmp or .jpg" + " not found!"), PageCanvas::Then::StayOnRow);
+    Pic1->Refresh();
+    if (mPreview)
+        mPreview->ClearScreen();
+    return false;
+}
+
+void frmLeafcast::ShowWelcome(int idx)
+{
+    const std::string text = WelcomeText();
+    if (idx != 0) {
+        CurrentDialogs().Message(this, text, ProgramTitle(), Dialogs::Icon::Information);
+        return;
+    }
+    PageCanvas& canvas = mSettings.Canvas();
+    const std::string name = canvas.FontName();
+    const double size = std::round(canvas.FontSize());
+    const bool bold = canvas.FontBold();
+    canvas.SetFont("Verdana", 9.75, false);
+    canvas.SetFont("ProggyCleanTT", 9.75, false);
+    canvas.SetCurrentY(0);
+    mSettings.PageText = FromUtf8(text);
+    mSettings.ReprintPageText();
+    Preview().ShowText(Q(text));
+    canvas.SetFont(name, size, bold);
+    Pic1->Refresh();
+}
+
+void frmLeafcast::ChooseDeviceFolder()
+{
+    mContext.DeviceFolder = CurrentDialogs().PickFolder(this, "Folders");
+    lblDevPath->setText(Q(mContext.DeviceFolder));
+}
+
+void frmLeafcast::CopyToDevice()
+{
+    const DeviceCopyResult result = CopyPagesToDevice(mSettings.Value("txtJPGOutPath"), mContext.DeviceFolder);
+    Report(result.message, !result.ok);
+}
+
+void frmLeafcast::OpenDestFolder()
+{
+    const std::string& folder = mSettings.Value("txtJPGOutPath");
+    const char* home = std::getenv("HOME");
+    CurrentDialogs().OpenWithDefault(folder.empty() ? std::string(home ? home : "/") : folder);
+}
+
+void frmLeafcast::Report(const std::string& text, bool problem)
+{
+    CurrentDialogs().Message(this, text, ProgramTitle(), problem ? Dialogs::Icon::Exclamation : Dialogs::Icon::Information);
+}
+
+void frmLeafcast::closeEvent(QCloseEvent* event)
+{
+    if (mRunning) {
+        // The run ends after its next saved page, or at once when it is paused; its Go then shuts down.
+        mState.ClosingRequested = true;
+        event->ignore();
+        return;
+    }
+    ShutDownNow();
+    event->accept();
+}
+
+void frmLeafcast::ShutDownNow()
+{
+    if (mShutDown)
+        return;
+    mShutDown = true;
+    if (mPreview)
+        mPreview->hide();
+    if (mConfig)
+        mConfig->hide();
+    if (auto error = ShutDown(mSettings, mContext))
+        Report(*error, true);
+    hide();
+    EndProgram();
+}
+
+void frmLeafcast::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_PageDown)
+        btnNext->click();
+    else if (event->key() == Qt::Key_PageUp)
+        btnPrev->click();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void frmLeafcast::PageSaveStarted(int fileNumber, std::uint64_t bytesRead, std::uint64_t inputLength)
+{
+    Pic1->Refresh();
+    mInSaveEventPass = true;
+    QCoreApplication::processEvents();
+    mInSaveEventPass = false;
+    Label1->setText("File: " + QString::number(fileNumber));
+    const double read = inputLength ? 100.0 * static_cast<double>(bytesRead) / static_cast<double>(inputLength) : 100.0;
+    Label2->setText("Read " + QString::number(read, 'f', 1) + "%");
+    Label3->setText("Current " + QString::number(fileNumber));
+    ViewNumber = fileNumber;
+}
+
+void frmLeafcast::PreviewPrint(std::u32string_view text, bool newRow) { Preview().Print(Q(ToUtf8(text)), newRow); }
+
+void frmLeafcast::PreviewPage(const Bitmap& page, std::u32string_view pageText)
+{
+    Preview().ShowPage(ToQImage(page), Q(ToUtf8(pageText)));
+}
+
+void frmLeafcast::PageFileShown(const std::string& path, bool)
+{
+    const QFontMetrics metrics(lblOutFN->font());
+    const std::string shown = CompactToFit("File: " + path, lblOutFN->width() - 10,
+                                           [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); });
+    lblOutFN->setText(Q(shown));
+}
+
+void frmLeafcast::PausedChanged(bool paused) { btnPause->setText(paused ? "&Continue" : "&Pause"); }
+
+bool frmLeafcast::KeepRunning() { return !mRestartRequested && !mState.ClosingRequested; }
+
+bool frmLeafcast::WaitWhilePaused()
+{
+    mWaiting = true;
+    QThread::msleep(10);
+    QCoreApplication::processEvents();
+    mWaiting = false;
+    return KeepRunning();
+}
+
+void frmLeafcast::CanvasCleared()
+{
+    Pic1->Refresh();
+}
+
+void frmLeafcast::ControlChanged(const std::string& key)
+{
+    if (mConfig)
+        mConfig->Sync(key);
+}
+
+void frmLeafcast::CanvasChanged()
+{
+    if (Pic1 && Pic1->size() != QSize(mSettings.Canvas().Width(), mSettings.Canvas().Height()))
+        Relayout();
+    else if (Pic1)
+        Pic1->Refresh();
+    if (mConfig)
+        mConfig->CanvasFontChanged();
+}
+
+void frmLeafcast::PreviewCleared()
+{
+    if (mPreview)
+        mPreview->ClearScreen();
+}
+
+void frmLeafcast::PreviewLabelCleared()
+{
+    if (mPreview)
+        mPreview->ClearLabel();
+}
+
+void frmLeafcast::PreviewShown(bool visible)
+{
+    if (visible) {
+        Preview().show();
+    } else if (mPreview) {
+        mPreview->hide();
+    }
+}
+
+void frmLeafcast::LayoutChanged()
+{
+    if (Pic1)
+        Relayout();
+}

@@ -1,0 +1,128 @@
+#include "app/frmZENImg.h"
+
+#include "settings/SettingsModel.h"
+
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+const QRect kScreen(18, 46, 320, 240);
+constexpr int kPanelLeft = frmZENImg::kBodyWidth + 12;
+constexpr int kPanelWidth = 330;
+} // namespace
+
+frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
+{
+    setObjectName("frmZENImg");
+    setWindowTitle("Leafcast - device preview");
+    setFixedSize(kPanelLeft + kPanelWidth + 10, kBodyHeight);
+
+    ZENScr = new QLabel(this);
+    ZENScr->setObjectName("ZENScr");
+    ZENScr->setGeometry(kScreen);
+    ZENScr->setAlignment(Qt::AlignCenter);
+    ZENScr->setStyleSheet("background: black;");
+
+    ZENPic = new QLabel(this);
+    ZENPic->setObjectName("ZENPic");
+    ZENPic->setGeometry(kPanelLeft, 10, kPanelWidth, kBodyHeight / 2 - 15);
+    ZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ZENPic->setWordWrap(true);
+
+    lblZENPic = new QLabel("lblZENScr", this);
+    lblZENPic->setObjectName("lblZENPic");
+    lblZENPic->setGeometry(kPanelLeft, kBodyHeight / 2 + 5, kPanelWidth, kBodyHeight / 2 - 15);
+    lblZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblZENPic->setWordWrap(true);
+    FollowCanvasFont();
+}
+
+void frmZENImg::FollowCanvasFont()
+{
+    const PageCanvas& canvas = mSettings.Canvas();
+    QFont font(QString::fromStdString(canvas.FontName()));
+    font.setPointSizeF(std::max(4.0, canvas.FontSize() - 4));
+    font.setBold(canvas.FontBold());
+    lblZENPic->setFont(font);
+    QFont printed("Tahoma");
+    printed.setPointSizeF(font.pointSizeF());
+    printed.setBold(font.bold());
+    ZENPic->setFont(printed);
+
+    const auto colour = [](RgbQuad c) { return QColor(c.red, c.green, c.blue).name(); };
+    const QString style = "background: " + colour(mSettings.PageBackColor) + "; color: " + colour(mSettings.PageForeColor) +
+                          "; padding: 4px;";
+    ZENPic->setStyleSheet(style);
+    lblZENPic->setStyleSheet(style);
+}
+
+void frmZENImg::ShowPage(const QImage& page, const QString& pageText)
+{
+    ZENScr->setPixmap(QPixmap::fromImage(page.scaled(kScreen.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    lblZENPic->setText(pageText);
+}
+
+void frmZENImg::Print(const QString& text, bool newRow)
+{
+    mPrinted += text;
+    if (newRow)
+        mPrinted += '\n';
+    if (isVisible())
+        ZENPic->setText(mPrinted);
+}
+
+void frmZENImg::ShowText(const QString& text)
+{
+    mPrinted = text;
+    mPrinted.replace("\r\n", "\n");
+    ZENPic->setText(mPrinted);
+    lblZENPic->setText(mPrinted);
+}
+
+void frmZENImg::ClearScreen()
+{
+    mPrinted.clear();
+    ZENPic->clear();
+    lblZENPic->clear();
+}
+
+void frmZENImg::ClearLabel() { lblZENPic->clear(); }
+
+void frmZENImg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), QColor(60, 60, 64));
+
+    // The player: a dark rounded body with a lighter rim, the screen in a black bezel, a touch strip and keys.
+    const QRectF body(2, 2, kBodyWidth - 4, kBodyHeight - 4);
+    QLinearGradient shade(body.topLeft(), body.bottomRight());
+    shade.setColorAt(0, QColor(70, 72, 78));
+    shade.setColorAt(1, QColor(22, 23, 26));
+    painter.setPen(QPen(QColor(150, 152, 160), 2));
+    painter.setBrush(shade);
+    painter.drawRoundedRect(body, 34, 34);
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(8, 8, 10));
+    painter.drawRoundedRect(QRectF(kScreen).adjusted(-8, -8, 8, 8), 6, 6);
+
+    const QRectF strip(kBodyWidth / 2.0 - 22, 330, 44, 200);
+    painter.setBrush(QColor(40, 42, 46));
+    painter.setPen(QPen(QColor(110, 112, 120), 1.5));
+    painter.drawRoundedRect(strip, 22, 22);
+    painter.setPen(QPen(QColor(140, 142, 150), 1));
+    for (int i = 1; i < 5; ++i)
+        painter.drawLine(QPointF(strip.left() + 12, strip.top() + 40.0 * i), QPointF(strip.right() - 12, strip.top() + 40.0 * i));
+
+    painter.setBrush(QColor(50, 52, 56));
+    for (const QPointF centre : {QPointF(80, 370), QPointF(277, 370), QPointF(80, 490), QPointF(277, 490)})
+        painter.drawEllipse(centre, 18, 18);
+    painter.setBrush(QColor(90, 200, 120));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(kBodyWidth - 40, 24), 4, 4);  // the power light
+    painter.setBrush(QColor(30, 31, 34));
+    painter.drawRoundedRect(QRectF(kBodyWidth / 2.0 - 30, 556, 60, 10), 5, 5);  // the dock connector
+}

@@ -1,0 +1,41 @@
+// leafcast-gui: the desktop program.
+#include "app/QtHost.h"
+#include "app/frmLeafcast.h"
+#include "imaging/AppError.h"
+#include "settings/StartUp.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QStringList>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Leafcast");
+    QApplication::setWindowIcon(QIcon(":/leafcast.png"));
+    SetExecutableName("leafcast");
+    QtMessageHost messages;
+    QtClipboard clipboard;
+    SetMessageHost(&messages);
+    SetClipboardHook(&clipboard);
+
+    // --home DIR chooses the program's folder, as for the command line.
+    std::string home = DefaultAppFolder();
+    const QStringList arguments = QApplication::arguments();
+    const int at = arguments.indexOf("--home");
+    if (at >= 0 && at + 1 < arguments.size())
+        home = arguments[at + 1].toStdString();
+
+    frmLeafcast window(home);
+    window.show();
+    if (!window.StartUpProblems().empty()) {
+        std::string text;
+        for (const std::string& problem : window.StartUpProblems())
+            text += problem + "\n";
+        CurrentDialogs().Message(&window, text, ProgramTitle(), Dialogs::Icon::Exclamation);
+    }
+    const int status = application.exec();
+    SetMessageHost(nullptr);
+    SetClipboardHook(nullptr);
+    return status;
+}

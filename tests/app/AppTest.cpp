@@ -1,0 +1,388 @@
+// The desktop program as a user drives it, on Qt's offscreen platform. Dialogs are answered by a fake.
+#include "TempDir.h"
+#include "app/CanvasView.h"
+#include "app/QtHost.h"
+#include "app/frmConfig.h"
+#include "app/frmEdit.h"
+#include "app/frmLeafcast.h"
+#include "app/frmTestMask.h"
+#include "engine/Text.h"
+#include "settings/SettingsModel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FakeDialogs : Dialogs {
+    std::deque<std::string> files, folders;
+    bool yes = false;
+    std::vector<std::string> messages, opened;
+    std::string PickOpenFile(QWidget*, const std::string&, const std::string&) override { return Next(files); }
+    std::string PickFolder(QWidget*, const std::string&) override { return Next(folders); }
+    bool AskYesNo(QWidget*, const std::string& text, const std::string&, Icon) override
+    {
+        messages.push_back(text);
+        return yes;
+    }
+    void Message(QWidget*, const std::string& text, const std::string&, Icon) override { messages.push_back(text); }
+    bool OpenWithDefault(const std::string& path) override { return opened.push_back(path), true; }
+    bool Launch(const std::string& program, const std::vector<std::string>&) override { return opened.push_back(program), true; }
+    static std::string Next(std::deque<std::string>& queue)
+    {
+        if (queue.empty())
+            return {};
+        std::string next = queue.front();
+        queue.pop_front();
+        return next;
+    }
+};
+
+// Steps run one after another whenever the run stands waiting after a page, while the window's Go is busy.
+class WaitScript {
+public:
+    WaitScript(frmLeafcast& window, std::vector<std::function<void()>> steps) : mWindow(window), mSteps(std::move(steps))
+    {
+        QObject::connect(&mTimer, &QTimer::timeout, [this] {
+            if (mWindow.Waiting() && mNext < mSteps.size())
+                mSteps[mNext++]();
+        });
+        mTimer.start(5);
+    }
+    std::size_t Done() const { return mNext; }
+
+private:
+    frmLeafcast& mWindow;
+    std::vector<std::function<void()>> mSteps;
+    std::size_t mNext = 0;
+    QTimer mTimer;
+};
+
+std::string Book(const TempDir& dir, int lines)
+{
+    std::string text;
+    for (int i = 1; i <= lines; ++i)
+        text += "Line " + std::to_string(i) + " of the book, with a few words.\r\n";
+    const std::string path = dir.Path("novel.txt");
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+int CountPages(const std::string& folder)
+{
+    int pages = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        pages += entry.path().extension() == ".jpg";
+    return pages;
+}
+
+} // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+    TempDir* mDir = nullptr;
+    FakeDialogs* mDialogs = nullptr;
+    frmLeafcast* mWindow = nullptr;
+    bool mEnded = false;
+
+    frmLeafcast& W() { return *mWindow; }
+    SettingsModel& S() { return mWindow->Settings(); }
+    frmConfig& C() { return mWindow->Config(); }
+
+    void UseBook(int lines, bool stepped)
+    {
+        S().TypeText("txtInpFile", Book(*mDir, lines));
+        S().TypeText("txtOutFileName", "novel");
+        S().SetCheck("chkDiffFold", 0);
+        W().chkStepF->setChecked(stepped);
+    }
+
+private slots:
+    void init()
+    {
+        mDir = new TempDir;
+        mDialogs = new FakeDialogs;
+        SetDialogs(mDialogs);
+        mEnded = false;
+        mWindow = new frmLeafcast(mDir->Path("home"));
+        mWindow->EndProgram = [this] { mEnded = true; };
+    }
+
+    void cleanup()
+    {
+        delete mWindow;
+        SetDialogs(nullptr);
+        delete mDialogs;
+        delete mDir;
+    }
+
+    void startUpState()
+    {
+        QVERIFY(ToUtf8(S().PageText).rfind("Program: Leafcast - ver. ", 0) == 0);
+        QCOMPARE(S().Canvas().Width(), 320);
+        QCOMPARE(S().Canvas().Height(), 240);
+        QCOMPARE(int(S().PageBackColor.red), 0);
+        QCOMPARE(int(S().PageForeColor.red), 255);
+        QCOMPARE(W().lblProfile->text(), QString("Profile: "));
+        QVERIFY(!W().btnPause->isEnabled());
+        QVERIFY(W().chkStepF->isChecked());
+        QCOMPARE(C().windowTitle(), QString("Leafcast Config"));
+        QCOMPARE(C().Control<QLineEdit>("txtMsg")->text(), QString("Ready"));
+        QVERIFY(fs::is_directory(mDir->Path("home/Profiles")));
+    }
+
+    void goConvertsTheSampleBook()
+    {
+        fs::copy_file(LEAFCAST_SAMPLES "/novel.txt", mDir->Path("novel.txt"));
+        S().TypeText("txtInpFile", mDir->Path("novel.txt"));
+        S().TypeText("txtOutFileName", "novel");
+        W().chkStepF->setChecked(false);
+        QTest::mouseClick(W().btnGo, Qt::LeftButton);
+        QVERIFY(fs::exists(mDir->Path("novel/novel_00001 ().jpg")));
+        QVERIFY(fs::exists(mDir->Path("novel/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg")));
+        QVERIFY(fs::exists(mDir->Path("novel/novelBW.bmp")));
+        QVERIFY(CountPages(mDir->Path("novel")) > 30);
+        QVERIFY(!W().btnGo->isEnabled());
+        QVERIFY(W().btnPause->isEnabled());
+        QVERIFY(mDialogs->messages.empty());
+    }
+
+    void pauseAndContinue()
+    {
+        UseBook(100, false);
+        int pagesWhilePaused = -1;
+        // A Pause clicked during layout takes effect at the next stopping point.
+        QTimer::singleShot(0, [this] { W().btnPause->click(); });
+        WaitScript script(W(), {[&] {
+            pagesWhilePaused = CountPages(mDir->Path("novel"));
+            QCOMPARE(W().btnPause->text(), QString("&Continue"));
+            W().btnPause->click();
+        }});
+        W().btnGo->click();
+        QCOMPARE(script.Done(), std::size_t{1});
+        QCOMPARE(pagesWhilePaused, 1);
+        // After the last page the number has moved on, as after every page.
+        QCOMPARE(CountPages(mDir->Path("novel")), W().State().FileNumber - 1);
+        QVERIFY(W().State().FileNumber > 3);
+    }
+
+    void steppedModeAdvancesOnePagePerContinue()
+    {
+        UseBook(100, true);
+        std::vector<int> seen;
+        auto step = [&] {
+            seen.push_back(W().State().FileNumber);
+            W().btnPause->click();
+        };
+        WaitScript script(W(), {step, step, step, [&] {
+                                    seen.push_back(W().State().FileNumber);
+                                    W().chkStepF->click();  // off: the rest runs through
+                                    W().btnPause->click();
+                                }});
+        W().btnGo->click();
+        QCOMPARE(seen, (std::vector<int>{1, 2, 3, 4}));
+        QVERIFY(W().State().FileNumber > 4);
+    }
+
+    void pageRangeEndStopsTheRun()
+    {
+        UseBook(100, false);
+        S().TypeText("txtToPg", "3");
+        WaitScript script(W(), {[&] {
+            QCOMPARE(W().State().FileNumber, 3);
+            QCOMPARE(CountPages(mDir->Path("novel")), 3);
+            W().close();  // closing while paused ends the program at once
+        }});
+        W().btnGo->click();
+        QVERIFY(mEnded);
+        QCOMPARE(CountPages(mDir->Path("novel")), 3);
+        std::ifstream state(mDir->Path("home/Leafcast.ini"));
+        std::string line;
+        std::getline(state, line);
+        QCOMPARE(QString::fromStdString(line), QString("novel.cfg\r"));
+    }
+
+    void resetWhileWaitingStartsOneNewRun()
+    {
+        UseBook(100, true);
+        std::vector<int> seen;
+        WaitScript script(W(), {[&] {
+                                    seen.push_back(W().State().FileNumber);
+                                    W().btnReset->click();
+                                },
+                                [&] {
+                                    seen.push_back(W().State().FileNumber);
+                                    W().chkStepF->click();
+                                    W().btnPause->click();
+                                }});
+        W().btnGo->click();
+        QCOMPARE(seen, (std::vector<int>{1, 1}));  // the new run began at page 1 again
+        QCOMPARE(CountPages(mDir->Path("novel")), W().State().FileNumber - 1);
+        QVERIFY(!W().Running());
+    }
+
+    void nextAndPrevBrowseThePages()
+    {
+        UseBook(60, false);
+        W().btnGo->click();
+        const int last = W().State().FileNumber - 1;
+        QVERIFY(last > 3);
+        QCOMPARE(W().ViewNumber, last);
+        QTest::keyClick(&W(), Qt::Key_PageDown);  // past the last page: not found, the number stays
+        QCOMPARE(W().ViewNumber, last);
+        QVERIFY(!W().Pic1->HasPicture());
+        QTest::keyClick(&W(), Qt::Key_PageUp);
+        QCOMPARE(W().ViewNumber, last - 1);
+        QVERIFY(W().Pic1->HasPicture());
+        QCOMPARE(W().Label3->text(), QString("Current %1").arg(last - 1));
+    }
+
+    void settingsWindowReactions()
+    {
+        C().Control<QRadioButton>("optScrRes(1)")->click();
+        QCOMPARE(S().Canvas().Width(), 640);
+        QCOMPARE(W().Pic1->width(), 640);
+        QVERIFY(W().width() > 640);
+        C().Control<QCheckBox>("chkSwapDim")->click();
+        QCOMPARE(S().Canvas().Width(), 480);
+        QCOMPARE(S().Canvas().Height(), 640);
+        C().Control<QCheckBox>("chkRotate")->click();
+        QCOMPARE(S().Canvas().Width(), 640);
+        QCOMPARE(S().Pic2Width, 480);
+
+        auto* size = C().Control<QLineEdit>("txtFontSize");
+        for (const char* typed : {"0", "-3"}) {
+            size->setText(typed);
+            emit size->editingFinished();
+            QCOMPARE(size->text(), QString("8.25"));
+        }
+        C().Control<QCheckBox>("chkGreenBkg")->click();
+        QCOMPARE(int(S().PageBackColor.green), 100);
+        C().Control<QCheckBox>("chkGreenBkg")->click();
+        QCOMPARE(int(S().PageBackColor.green), 0);
+
+        auto* input = C().Control<QLineEdit>("txtInpFile");
+        input->setText("/books/novel.txt");
+        emit input->textEdited(input->text());
+        auto* root = C().Control<QLineEdit>("txtOutFileName");
+        root->setText("novel");
+        emit root->textEdited(root->text());
+        QCOMPARE(C().Control<QLineEdit>("txtJPGOutPath")->text(), QString("/books/novel/"));
+    }
+
+    void choosingABookOffersAReset()
+    {
+        const std::string book = Book(*mDir, 3);
+        mDialogs->files = {book, book};
+        mDialogs->yes = false;
+        C().ChooseInputFile(false);
+        QCOMPARE(S().Check("chkSmartLF"), 1);
+        QCOMPARE(S().FileRoot, std::string("novel"));
+        mDialogs->yes = true;
+        C().ChooseInputFile(false);
+        QCOMPARE(S().Check("chkSmartLF"), 0);
+        QVERIFY(C().Control("txtFormat")->isEnabled());
+        QCOMPARE(S().SelectedPreset(), -1);
+        QCOMPARE(mDialogs->messages.back(), std::string("Reset current settings?"));
+    }
+
+    void phraseEditorRoundTrip()
+    {
+        QTimer::singleShot(0, [] {
+            auto* editor = dynamic_cast<frmEdit*>(QApplication::activeModalWidget());
+            QVERIFY(editor);
+            editor->txtSkipW->appendPlainText("One more");  // typed without a final line break
+            editor->btnOK->click();
+        });
+        C().Control<QPushButton>("btnEditW")->click();
+        auto expected = DefaultMarkedPhrases();
+        expected.push_back(U"One more");
+        QCOMPARE(S().MarkedPhrases.size(), expected.size());
+        QVERIFY(S().MarkedPhrases == expected);
+    }
+
+    void maskTesterColoursAndHandBack()
+    {
+        C().Control<QLineEdit>("txtParagrMask")->setFocus();
+        emit C().Control<QLineEdit>("txtParagrMask")->editingFinished();
+        QTimer::singleShot(0, [] {
+            auto* tester = dynamic_cast<frmTestMask*>(QApplication::activeModalWidget());
+            QVERIFY(tester);
+            tester->txtMaskToTest->setText("Part #*");
+            tester->txtTextToTest->setText("Part 3 begins");
+            tester->btnTestMaks->click();
+            QCOMPARE(tester->lblMasktestRes->text(), QString("OK! Match"));
+            QCOMPARE(tester->lblMasktestRes->palette().color(QPalette::Window), QColor(0, 255, 0));
+            tester->txtTextToTest->setText("Chapter 3");
+            tester->btnTestMaks->click();
+            QCOMPARE(tester->lblMasktestRes->text(), QString("No Match"));
+            QCOMPARE(tester->lblMasktestRes->palette().color(QPalette::Window), QColor(255, 0, 0));
+            tester->btnOK->click();
+        });
+        C().Control<QPushButton>("btnTestMask")->click();
+        QCOMPARE(S().Value("txtParagrMask"), std::string("Part #*"));
+        QCOMPARE(C().Control<QLineEdit>("txtMsg")->text(), QString("Mask loaded"));
+
+        QTimer::singleShot(0, [] { dynamic_cast<frmTestMask*>(QApplication::activeModalWidget())->btnCancel->click(); });
+        C().Control<QPushButton>("btnTestMask")->click();
+        QCOMPARE(S().Value("txtMsg"), std::string("Nothing done"));
+    }
+
+    void profileButtons()
+    {
+        S().TypeText("txtOutFileName", "story");
+        C().Control<QCheckBox>("chkRowNrs")->click();
+        C().Control<QPushButton>("btnSaveProf")->click();
+        const std::string path = mDir->Path("home/Profiles/story.cfg");
+        QVERIFY(fs::exists(path));
+        QVERIFY(S().Value("txtMsg").find("saved!") != std::string::npos);
+
+        C().Control<QCheckBox>("chkRowNrs")->click();
+        QCOMPARE(S().Check("chkRowNrs"), 0);
+        mDialogs->files = {""};  // cancelled: nothing changes, the phrases stay
+        C().Control<QPushButton>("btnLoadProf")->click();
+        QCOMPARE(S().MarkedPhrases.size(), std::size_t{6});
+        mDialogs->files = {path};
+        C().Control<QPushButton>("btnLoadProf")->click();
+        QCOMPARE(S().Check("chkRowNrs"), 1);
+        QVERIFY(C().Control<QCheckBox>("chkRowNrs")->isChecked());
+        QVERIFY(S().Value("txtMsg").find("loaded!") != std::string::npos);
+    }
+
+    void copyToDevice()
+    {
+        UseBook(60, false);
+        S().SetCheck("chkDiffFold", 1);
+        W().btnGo->click();
+        W().btnCopyToDev->click();  // no device folder yet: nothing copied, and it says so
+        QVERIFY(mDialogs->messages.back().find("No device folder") != std::string::npos);
+
+        const std::string device = mDir->Path("player");
+        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch 00.0).jpg";
+        fs::create_directories(device + "/Ch_00.0_Introduction");
+        std::ofstream(oldPage) << "an old page";
+        mDialogs->folders = {device};
+        QTest::mouseClick(W().lblDevPath, Qt::LeftButton);
+        QCOMPARE(W().lblDevPath->text(), QString::fromStdString(device));
+        W().btnCopyToDev->click();
+        QCOMPARE(CountPages(device), CountPages(mDir->Path("novel")));
+        QVERIFY(fs::file_size(oldPage) > 100);  // replaced by the new page
+    }
+};
+
+QTEST_MAIN(AppTest)
+#include "AppTest.moc"
