@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := 2
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench install clean
 
 all: build
 
@@ -24,6 +24,9 @@ test: build
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast_bench
 	@$(BUILD)/leafcast_bench
+
+install: build
+	@cmake --install $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

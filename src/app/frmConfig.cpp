@@ -130,6 +130,7 @@ void frmConfig::Build()
         auto* grid = new QGridLayout(box);
         grid->setContentsMargins(6, 4, 6, 4);
         grid->setVerticalSpacing(1);
+        grid->setAlignment(Qt::AlignTop);
         return grid;
     };
     auto add = [](QGridLayout* grid, QWidget* widget, int row, int column, int columnSpan = 1) {
@@ -145,8 +146,11 @@ void frmConfig::Build()
     add(screen, Control("Text1"), 4, 2);
     add(screen, Control("chkRotate"), 5, 0, 3);
     add(screen, Control("chkSwapDim"), 6, 0, 3);
-    add(screen, label("Screen Heigh Multiplier (max 5)"), 7, 0, 2);
+    auto* multiplier = label("Screen Heigh Multiplier (max 5)");
+    multiplier->setWordWrap(true);
+    add(screen, multiplier, 7, 0, 2);
     add(screen, Control("txtScrX"), 7, 2);
+    Control("txtScrX")->setMaximumWidth(40);
     add(screen, Control("chkWB"), 8, 0, 3);
     add(screen, Control("chkGreenBkg"), 9, 0, 3);
 
@@ -192,11 +196,14 @@ void frmConfig::Build()
 
     QGridLayout* font = frame("Screen Font (Central Europe)", Twips(60, 5340, 2835, 1815));
     font->addWidget(Control("lstFonts(0)"), 0, 0, 3, 1);
+    Control("lstFonts(0)")->setMinimumWidth(128);
+    Control("txtFontSize")->setMaximumWidth(48);
     add(font, label("Size: "), 0, 1);
     add(font, Control("txtFontSize"), 0, 2);
     add(font, Control("chkBold"), 1, 1, 2);
     SampleLabel = new QLabel(" Sample Text for Font");
     SampleLabel->setObjectName("lblSample");
+    SampleLabel->setWordWrap(true);
     add(font, SampleLabel, 2, 1, 2);
 
     at(button("btnAbout", "About"), Twips(120, 7260, 2775, 855));
@@ -279,7 +286,7 @@ void frmConfig::SyncControl(const std::string& key)
 void frmConfig::CanvasFontChanged()
 {
     const PageCanvas& canvas = mSettings.Canvas();
-    QFont font(Q(canvas.FontName()));
+    QFont font(Q(canvas.FontFamily()));
     font.setPointSizeF(canvas.FontSize());
     font.setBold(canvas.FontBold());
     SampleLabel->setFont(font);

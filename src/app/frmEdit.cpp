@@ -19,6 +19,7 @@ frmEdit::frmEdit(SettingsModel& settings, QWidget* parent) : QDialog(parent), mS
     Label1->setObjectName("Label1");
     txtSkipW = new QPlainTextEdit(this);
     txtSkipW->setObjectName("txtSkipW");
+    txtSkipW->setLineWrapMode(QPlainTextEdit::NoWrap);  // one line, one phrase
     txtSkipW->setPlainText(QString::fromStdString(PhrasesToText(mSettings.MarkedPhrases)).replace("\r\n", "\n"));
     btnOK = new QPushButton("&OK", this);
     btnOK->setObjectName("btnOK");

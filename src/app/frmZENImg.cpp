@@ -42,8 +42,9 @@ frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
 void frmZENImg::FollowCanvasFont()
 {
     const PageCanvas& canvas = mSettings.Canvas();
-    QFont font(QString::fromStdString(canvas.FontName()));
-    font.setPointSizeF(std::max(4.0, canvas.FontSize() - 4));
+    QFont font(QString::fromStdString(canvas.FontFamily()));
+    // Four points below the page's size, but never too small to read.
+    font.setPointSizeF(std::max(6.0, canvas.FontSize() - 4));
     font.setBold(canvas.FontBold());
     lblZENPic->setFont(font);
     QFont printed("Tahoma");
@@ -71,6 +72,12 @@ void frmZENImg::Print(const QString& text, bool newRow)
         mPrinted += '\n';
     if (isVisible())
         ZENPic->setText(mPrinted);
+}
+
+void frmZENImg::showEvent(QShowEvent* event)
+{
+    ZENPic->setText(mPrinted);
+    QWidget::showEvent(event);
 }
 
 void frmZENImg::ShowText(const QString& text)

@@ -1,5 +1,6 @@
 // leafcast-gui: the desktop program.
 #include "app/QtHost.h"
+#include "app/ScreenshotTour.h"
 #include "app/frmLeafcast.h"
 #include "imaging/AppError.h"
 #include "settings/StartUp.h"
@@ -28,6 +29,10 @@ int main(int argc, char** argv)
 
     frmLeafcast window(home);
     window.show();
+    // --screenshots DIR BOOK: shows each window with a page of BOOK and saves its picture into DIR.
+    const int tour = arguments.indexOf("--screenshots");
+    if (tour >= 0 && tour + 2 < arguments.size())
+        StartScreenshotTour(window, arguments[tour + 1].toStdString(), arguments[tour + 2].toStdString());
     if (!window.StartUpProblems().empty()) {
         std::string text;
         for (const std::string& problem : window.StartUpProblems())

@@ -18,6 +18,8 @@ public:
     // is answered: 8 points give 8.25.
     double SetFont(const std::string& face, double points, bool bold);
     const std::string& FontName() const { return mFaceName; }
+    // The family actually drawn with: the face itself or its stand-in.
+    const std::string& FontFamily() const { return mFont->Family(); }
     double FontSize() const { return mPoints; }
     bool FontBold() const { return mBold; }
 
