@@ -34,10 +34,8 @@ std::string WithSlash(std::string path)
 // Writes a picture as a 24-bit bitmap file; answers an error naming the file when it cannot.
 std::optional<std::string> Save24(const Bitmap& picture, const std::string& path)
 {
-    const BitmapInfoHeader header = MakeInfoHeader(picture.Width(), picture.Height(), 24);
     try {
-        if (WriteBitmapFile(path, ExecutableName() + ".cDIBSection256",
-                            FileHeaderBytes(header.biSizeImage + 54, 54), InfoRecordBytes(header), picture.Bits()))
+        if (WriteBitmap24(path, ExecutableName() + ".cDIBSection256", picture))
             return std::nullopt;
         return "cannot write " + path + ": the write was cut short (is the disk full?)";
     } catch (const AppError& e) {

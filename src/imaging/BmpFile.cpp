@@ -119,6 +119,13 @@ bool WriteBitmapFile(const std::string& path, const std::string& errorSource, st
     return complete;
 }
 
+bool WriteBitmap24(const std::string& path, const std::string& errorSource, const Bitmap& picture)
+{
+    const BitmapInfoHeader header = MakeInfoHeader(picture.Width(), picture.Height(), 24);
+    return WriteBitmapFile(path, errorSource, FileHeaderBytes(header.biSizeImage + 54, 54), InfoRecordBytes(header),
+                           picture.Bits());
+}
+
 Bitmap ReadBitmapFile(const std::string& path)
 {
     int errorCode = 0;

@@ -43,6 +43,9 @@ bool WriteFailed(bool succeeded, std::size_t bytesAsked, std::size_t bytesWritte
 bool WriteBitmapFile(const std::string& path, const std::string& errorSource, std::span<const std::uint8_t> fileHeader,
                      std::span<const std::uint8_t> infoRecord, std::span<const std::uint8_t> pixels);
 
+// Writes a 24-bit bitmap as a file with a 54-byte header part, as WriteBitmapFile does.
+bool WriteBitmap24(const std::string& path, const std::string& errorSource, const Bitmap& picture);
+
 // Reads a bitmap file of 1, 4, 8 or 24 bits per pixel, uncompressed, with bottom-up or top-down rows.
 // Raises error 53 when the file cannot be opened and 481 (invalid picture, with the reason) when it is not
 // such a bitmap, is cut short, or declares sizes that do not fit the file. Never reads past the file's bytes.

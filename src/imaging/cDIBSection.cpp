@@ -151,12 +151,7 @@ void cDIBSection::ResampleBilinear(cDIBSection& target) const
 
 bool cDIBSection::SavePicture(const std::string& sFileName) const
 {
-    const std::string source = ExecutableName() + ".cDIBSection256";
-    if (!mDib)
-        return false;
-    const auto fileHeader = FileHeaderBytes(mHeader.biSizeImage + 54, 54);
-    const auto info = InfoRecordBytes(mHeader);
-    return WriteBitmapFile(sFileName, source, fileHeader, info, mDib->Bits());
+    return mDib && WriteBitmap24(sFileName, ExecutableName() + ".cDIBSection256", *mDib);
 }
 
 std::string cDIBSection::ApiError(int e) { return SystemMessage(e); }
