@@ -183,8 +183,11 @@ void frmLeafcast::Go()
         mRunning = false;
         mWaiting = false;
         Pic1->Refresh();
-        if (result.outcome == RunResult::Outcome::Failed)
+        if (result.outcome == RunResult::Outcome::Failed) {
+            // A run that could not start (no book, say) leaves Go usable, so that the user can try again.
+            btnGo->setEnabled(mState.PagesWritten == 0);
             Report(result.error, true);
+        }
         if (mState.ClosingRequested) {
             ShutDownNow();
             return;

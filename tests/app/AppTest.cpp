@@ -145,6 +145,16 @@ private slots:
         QVERIFY(fs::is_directory(mDir->Path("home/Profiles")));
     }
 
+    void aMissingBookIsReportedAndGoStaysUsable()
+    {
+        S().TypeText("txtInpFile", mDir->Path("missing.txt"));
+        W().btnGo->click();
+        QCOMPARE(mDialogs->messages.size(), std::size_t{1});
+        QVERIFY(mDialogs->messages[0].find("missing.txt") != std::string::npos);
+        QVERIFY(W().btnGo->isEnabled());
+        QVERIFY(!fs::exists(mDir->Path("missing")));
+    }
+
     void goConvertsTheSampleBook()
     {
         fs::copy_file(LEAFCAST_SAMPLES "/novel.txt", mDir->Path("novel.txt"));
