@@ -32,9 +32,6 @@ QRect Twips(int left, int top, int width, int height) { return {Px(left), Px(top
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// "&&" shows as "&" in the old captions as in Qt's; "&" before a letter marks the accelerator in both.
-QString Caption(const std::string& caption) { return Q(caption); }
-
 } // namespace
 
 frmConfig::frmConfig(frmLeafcast& main) : mMain(main), mSettings(main.Settings())
@@ -62,14 +59,14 @@ void frmConfig::Build()
         QWidget* widget = nullptr;
         switch (control.kind) {
         case ControlKind::Check: {
-            auto* box = new QCheckBox(Caption(control.caption));
+            auto* box = new QCheckBox(Q(control.caption));
             connect(box, &QCheckBox::clicked, this,
                     [this, name = control.name](bool on) { mSettings.SetCheck(name, on ? 1 : 0); });
             widget = box;
             break;
         }
         case ControlKind::Option: {
-            auto* option = new QRadioButton(Caption(control.caption));
+            auto* option = new QRadioButton(Q(control.caption));
             option->setAutoExclusive(false);
             connect(option, &QRadioButton::clicked, this, [this, index = control.index] { mSettings.SelectOption(index); });
             widget = option;
