@@ -17,86 +17,25 @@ bool MarksChapterNine(std::u32string_view line) { return line.starts_with(U"Chap
 TEST(MatchesMask, PatternElements)
 {
     const struct { const char* mask; const char* text; bool expected; } cases[] = {
-        // empty mask and empty text
-        {"", "", true},
-        {"", "a", false},
-        {"a", "", false},
-        {"?", "", false},
-        {"*", "", true},
-        {"**", "", true},
-        // literals: whole text, case-sensitive, by code point
-        {"abc", "abc", true},
-        {"abc", "abd", false},
-        {"abc", "ab", false},
-        {"ab", "abc", false},
-        {"abc", "ABC", false},
-        {"é", "É", false},
-        // ?
-        {"a?c", "abc", true},
-        {"a?c", "ac", false},
-        {"a?c", "abbc", false},
-        {"?", "é", true},
-        // *
-        {"a*c", "ac", true},
-        {"a*c", "abbbc", true},
-        {"a*c", "abcd", false},
-        {"*c", "abc", true},
-        {"a*", "a", true},
-        {"*b*", "abc", true},
-        {"*b*", "ac", false},
-        {"*ab", "aab", true},
-        {"a*b*c", "abxbyc", true},
-        {"*a*b", "aaba", false},
-        {"*?", "", false},
-        // #
-        {"#", "7", true},
-        {"#", "x", false},
-        {"##", "12", true},
-        {"##", "1", false},
-        {"#", "\u0663", false},  // an Arabic-Indic digit is not 0-9
-        // lists
-        {"[abc]", "b", true},
-        {"[abc]", "d", false},
-        {"[abc]", "", false},
-        {"[abc]", "ab", false},
-        {"[a-c]", "a", true},
-        {"[a-c]", "c", true},
-        {"[a-c]", "d", false},
-        {"[a-cx-z]", "y", true},
-        {"[a-cx-z]", "m", false},
-        {"[c-a]", "b", false},
-        {"[!a-c]", "d", true},
-        {"[!a-c]", "b", false},
-        {"[!abc]", "", false},
-        {"x[0-9]y", "x5y", true},
-        {"[]", "a", false},
-        {"[!]", "a", true},
+        {"", "", true}, {"", "a", false}, {"?", "", false}, {"*", "", true}, {"*?", "", false},
+        // literals: the whole text, case-sensitively
+        {"abc", "abc", true}, {"abc", "ab", false}, {"ab", "abc", false}, {"abc", "ABC", false},
+        {"a?c", "abc", true}, {"a?c", "ac", false}, {"a?c", "abbc", false},
+        {"a*c", "ac", true}, {"a*c", "abbbc", true}, {"a*c", "abcd", false},
+        // a star that took too little must give back and take more
+        {"*ab", "aab", true}, {"a*b*c", "abxbyc", true}, {"*a*b", "aaba", false},
+        {"#", "7", true}, {"#", "x", false}, {"#", "\u0663", false},  // an Arabic-Indic digit is not 0-9
+        {"[abc]", "b", true}, {"[abc]", "d", false}, {"[abc]", "ab", false},
+        {"[a-c]", "a", true}, {"[a-c]", "c", true}, {"[a-c]", "d", false}, {"[a-cx-z]", "y", true},
+        {"[c-a]", "b", false}, {"[!a-c]", "d", true}, {"[!a-c]", "b", false}, {"[!abc]", "", false},
+        {"[]", "a", false}, {"[!]", "a", true},
         // ? * # [ are themselves inside a list
-        {"[?]", "?", true},
-        {"[?]", "x", false},
-        {"[*]", "*", true},
-        {"[*]", "ab", false},
-        {"[#]", "#", true},
-        {"[#]", "5", false},
-        {"[[]", "[", true},
+        {"[?]", "x", false}, {"[*]", "ab", false}, {"[#]", "#", true}, {"[#]", "5", false}, {"[[]", "[", true},
         {"a[*]b", "a*b", true},
-        {"a[*]b", "axb", false},
         // a hyphen first or last is itself
-        {"[-a]", "-", true},
-        {"[-a]", "a", true},
-        {"[a-]", "-", true},
-        {"[a-]", "b", false},
-        {"[!-]", "-", false},
-        {"[a-c-]", "-", true},
-        {"[a-c-]", "b", true},
+        {"[-a]", "-", true}, {"[a-]", "-", true}, {"[a-]", "b", false}, {"[a-c-]", "-", true}, {"[a-c-]", "b", true},
         // ] outside a list, ! not opening one, [ never closed
-        {"]", "]", true},
-        {"a]", "a]", true},
-        {"!a", "!a", true},
-        {"a!", "a!", true},
-        {"a!", "a", false},
-        {"[ab", "[ab", true},
-        {"[ab", "a", false},
+        {"]", "]", true}, {"!a", "!a", true}, {"a!", "a", false}, {"[ab", "[ab", true}, {"[ab", "xab", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesMask(U(c.text), U(c.mask)), c.expected) << "mask \"" << c.mask << "\", text \"" << c.text << '"';
@@ -105,20 +44,13 @@ TEST(MatchesMask, PatternElements)
 TEST(MatchesMask, DefaultHeadingMasks)
 {
     const struct { const char* mask; const char* text; bool expected; } cases[] = {
-        {kChapterMask, "Chapter 1.2 The road", true},
-        {kChapterMask, "Chapter 12. The road", true},
-        {kChapterMask, "Chapter 3.1", true},
-        {kChapterMask, "Chapter one", false},
-        {kChapterMask, "CHAPTER 1.1", false},
-        {kChapterMask, "chapter 1.1", false},
-        {kChapterMask, "Chapter 1.", false},
+        {kChapterMask, "Chapter 1.2 The road", true}, {kChapterMask, "Chapter 12. The road", true},
+        {kChapterMask, "Chapter 3.1", true},          {kChapterMask, "Chapter one", false},
+        {kChapterMask, "chapter 1.1", false},         {kChapterMask, "Chapter 1.", false},
         {kChapterMask, "In Chapter 1.2 we saw", false},
         // the paragraph test puts a blank in front of the line
-        {kParagraphMask, " 1.2 Title", true},
-        {kParagraphMask, "1.2 Title", false},
-        {kParagraphMask, " 12.3 Text", true},
-        {kParagraphMask, " 1.2", false},
-        {kParagraphMask, " 1.2 X", true},
+        {kParagraphMask, " 1.2 Title", true}, {kParagraphMask, "1.2 Title", false},
+        {kParagraphMask, " 1.2", false},      {kParagraphMask, " 1.2 X", true},
         {kParagraphMask, " Prose ending here.", false},
     };
     for (const auto& c : cases)
@@ -130,26 +62,15 @@ TEST(MatchesMask, ManyStarsOverALongTextFinish)
     const std::u32string run(100000, U'a');
     EXPECT_FALSE(MatchesMask(run, U"*a*a*a*a*a*a*b"));
     EXPECT_TRUE(MatchesMask(run + U"b", U"*a*a*a*a*a*a*b"));
-    EXPECT_FALSE(MatchesMask(run, U"*?*?*?*?*?*?*#"));
 }
 
 TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
 {
     const struct { const char* text; bool expected; } cases[] = {
-        {"", false},
-        {"   ", false},
-        {"abc", true},
-        {"ABC", true},
-        {"a1", true},       // exactly half
-        {"a12", false},
-        {"  ab", true},     // blanks count in the length
-        {"   ab", false},
-        {"12. 3", false},
-        {"* * * 12 *", false},
-        {"Chapter 1", true},
-        {"It was a dark and stormy night.", true},
-        {"Café", true},
-        {"ééa", false},     // letters outside a to z do not count
+        {"", false}, {"   ", false}, {"ABC", true},
+        {"a1", true}, {"a12", false},  // exactly half, and just under
+        {"  ab", true}, {"   ab", false},  // blanks count in the length
+        {"ééa", false},  // letters outside a to z do not count
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMostlyLetters(U(c.text)), c.expected) << '"' << c.text << '"';
@@ -158,52 +79,20 @@ TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
 TEST(FormatNumber, NumberTexts)
 {
     const struct { const char* text; const char* format; const char* expected; } cases[] = {
-        {"1.2", "00.0", "01.2"},
-        {"12", "00.0", "12.0"},
-        {"12.", "00.0", "12.0"},
-        {"123.45", "00.0", "123.5"},
-        {"3", "00000", "00003"},
-        {"007", "#", "7"},
-        {"7", "##0", "7"},
-        {"5", "#00", "05"},
-        {"5", "#0.0", "5.0"},
-        {"0", "#", "0"},
-        {"0.5", "#.0", "0.5"},
-        {"12.5", ".00", "12.50"},
-        {".5", "0.0", "0.5"},
-        {"  7 ", "00", "07"},
-        {"+3", "0", "3"},
-        {"-1.2", "00.0", "-01.2"},
+        {"1.2", "00.0", "01.2"}, {"12.", "00.0", "12.0"}, {"123.45", "00.0", "123.5"}, {"-1.2", "00.0", "-01.2"},
+        {"007", "#", "7"},       {"5", "#00", "05"},      {"0", "#", "0"},           {"0.5", "#.0", "0.5"},
+        {"12.5", ".00", "12.50"}, {".5", "0.0", "0.5"},   {"  7 ", "00", "07"},      {"+3", "0", "3"},
         {"12", "#.##", "12.00"},
         // rounding half away from zero on the digits
-        {"3.25", "0.0", "3.3"},
-        {"3.24", "0.0", "3.2"},
-        {"2.5", "0", "3"},
-        {"1.5", "#", "2"},
-        {"0.95", "0.0", "1.0"},
-        {"9.96", "0.0", "10.0"},
-        {"99.5", "00", "100"},
-        {"-0.05", "0.0", "-0.1"},
-        {"-0.04", "0.0", "0.0"},
-        {"1.25", "0.#", "1.3"},
+        {"3.25", "0.0", "3.3"}, {"3.24", "0.0", "3.2"}, {"2.5", "0", "3"},  {"9.96", "0.0", "10.0"},
+        {"-0.05", "0.0", "-0.1"}, {"-0.04", "0.0", "0.0"}, {"1.25", "0.#", "1.3"},
         {"0.123456789012345678901", "0.00000000000000000000", "0.12345678901234567890"},
         // other format characters stay where they stand
-        {"123", "0-00", "1-23"},
-        {"5", "0-00", "0-05"},
-        {"1.2", "Ch 00.0", "Ch 01.2"},
-        {"12", "abc", "abc12"},
+        {"123", "0-00", "1-23"}, {"1.2", "Ch 00.0", "Ch 01.2"}, {"42", "0.0%", "42.0%"}, {"12", "abc", "abc12"},
         {"12", "00.", "12."},
         // texts that are not numbers, and the empty format
-        {"Ch 00.0", "00.0", "Ch 00.0"},
-        {"abc", "00", "abc"},
-        {"1.2.3", "00", "1.2.3"},
-        {"1 2", "0", "1 2"},
-        {"Chapter 1.2 ", "00.0", "Chapter 1.2 "},
-        {"", "00", ""},
-        {"  ", "00", "  "},
-        {"-", "0", "-"},
-        {".", "0", "."},
-        {"1.2", "", "1.2"},
+        {"abc", "00", "abc"}, {"1.2.3", "00", "1.2.3"}, {"1 2", "0", "1 2"}, {"", "00", ""},
+        {"-", "0", "-"},      {".", "0", "."},          {"1.2", "", "1.2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ToUtf8(FormatNumber(U(c.text), U(c.format))), c.expected)
@@ -212,17 +101,9 @@ TEST(FormatNumber, NumberTexts)
 
 TEST(FormatNumber, WholeNumbers)
 {
-    const struct { long long number; const char* format; const char* expected; } cases[] = {
-        {7, "#", "7"},
-        {3, "00000", "00003"},
-        {123456, "00000", "123456"},
-        {0, "#", "0"},
-        {0, "00.0", "00.0"},
-        {-5, "00", "-05"},
-        {42, "0.0%", "42.0%"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ToUtf8(FormatNumber(c.number, U(c.format))), c.expected) << c.number << " with \"" << c.format << '"';
+    EXPECT_EQ(ToUtf8(FormatNumber(123456, U"00000")), "123456");
+    EXPECT_EQ(ToUtf8(FormatNumber(0, U"00.0")), "00.0");
+    EXPECT_EQ(ToUtf8(FormatNumber(-5, U"00")), "-05");
 }
 
 TEST(TitleRoom, HeaderNumbersTakeTheirWidth)
@@ -230,7 +111,6 @@ TEST(TitleRoom, HeaderNumbersTakeTheirWidth)
     const struct { const char* name; HeadingContext context; int expected; } cases[] = {
         {"both numbers", {.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, 15},
         {"no numbers", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = false}, 38},
-        {"file number only", {.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = false}, 27},
         {"page number only", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = true}, 26},
         {"six-digit file number",
          {.charsPerLine = 40, .fileNumber = 123456, .fileNumbersOn = true, .documentPagesOn = false}, 26},
@@ -244,16 +124,12 @@ TEST(SplitChapterHeading, NumberAndRest)
 {
     const struct { const char* line; const char* number; const char* rest; } cases[] = {
         {"Chapter 1.2 The road", "1.2", " The road"},
-        {"Chapter 12. The road", "12.", " The road"},
-        {"Chapter 3.1", "3.1", ""},
         {"Chapter 7 begins", "7", " begins"},
         {"Chapter 12", "12", ""},
-        {"Chapter 1.2 Café", "1.2", " Café"},
         // the rest starts at the first blank from the ninth character on, wherever the number ends
         {"Chapter  1.2 Two", "1.2", " 1.2 Two"},
         {"Chapter 5 of 7. End", "5 of 7.", " of 7. End"},
         {"Chapter", "", ""},
-        {"Chap", "", ""},
         {"", "", ""},
         {"Mr. Chapter one", "", " one"},
     };
@@ -267,12 +143,7 @@ TEST(SplitChapterHeading, NumberAndRest)
 TEST(ParagraphNumberText, UpToTheBlankAfterTheFirstFullStop)
 {
     const struct { const char* line; const char* expected; } cases[] = {
-        {"1.2 Title", "1.2 "},
-        {"12.3 Text", "12.3 "},
-        {"12 Title", "12 "},
-        {"1.2", ""},
-        {"Intro. 1.2 x", "Intro. "},
-        {"", ""},
+        {"1.2 Title", "1.2 "}, {"12 Title", "12 "}, {"1.2", ""}, {"Intro. 1.2 x", "Intro. "}, {"", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ToUtf8(ParagraphNumberText(U(c.line))), c.expected) << '"' << c.line << '"';
@@ -283,99 +154,69 @@ struct HeadingCase {
     HeadingContext context;
     const char* line;
     const char* previousLine;
-    const char* chapterMask;
-    const char* paragraphMask;
     bool found;
-    const char* title;
-    const char* label;
+    const char* title = "";
+    const char* label = "";
+    const char* chapterMask = kChapterMask;
+    const char* paragraphMask = kParagraphMask;
 };
 
-void CheckHeadings(const HeadingCase* begin, const HeadingCase* end)
+void CheckHeadings(std::initializer_list<HeadingCase> cases)
 {
-    for (const HeadingCase* c = begin; c != end; ++c) {
+    for (const HeadingCase& c : cases) {
         std::u32string title = U"Ch 00.0 Introduction";
         std::u32string label = U"Ch 00.0";
-        EXPECT_EQ(DetectHeading(c->context, U(c->line), U(c->previousLine), U(c->chapterMask), U(c->paragraphMask),
-                                title, label),
-                  c->found)
-            << c->name;
-        EXPECT_EQ(ToUtf8(title), c->found ? c->title : "Ch 00.0 Introduction") << c->name;
-        EXPECT_EQ(ToUtf8(label), c->found ? c->label : "Ch 00.0") << c->name;
+        EXPECT_EQ(DetectHeading(c.context, U(c.line), U(c.previousLine), U(c.chapterMask), U(c.paragraphMask), title,
+                                label),
+                  c.found)
+            << c.name;
+        EXPECT_EQ(ToUtf8(title), c.found ? c.title : "Ch 00.0 Introduction") << c.name;
+        EXPECT_EQ(ToUtf8(label), c.found ? c.label : "Ch 00.0") << c.name;
     }
 }
 
 // charsPerLine 60 with the file number on leaves 47 characters of title.
 TEST(DetectHeading, Chapters)
 {
-    const HeadingCase cases[] = {
-        {"after an empty line", {.charsPerLine = 60}, "Chapter 1.2 The road", "", kChapterMask, kParagraphMask,
-         true, "CH 01.2 THE ROAD", "Ch 01.2"},
-        {"number with a trailing point", {.charsPerLine = 60}, "Chapter 12. The road", "", kChapterMask,
-         kParagraphMask, true, "CH 12.0 THE ROAD", "Ch 12.0"},
-        {"after a line of blanks", {.charsPerLine = 60}, "Chapter 1.2 The road", "   ", kChapterMask, "", true,
-         "CH 01.2 THE ROAD", "Ch 01.2"},
-        {"after a mostly non-letter line", {.charsPerLine = 60}, "Chapter 1.2 The road", "* * * 12 *", kChapterMask,
-         "", true, "CH 01.2 THE ROAD", "Ch 01.2"},
-        {"after prose", {.charsPerLine = 60}, "Chapter 1.2 The road", "It was a dark and stormy night.",
-         kChapterMask, kParagraphMask, false, "", ""},
-        {"marked phrase", {.charsPerLine = 60, .isMarkedPhrase = MarksChapterNine}, "Chapter 9.1 Gone", "***",
-         kChapterMask, kParagraphMask, false, "", ""},
+    CheckHeadings({
+        {"after an empty line", {.charsPerLine = 60}, "Chapter 1.2 The road", "", true, "CH 01.2 THE ROAD", "Ch 01.2"},
+        {"after a line of blanks", {.charsPerLine = 60}, "Chapter 1.2 The road", "   ", true, "CH 01.2 THE ROAD",
+         "Ch 01.2"},
+        {"after prose", {.charsPerLine = 60}, "Chapter 1.2 The road", "It was a dark and stormy night.", false},
+        {"marked phrase", {.charsPerLine = 60, .isMarkedPhrase = MarksChapterNine}, "Chapter 9.1 Gone", "***", false},
         {"unmarked beside a marking callback", {.charsPerLine = 60, .isMarkedPhrase = MarksChapterNine},
-         "Chapter 8.1 Here", "***", kChapterMask, kParagraphMask, true, "CH 08.1 HERE", "Ch 08.1"},
-        {"capitals do not match", {.charsPerLine = 60}, "CHAPTER 1.1", "", kChapterMask, kParagraphMask, false, "",
-         ""},
-        {"chapters switched off", {.charsPerLine = 60, .chapterOn = false}, "Chapter 1.2 The road", "***",
-         kChapterMask, kParagraphMask, false, "", ""},
-        {"empty chapter mask", {.charsPerLine = 60}, "Chapter 1.2 The road", "***", "", kParagraphMask, false, "",
-         ""},
-        {"ends right after the number", {.charsPerLine = 60}, "Chapter 3.1", "", kChapterMask, kParagraphMask, true,
-         "CH 03.1", "Ch 03.1"},
-        {"Unicode capitals", {.charsPerLine = 60}, "Chapter 1.1 Café", "", kChapterMask, kParagraphMask, true,
-         "CH 01.1 CAFÉ", "Ch 01.1"},
-        {"cut to the room, then capitals", {.charsPerLine = 23}, "Chapter 1.2 The road", "", kChapterMask, "", true,
-         "CH 01.2 TH", "Ch 01.2"},
-        {"both numbers in the header",
-         {.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, "Chapter 1.2 The road and more", "",
-         kChapterMask, "", true, "CH 01.2 THE ROA", "Ch 01.2"},
-        {"no room left", {.charsPerLine = 5, .documentPagesOn = true}, "Chapter 1.2 The road", "", kChapterMask, "",
-         true, "", "Ch 01.2"},
-        {"own mask and format", {.charsPerLine = 60, .format = U"000"}, "Chapter 7 begins", "", "Chapter #*", "",
-         true, "CH 007 BEGINS", "Ch 007"},
-        {"number that is no number", {.charsPerLine = 60}, "Chapter 5 of 7. End", "", kChapterMask, "", true,
-         "CH 5 OF 7. OF 7. END", "Ch 5 of 7."},
-    };
-    CheckHeadings(std::begin(cases), std::end(cases));
+         "Chapter 8.1 Here", "***", true, "CH 08.1 HERE", "Ch 08.1"},
+        {"chapters switched off", {.charsPerLine = 60, .chapterOn = false}, "Chapter 1.2 The road", "***", false},
+        // an empty mask would match the empty line
+        {"empty chapter mask", {.charsPerLine = 60}, "", "***", false, "", "", ""},
+        {"ends right after the number", {.charsPerLine = 60}, "Chapter 3.1", "", true, "CH 03.1", "Ch 03.1"},
+        {"Unicode capitals", {.charsPerLine = 60}, "Chapter 1.1 Café", "", true, "CH 01.1 CAFÉ", "Ch 01.1"},
+        {"cut to the room, then capitals", {.charsPerLine = 23}, "Chapter 1.2 The road", "", true, "CH 01.2 TH",
+         "Ch 01.2"},
+        {"no room left", {.charsPerLine = 5, .documentPagesOn = true}, "Chapter 1.2 The road", "", true, "", "Ch 01.2"},
+        {"own mask and format", {.charsPerLine = 60, .format = U"000"}, "Chapter 7 begins", "", true, "CH 007 BEGINS",
+         "Ch 007", "Chapter #*"},
+        {"number that is no number", {.charsPerLine = 60}, "Chapter 5 of 7. End", "", true, "CH 5 OF 7. OF 7. END",
+         "Ch 5 of 7."},
+    });
 }
 
 TEST(DetectHeading, Paragraphs)
 {
-    const HeadingCase cases[] = {
-        {"after an empty line", {.charsPerLine = 60}, "1.2 Title", "", kChapterMask, kParagraphMask, true,
-         "Par 1.2 Title", "Par 01.2"},
-        {"keeps its case", {.charsPerLine = 60}, "12.3 The Road to café", "", kChapterMask, kParagraphMask, true,
-         "Par 12.3 The Road to café", "Par 12.3"},
-        {"after a line of blanks", {.charsPerLine = 60}, "1.2 Title", "   ", kChapterMask, kParagraphMask, false, "",
-         ""},
-        {"after a mostly non-letter line", {.charsPerLine = 60}, "1.2 Title", "***", kChapterMask, kParagraphMask,
-         false, "", ""},
-        {"after prose", {.charsPerLine = 60}, "1.2 Title", "Some prose here.", kChapterMask, kParagraphMask, false, "",
-         ""},
-        {"paragraphs switched off", {.charsPerLine = 60, .paragraphOn = false}, "1.2 Title", "", kChapterMask,
-         kParagraphMask, false, "", ""},
-        {"empty paragraph mask", {.charsPerLine = 60}, "1.2 Title", "", kChapterMask, "", false, "", ""},
-        {"cut to the room, case kept", {.charsPerLine = 23}, "1.2 Title", "", kChapterMask, kParagraphMask, true,
-         "Par 1.2 Ti", "Par 01.2"},
-        {"no room left", {.charsPerLine = 13}, "1.2 Title", "", kChapterMask, kParagraphMask, true, "", "Par 01.2"},
+    CheckHeadings({
+        {"after an empty line, in its own case", {.charsPerLine = 60}, "1.2 The Road to café", "", true,
+         "Par 1.2 The Road to café", "Par 01.2"},
+        {"after a line of blanks", {.charsPerLine = 60}, "1.2 Title", "   ", false},
+        {"paragraphs switched off", {.charsPerLine = 60, .paragraphOn = false}, "1.2 Title", "", false},
+        {"empty paragraph mask", {.charsPerLine = 60}, "1.2 Title", "", false, "", "", kChapterMask, ""},
+        {"cut to the room, case kept", {.charsPerLine = 23}, "1.2 Title", "", true, "Par 1.2 Ti", "Par 01.2"},
+        {"no room left", {.charsPerLine = 13}, "1.2 Title", "", true, "", "Par 01.2"},
         // the paragraph test does not look at marked phrases
-        {"a chapter line the chapter test refuses", {.charsPerLine = 60, .chapterOn = false},
-         "Chapter 1.2 The road", "", kChapterMask, kParagraphMask, true, "Par Chapter 1.2 The road",
-         "Par Chapter 1.2 "},
         {"a marked chapter line", {.charsPerLine = 60, .isMarkedPhrase = MarksChapterNine}, "Chapter 9.1 Gone", "",
-         kChapterMask, kParagraphMask, true, "Par Chapter 9.1 Gone", "Par Chapter 9.1 "},
-        {"a chapter wins over a paragraph", {.charsPerLine = 60}, "Chapter 2.5 Both", "", kChapterMask,
-         kParagraphMask, true, "CH 02.5 BOTH", "Ch 02.5"},
-    };
-    CheckHeadings(std::begin(cases), std::end(cases));
+         true, "Par Chapter 9.1 Gone", "Par Chapter 9.1 "},
+        {"a chapter wins over a paragraph", {.charsPerLine = 60}, "Chapter 2.5 Both", "", true, "CH 02.5 BOTH",
+         "Ch 02.5"},
+    });
 }
 
 } // namespace
