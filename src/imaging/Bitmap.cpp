@@ -176,11 +176,18 @@ void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
         // Two entries: the nearer one by the same measure, ties to entry 0, without a table search per pixel.
         const RgbQuad t0 = dst.ColourTable()[0], t1 = dst.ColourTable()[1];
         auto squared = [](int d) { return d * d; };
+        std::uint32_t lastColour = 0xFFFFFFFFu;
+        bool lastBit = false;
         for (int x = x0; x < x0 + w; ++x, bgr += 3) {
-            const int d0 = squared(bgr[0] - t0.blue) + squared(bgr[1] - t0.green) + squared(bgr[2] - t0.red);
-            const int d1 = squared(bgr[0] - t1.blue) + squared(bgr[1] - t1.green) + squared(bgr[2] - t1.red);
+            const std::uint32_t colour = bgr[0] | (bgr[1] << 8) | (static_cast<std::uint32_t>(bgr[2]) << 16);
+            if (colour != lastColour) {
+                lastColour = colour;
+                const int d0 = squared(bgr[0] - t0.blue) + squared(bgr[1] - t0.green) + squared(bgr[2] - t0.red);
+                const int d1 = squared(bgr[0] - t1.blue) + squared(bgr[1] - t1.green) + squared(bgr[2] - t1.red);
+                lastBit = d1 < d0;
+            }
             const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
-            row[x >> 3] = d1 < d0 ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
+            row[x >> 3] = lastBit ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
         }
     }
     }
