@@ -14,12 +14,14 @@ namespace {
 
 std::string PaletteSource() { return ExecutableName() + ".cPalette"; }
 
-// Reads or writes exactly size bytes at offset; answers the bytes moved.
-std::size_t ReadAt(int fd, void* data, std::size_t size, long offset)
+// Moves exactly size bytes at offset with pread or pwrite, retrying after interruptions and short transfers;
+// answers the bytes moved.
+template <typename Buffer, typename Transfer>
+std::size_t TransferAt(int fd, Buffer* data, std::size_t size, long offset, Transfer transfer)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(fd, static_cast<char*>(data) + done, size - done, offset + static_cast<long>(done));
+        const ssize_t n = transfer(fd, data + done, size - done, offset + static_cast<long>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -29,19 +31,14 @@ std::size_t ReadAt(int fd, void* data, std::size_t size, long offset)
     return done;
 }
 
+std::size_t ReadAt(int fd, void* data, std::size_t size, long offset)
+{
+    return TransferAt(fd, static_cast<char*>(data), size, offset, ::pread);
+}
+
 std::size_t WriteAt(int fd, const void* data, std::size_t size, long offset)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n =
-            ::pwrite(fd, static_cast<const char*>(data) + done, size - done, offset + static_cast<long>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    return TransferAt(fd, static_cast<const char*>(data), size, offset, ::pwrite);
 }
 
 // A JASC colour value: a number that rounds (halves to even) into 0 .. 255.
