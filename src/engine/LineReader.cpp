@@ -2,85 +2,218 @@
 
 #include "engine/Text.h"
 #include "imaging/AppError.h"
+#include "platform/CodePage.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
 
-// Checks a whole stream for UTF-8, a chunk at a time; a sequence cut by the chunk's end waits for the next one.
-bool StreamIsUtf8(std::FILE* file, bool& readFailed)
+struct Scan {
+    bool nul = false;
+    bool utf8 = true;
+    bool failed = false;
+};
+
+// Looks at the whole stream once: NUL bytes, and whether it is UTF-8. A sequence cut by a chunk's end waits
+// for the next chunk.
+Scan ScanStream(std::FILE* file)
 {
+    Scan scan;
     std::string pending;
-    char chunk[kChunk];
+    std::string chunk(kChunk, '\0');
     for (;;) {
-        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file);
-        pending.append(chunk, n);
-        std::size_t keep = 0;
-        if (n == sizeof chunk) {
-            // Hold back a possibly unfinished sequence at the end of the chunk.
-            std::size_t back = pending.size();
-            for (int k = 0; k < 3 && back > 0; ++k) {
-                const unsigned char c = static_cast<unsigned char>(pending[back - 1]);
-                if ((c & 0xC0) != 0x80) {
-                    if (c >= 0xC0)
-                        keep = pending.size() - (back - 1);
-                    break;
+        const std::size_t n = std::fread(chunk.data(), 1, kChunk, file);
+        if (!scan.nul && std::memchr(chunk.data(), 0, n))
+            scan.nul = true;
+        if (scan.utf8) {
+            pending.append(chunk.data(), n);
+            std::size_t keep = 0;
+            if (n == kChunk) {
+                // Hold back a possibly unfinished sequence at the end of the chunk.
+                std::size_t back = pending.size();
+                for (int k = 0; k < 3 && back > 0; ++k) {
+                    const unsigned char c = static_cast<unsigned char>(pending[back - 1]);
+                    if ((c & 0xC0) != 0x80) {
+                        if (c >= 0xC0)
+                            keep = pending.size() - (back - 1);
+                        break;
+                    }
+                    --back;
                 }
-                --back;
             }
+            if (!IsValidUtf8(std::string_view(pending).substr(0, pending.size() - keep)))
+                scan.utf8 = false;
+            pending.erase(0, pending.size() - keep);
         }
-        if (!IsValidUtf8(std::string_view(pending).substr(0, pending.size() - keep)))
-            return false;
-        pending.erase(0, pending.size() - keep);
-        if (n < sizeof chunk) {
-            readFailed = std::ferror(file) != 0;
-            return pending.empty();
+        if (n < kChunk) {
+            scan.failed = std::ferror(file) != 0;
+            scan.utf8 = scan.utf8 && pending.empty();
+            return scan;
         }
     }
+}
+
+// Copies a pipe into an unnamed temporary file, which can be read twice and measured.
+std::FILE* Spool(std::FILE* pipe, std::string& error)
+{
+    std::FILE* copy = std::tmpfile();
+    if (!copy) {
+        error = "no temporary file for it: " + SystemMessage(errno);
+        return nullptr;
+    }
+    std::string chunk(kChunk, '\0');
+    for (;;) {
+        const std::size_t n = std::fread(chunk.data(), 1, kChunk, pipe);
+        if (n > 0 && std::fwrite(chunk.data(), 1, n, copy) != n) {
+            error = "cannot keep a copy of it: " + SystemMessage(errno);
+            std::fclose(copy);
+            return nullptr;
+        }
+        if (n < kChunk) {
+            if (std::ferror(pipe)) {
+                error = SystemMessage(errno);
+                std::fclose(copy);
+                return nullptr;
+            }
+            break;
+        }
+    }
+    if (std::fflush(copy) != 0) {
+        error = "cannot keep a copy of it: " + SystemMessage(errno);
+        std::fclose(copy);
+        return nullptr;
+    }
+    std::rewind(copy);
+    return copy;
+}
+
+bool IsWindows1252(std::string_view codePage)
+{
+    std::string upper(codePage);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return upper == "WINDOWS-1252" || upper == "CP1252" || upper == "WINDOWS1252";
 }
 
 } // namespace
 
-std::unique_ptr<LineReader> LineReader::Open(const std::string& path, std::string& error)
+std::unique_ptr<LineReader> LineReader::Open(const std::string& path, const std::string& codePage, std::string& error)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        error = "cannot open the book " + path + ": " + SystemMessage(errno);
+    const bool standardInput = path == "-";
+    const std::string name = standardInput ? "standard input" : "the book " + path;
+    if (path.empty()) {
+        error = "no book is chosen";
         return nullptr;
     }
-    if (S_ISDIR(info.st_mode)) {
-        error = "cannot read the book " + path + ": it is a folder";
+    if (!standardInput && !IsWindows1252(codePage) && !IsKnownCodePage(codePage)) {
+        error = "cannot read " + name + ": the code page \"" + codePage + "\" is not known";
         return nullptr;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot open the book " + path + ": " + SystemMessage(errno);
+
+    std::FILE* opened = standardInput ? fdopen(::dup(STDIN_FILENO), "rb") : std::fopen(path.c_str(), "rb");
+    if (!opened) {
+        error = "cannot open " + name + ": " + SystemMessage(errno);
         return nullptr;
     }
     auto reader = std::unique_ptr<LineReader>(new LineReader());
-    reader->mFile = file;
-    reader->mSize = static_cast<std::uint64_t>(info.st_size);
-    bool readFailed = false;
-    reader->mUtf8 = StreamIsUtf8(file, readFailed);
-    if (readFailed) {
-        error = "cannot read the book " + path + ": " + SystemMessage(errno);
+    reader->mFile.reset(opened);
+    struct stat info {};
+    if (::fstat(::fileno(opened), &info) != 0) {
+        error = "cannot open " + name + ": " + SystemMessage(errno);
         return nullptr;
     }
+    if (S_ISDIR(info.st_mode)) {
+        error = "cannot read " + name + ": it is a folder";
+        return nullptr;
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        std::FILE* copy = Spool(opened, error);
+        if (!copy) {
+            error = "cannot read " + name + ": " + error;
+            return nullptr;
+        }
+        reader->mFile.reset(copy);
+        if (::fstat(::fileno(copy), &info) != 0) {
+            error = "cannot read " + name + ": " + SystemMessage(errno);
+            return nullptr;
+        }
+    } else if (!S_ISREG(info.st_mode)) {
+        error = standardInput && ::isatty(STDIN_FILENO)
+                    ? "standard input is a terminal: pipe a book into it, as in cat book.txt | leafcast convert -"
+                    : "cannot read " + name + ": it is a device or another special file, not a text file";
+        return nullptr;
+    }
+    reader->mSize = static_cast<std::uint64_t>(info.st_size);
+    reader->mCodePage = codePage;
+
+    // The byte-order mark, then the code page the user named, then what the bytes say.
+    std::FILE* file = reader->mFile.get();
+    unsigned char mark[3] = {0, 0, 0};
+    const std::size_t markBytes = std::fread(mark, 1, 3, file);
+    if (markBytes >= 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
+        reader->mEncoding = Encoding::Utf8, reader->mStart = 3;
+    else if (markBytes >= 2 && mark[0] == 0xFF && mark[1] == 0xFE)
+        reader->mEncoding = Encoding::Utf16LE, reader->mStart = 2, reader->mUnit = 2;
+    else if (markBytes >= 2 && mark[0] == 0xFE && mark[1] == 0xFF)
+        reader->mEncoding = Encoding::Utf16BE, reader->mStart = 2, reader->mUnit = 2;
+    else if (CodeUnitSize(codePage) > 1)
+        reader->mEncoding = Encoding::CodePage, reader->mUnit = static_cast<std::size_t>(CodeUnitSize(codePage));
     std::rewind(file);
-    if (reader->mUtf8 && reader->Fill() && reader->mBuffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        reader->mPosition = 3;
-        reader->mConsumed = 3;
+
+    if (reader->mUnit == 1) {
+        const Scan scan = ScanStream(file);
+        if (scan.failed) {
+            error = "cannot read " + name + ": " + SystemMessage(errno);
+            return nullptr;
+        }
+        if (scan.nul) {
+            error = "cannot convert " + name + ": it is not a text file (it holds NUL bytes)";
+            return nullptr;
+        }
+        if (reader->mStart == 0 && !scan.utf8)
+            reader->mEncoding = Encoding::CodePage;
+    }
+    if (reader->mEncoding == Encoding::CodePage && !IsWindows1252(codePage))
+        reader->mDecoder = std::make_unique<CodePageDecoder>(codePage);
+    if (!reader->Rewind()) {
+        error = "cannot read " + name + ": " + reader->mError;
+        return nullptr;
     }
     return reader;
 }
 
-LineReader::~LineReader()
+LineReader::~LineReader() = default;
+
+std::string LineReader::EncodingName() const
 {
-    if (mFile)
-        std::fclose(mFile);
+    switch (mEncoding) {
+    case Encoding::Utf8: return "UTF-8";
+    case Encoding::Utf16LE: return "UTF-16LE";
+    case Encoding::Utf16BE: return "UTF-16BE";
+    case Encoding::CodePage: return mCodePage;
+    }
+    return {};
+}
+
+bool LineReader::Rewind()
+{
+    if (std::fseek(mFile.get(), static_cast<long>(mStart), SEEK_SET) != 0) {
+        mError = SystemMessage(errno);
+        return false;
+    }
+    mBuffer.clear();
+    mPosition = 0;
+    mEnd = false;
+    mError.clear();
+    mConsumed = mStart;
+    return true;
 }
 
 bool LineReader::Fill()
@@ -91,40 +224,70 @@ bool LineReader::Fill()
     mPosition = 0;
     const std::size_t old = mBuffer.size();
     mBuffer.resize(old + kChunk);
-    const std::size_t n = std::fread(mBuffer.data() + old, 1, kChunk, mFile);
+    const std::size_t n = std::fread(mBuffer.data() + old, 1, kChunk, mFile.get());
     mBuffer.resize(old + n);
     if (n < kChunk) {
         mEnd = true;
-        if (std::ferror(mFile))
+        if (std::ferror(mFile.get()))
             mError = SystemMessage(errno);
     }
     return n > 0;
 }
 
+// True when the code unit at the given byte is the character `which` (CR or LF).
+bool LineReader::IsLineBreak(std::size_t at, unsigned char which) const
+{
+    if (mUnit == 1)
+        return static_cast<unsigned char>(mBuffer[at]) == which;
+    const bool little = mEncoding == Encoding::Utf16LE ||
+                        (mEncoding == Encoding::CodePage && IsLittleEndian(mCodePage));
+    for (std::size_t k = 0; k < mUnit; ++k) {
+        const std::size_t significance = little ? k : mUnit - 1 - k;
+        const unsigned char expected = significance == 0 ? which : 0;
+        if (static_cast<unsigned char>(mBuffer[at + k]) != expected)
+            return false;
+    }
+    return true;
+}
+
+std::u32string LineReader::Decode(std::string_view bytes)
+{
+    switch (mEncoding) {
+    case Encoding::Utf8: return FromUtf8(bytes);
+    case Encoding::Utf16LE: return FromUtf16(bytes, true);
+    case Encoding::Utf16BE: return FromUtf16(bytes, false);
+    case Encoding::CodePage: return mDecoder ? mDecoder->Decode(bytes) : FromWindows1252(bytes);
+    }
+    return {};
+}
+
 bool LineReader::ReadLine(std::u32string& line)
 {
+    const auto isBreak = [this](std::size_t at) { return IsLineBreak(at, '\r') || IsLineBreak(at, '\n'); };
     std::size_t scan = mPosition;
     for (;;) {
-        while (scan < mBuffer.size() && mBuffer[scan] != '\r' && mBuffer[scan] != '\n')
-            ++scan;
-        if (scan < mBuffer.size()) {
+        while (scan + mUnit <= mBuffer.size() && !isBreak(scan))
+            scan += mUnit;
+        if (scan + mUnit <= mBuffer.size()) {
             // A CR at the very end of the buffer may have its LF in the next chunk.
-            if (mBuffer[scan] == '\n' || scan + 1 < mBuffer.size() || mEnd)
+            if (IsLineBreak(scan, '\n') || scan + 2 * mUnit <= mBuffer.size() || mEnd)
                 break;
         } else if (mEnd) {
             if (mPosition >= mBuffer.size())
                 return false;
-            break;  // the last line has no line break
+            scan = mBuffer.size();  // the last line has no line break; a cut-off unit belongs to it
+            break;
         }
         const std::size_t offset = scan - mPosition;
         Fill();
         scan = mPosition + offset;
     }
-    const std::string_view bytes(mBuffer.data() + mPosition, scan - mPosition);
-    line = mUtf8 ? FromUtf8(bytes) : FromWindows1252(bytes);
+    line = Decode(std::string_view(mBuffer.data() + mPosition, scan - mPosition));
     std::size_t next = scan;
-    if (next < mBuffer.size())
-        next += (mBuffer[next] == '\r' && next + 1 < mBuffer.size() && mBuffer[next + 1] == '\n') ? 2 : 1;
+    if (next < mBuffer.size()) {
+        const bool crLf = IsLineBreak(next, '\r') && next + 2 * mUnit <= mBuffer.size() && IsLineBreak(next + mUnit, '\n');
+        next += crLf ? 2 * mUnit : mUnit;
+    }
     mConsumed += next - mPosition;
     mPosition = next;
     return true;

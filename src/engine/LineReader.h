@@ -5,31 +5,59 @@
 #include <memory>
 #include <string>
 
-// Reads a text file line by line without loading it whole. Lines end at CR LF, CR or LF. A file that is valid
-// UTF-8 is read as UTF-8 (a leading byte-order mark is dropped); any other file as Windows-1252.
+class CodePageDecoder;
+
+// Reads a book line by line without loading it whole. Lines end at CR LF, CR or LF.
+//
+// The encoding: a byte-order mark decides UTF-8, UTF-16 LE or UTF-16 BE; a wide code page named by the user
+// (UTF-16LE, UCS-2, ...) is taken at its word; otherwise a file that is valid UTF-8 is UTF-8, and anything
+// else is read in the user's legacy code page (Windows-1252 unless told otherwise). A book with NUL bytes
+// in a byte encoding is not text and is refused.
+//
+// The path "-" is standard input. Pipes and FIFOs are read once into an unnamed temporary file, so that they
+// convert exactly as the same bytes in a file would; devices, sockets and folders are refused.
 class LineReader {
 public:
-    // Opens the file; on failure answers nullptr with the reason in error.
-    static std::unique_ptr<LineReader> Open(const std::string& path, std::string& error);
+    enum class Encoding { Utf8, Utf16LE, Utf16BE, CodePage };
+
+    // Opens the book; on failure answers nullptr with a message naming the book in error.
+    static std::unique_ptr<LineReader> Open(const std::string& path, const std::string& codePage, std::string& error);
     ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
 
-    // The next line without its line break; false at the end of the file.
+    // The next line without its line break; false at the end of the book.
     bool ReadLine(std::u32string& line);
+    // Back to the first line, for a second pass over the book; false when the book cannot be read again.
+    bool Rewind();
 
+    // Sizes in bytes of the book as stored, so that progress is exact in every encoding.
     std::uint64_t Size() const { return mSize; }
     std::uint64_t BytesConsumed() const { return mConsumed; }
-    bool IsUtf8() const { return mUtf8; }
-    // A read error met on the way (the file then seems to end there); empty when none.
+    Encoding TextEncoding() const { return mEncoding; }
+    bool IsUtf8() const { return mEncoding == Encoding::Utf8; }
+    // "UTF-8", "UTF-16LE", "UTF-16BE" or the code page's name.
+    std::string EncodingName() const;
+    // A read error met on the way (the book then seems to end there); empty when none.
     const std::string& Error() const { return mError; }
 
 private:
     LineReader() = default;
     bool Fill();
+    bool IsLineBreak(std::size_t at, unsigned char which) const;
+    std::u32string Decode(std::string_view bytes);
 
-    std::FILE* mFile = nullptr;
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, FileCloser> mFile;
     std::uint64_t mSize = 0;
     std::uint64_t mConsumed = 0;
-    bool mUtf8 = true;
+    std::size_t mStart = 0;  // bytes of the byte-order mark
+    Encoding mEncoding = Encoding::Utf8;
+    std::string mCodePage;
+    std::unique_ptr<CodePageDecoder> mDecoder;  // for a code page other than Windows-1252
+    std::size_t mUnit = 1;  // bytes per code unit: where a line break can stand
     std::string mBuffer;
     std::size_t mPosition = 0;
     bool mEnd = false;

@@ -121,6 +121,32 @@ std::u32string FromWindows1252(std::string_view bytes)
     return text;
 }
 
+std::u32string FromUtf16(std::string_view bytes, bool littleEndian)
+{
+    std::u32string text;
+    text.reserve(bytes.size() / 2);
+    const auto unitAt = [&](std::size_t i) -> char32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return littleEndian ? (char32_t{b} << 8 | a) : (char32_t{a} << 8 | b);
+    };
+    std::size_t i = 0;
+    for (; i + 2 <= bytes.size(); i += 2) {
+        const char32_t unit = unitAt(i);
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 4 <= bytes.size()) {
+            const char32_t low = unitAt(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                text.push_back(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        text.push_back(unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit);
+    }
+    if (i < bytes.size())
+        text.push_back(kReplacement);
+    return text;
+}
+
 std::u32string TrimBlanks(std::u32string_view text)
 {
     std::size_t first = 0, last = text.size();

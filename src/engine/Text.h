@@ -10,6 +10,8 @@ std::u32string FromUtf8(std::string_view utf8);  // invalid sequences become U+F
 std::string ToUtf8(std::u32string_view text);
 bool IsValidUtf8(std::string_view bytes);
 std::u32string FromWindows1252(std::string_view bytes);
+// UTF-16 in either byte order; an unpaired surrogate or a cut-off unit becomes U+FFFD.
+std::u32string FromUtf16(std::string_view bytes, bool littleEndian);
 
 // Blanks only, as the old runtime's Trim: tabs and other white space stay.
 std::u32string TrimBlanks(std::u32string_view text);

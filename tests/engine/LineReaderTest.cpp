@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -23,16 +25,17 @@ void WriteBytes(const std::string& path, const std::string& bytes)
 struct ReadResult {
     std::vector<std::u32string> lines;
     bool utf8 = false;
+    std::string encoding;
     std::uint64_t size = 0, consumed = 0;
 };
 
-ReadResult ReadAll(const std::string& bytes)
+ReadResult ReadAll(const std::string& bytes, const std::string& codePage = "Windows-1252")
 {
     TempDir dir;
     const std::string path = dir.Path("book.txt");
     WriteBytes(path, bytes);
     std::string error;
-    const auto reader = LineReader::Open(path, error);
+    const auto reader = LineReader::Open(path, codePage, error);
     EXPECT_TRUE(reader) << error;
     ReadResult result;
     if (!reader)
@@ -41,6 +44,7 @@ ReadResult ReadAll(const std::string& bytes)
         result.lines.push_back(line);
     EXPECT_TRUE(reader->Error().empty()) << reader->Error();
     result.utf8 = reader->IsUtf8();
+    result.encoding = reader->EncodingName();
     result.size = reader->Size();
     result.consumed = reader->BytesConsumed();
     return result;
@@ -120,7 +124,7 @@ TEST(LineReader, BytesConsumedCountsEachLineBreakOnce)
     TempDir dir;
     WriteBytes(dir.Path("book.txt"), "ab\r\ncd\ne\r\rf");
     std::string error;
-    const auto reader = LineReader::Open(dir.Path("book.txt"), error);
+    const auto reader = LineReader::Open(dir.Path("book.txt"), "Windows-1252", error);
     ASSERT_TRUE(reader) << error;
     std::u32string line;
     for (std::uint64_t consumed : {4u, 7u, 9u, 10u, 11u}) {
@@ -131,14 +135,79 @@ TEST(LineReader, BytesConsumedCountsEachLineBreakOnce)
     EXPECT_EQ(reader->BytesConsumed(), 11u);
 }
 
-TEST(LineReader, MissingFileOrFolderFailsNamingThePath)
+TEST(LineReader, ByteOrderMarkThenUtf8ThenTheCodePage)
+{
+    using namespace std::string_literals;
+    const std::string units(kChunk / 2 - 1, 'x');
+    std::string wideUnits;
+    for (char c : units)
+        wideUnits += c, wideUnits += '\0';
+    const struct { std::string bytes, codePage; std::vector<std::u32string> lines; std::string encoding; } cases[] = {
+        {"\xEF\xBB\xBF" "caf\xC3\xA9\r\nx", "CP1250", {U"café", U"x"}, "UTF-8"},
+        {"\xEF\xBB\xBF" "a\xE9", "CP1250", {U"a\uFFFD"}, "UTF-8"},  // the mark decides, whatever follows
+        {"\xFF\xFE" "c\0a\0f\0\xE9\0\r\0\n\0x\0"s, "Windows-1252", {U"café", U"x"}, "UTF-16LE"},
+        {"\xFE\xFF" "\0c\0a\0f\0\xE9\0\r\0\n\0x"s, "Windows-1252", {U"café", U"x"}, "UTF-16BE"},
+        {"\xFF\xFE" "\x3D\xD8\x00\xDE\n\0\r\0"s, "Windows-1252", {U"😀", U""}, "UTF-16LE"},
+        {"\xFF\xFE" "\x0D\x01\x0A"s, "Windows-1252", {U"č\uFFFD"}, "UTF-16LE"},  // a cut-off last unit
+        {"\xFF\xFE" + wideUnits + "\r\0\n\0y\0"s, "Windows-1252", {FromUtf8(units), U"y"}, "UTF-16LE"},
+        {"h\0i\0\n\0"s, "UTF-16LE", {U"hi"}, "UTF-16LE"},  // a wide code page the user named, no mark
+        {"\x8A\xE8\r\n\xB9", "CP1250", {U"Šč", U"ą"}, "CP1250"},
+        {"\x8A\xE8\r\n\xB9", "Windows-1252", {U"Šè", U"¹"}, "Windows-1252"},
+        {"\xC2\xD2\xD5", "KOI8-R", {U"бру"}, "KOI8-R"},
+        {"caf\xC3\xA9", "CP1250", {U"café"}, "UTF-8"},  // valid UTF-8 wins over the code page
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes.substr(0, 40)) + " " + c.codePage);
+        const ReadResult result = ReadAll(c.bytes, c.codePage);
+        EXPECT_EQ(result.lines, c.lines);
+        EXPECT_EQ(result.encoding, c.encoding);
+        EXPECT_EQ(result.consumed, c.bytes.size());
+    }
+}
+
+TEST(LineReader, RefusesWhatIsNotABookWithAClearMessage)
 {
     TempDir dir;
-    for (const std::string& path : {dir.Path("missing.txt"), dir.Root().string()}) {
-        SCOPED_TRACE(path);
+    WriteBytes(dir.Path("program.txt"), std::string("text\0\x01\x02 more", 13));
+    const struct { std::string path, codePage, message; } cases[] = {
+        {dir.Path("missing.txt"), "Windows-1252", "missing.txt"},
+        {dir.Root().string(), "Windows-1252", "it is a folder"},
+        {dir.Path("program.txt"), "Windows-1252", "not a text file"},
+        {"/dev/zero", "Windows-1252", "not a text file"},
+        {dir.Path("program.txt"), "no-such-page", "\"no-such-page\" is not known"},
+        {"", "Windows-1252", "no book is chosen"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
         std::string error;
-        EXPECT_EQ(LineReader::Open(path, error), nullptr);
-        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(LineReader::Open(c.path, c.codePage, error), nullptr);
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+    }
+}
+
+TEST(LineReader, APipeReadsAsTheSameBytesInAFileWouldAndRewinds)
+{
+    TempDir dir;
+    std::string bytes = "caf\xE9\r\n";  // not UTF-8 only at its very end: the pipe must be read whole first
+    for (int i = 0; i < 20000; ++i)
+        bytes += "line " + std::to_string(i) + "\r\n";
+    bytes += "\x80";
+    const std::string fifo = dir.Path("book.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] { WriteBytes(fifo, bytes); });
+    std::string error;
+    const auto reader = LineReader::Open(fifo, "Windows-1252", error);
+    writer.join();
+    ASSERT_TRUE(reader) << error;
+    const ReadResult fromFile = ReadAll(bytes);
+    EXPECT_EQ(reader->Size(), bytes.size());
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<std::u32string> lines;
+        for (std::u32string line; reader->ReadLine(line);)
+            lines.push_back(line);
+        EXPECT_EQ(lines, fromFile.lines);
+        EXPECT_EQ(reader->BytesConsumed(), bytes.size());
+        ASSERT_TRUE(reader->Rewind());
     }
 }
 
