@@ -43,7 +43,12 @@ const std::vector<std::string>& OfferedFaces()
     return faces;
 }
 
-int PixelSizeForPoints(double points) { return std::max(1, static_cast<int>(RoundHalfEven(points * 96.0 / 72.0))); }
+int PixelSizeForPoints(double points)
+{
+    // Clamped before the conversion to a whole number, so that an absurd size cannot wrap around.
+    const double pixels = RoundHalfEven((points > 0 ? std::min(points, 10000.0) : 0.0) * 96.0 / 72.0);
+    return std::max(1, static_cast<int>(pixels));
+}
 
 double PointsForPixelSize(int pixels) { return pixels * 72.0 / 96.0; }
 
@@ -170,6 +175,13 @@ FontLibrary::FileChoice FontLibrary::Find(const std::string& face, bool bold)
     if (auto fallback = match("sans-serif", false))
         return *fallback;
     throw std::runtime_error("no font at all is installed");
+}
+
+FontLibrary::FaceSource FontLibrary::Describe(const std::string& face)
+{
+    const std::lock_guard guard(mImpl->lock);
+    const FileChoice choice = Find(face, false);
+    return {choice.family, choice.path, strcasecmp(choice.family.c_str(), face.c_str()) != 0};
 }
 
 std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, bool bold)

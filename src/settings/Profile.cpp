@@ -74,22 +74,9 @@ bool SplitFields(std::string_view line, std::vector<ProfileField>& fields)
     }
 }
 
-bool ReadsAsZero(const std::string& text)
-{
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    while (end && *end == ' ')
-        ++end;
-    return !text.empty() && end && *end == '\0' && value == 0.0 && text.find_first_of("0123456789") != std::string::npos;
-}
-
 bool IsFalse(const ControlSpec& control, const std::string& value)
 {
-    switch (control.kind) {
-    case ControlKind::Check: return value.empty() || value == "0";
-    case ControlKind::Option: return value != "1";
-    default: return ReadsAsZero(value);
-    }
+    return control.kind == ControlKind::Option ? value != "1" : value.empty() || value == "0";
 }
 
 } // namespace
@@ -128,7 +115,10 @@ std::string ProfileText(const SettingsModel& settings, const std::string& fileNa
     std::string text = Quoted(fileName) + "\r\n" + std::string(kHeader) + "\r\n";
     for (const ControlSpec& control : SettingsControls()) {
         const std::string& value = settings.Value(control.name, control.index);
-        if (control.tag != "Save" && IsFalse(control, value))
+        // A cleared box or an unselected option is left out, as loading clears them first; a text is always
+        // kept, since loading leaves texts it does not find as they were (a quality of 0 must not become 5).
+        const bool cleared = control.kind == ControlKind::Check || control.kind == ControlKind::Option;
+        if (cleared && IsFalse(control, value))
             continue;
         std::string field;
         switch (control.kind) {

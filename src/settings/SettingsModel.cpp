@@ -2,6 +2,7 @@
 
 #include "engine/Text.h"
 #include "imaging/Rounding.h"
+#include "platform/CodePage.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -53,6 +54,20 @@ bool IsPlainNumber(const std::string& text)
     while (i < text.size() && text[i] == ' ')
         ++i;
     return digits && i == text.size();
+}
+
+bool InRange(const ControlSpec& control, double value)
+{
+    if (control.maximum <= control.minimum)
+        return true;
+    return value >= control.minimum && value <= control.maximum && (!control.whole || value == std::floor(value));
+}
+
+std::string NumberText(double value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6g", value);
+    return buffer;
 }
 
 } // namespace
@@ -118,6 +133,7 @@ void SettingsModel::SetText(const std::string& name, const std::string& text)
 
 void SettingsModel::LeaveText(const std::string& name)
 {
+    KeepInRange(name);
     if (name == "txtFontSize")
         FontSizeCheck();
     else if (name == "txtScrX")
@@ -126,6 +142,30 @@ void SettingsModel::LeaveText(const std::string& name)
         LastMask = Value(name), LastMaskKind = 1;
     else if (name == "txtParagrMask")
         LastMask = Value(name), LastMaskKind = 2;
+}
+
+void SettingsModel::KeepInRange(const std::string& name)
+{
+    // What the box shows when it is left is a value the setting takes, so that a profile saved from the window
+    // loads back without a word: a number is brought into its range, anything else gets the default (the font
+    // size and the multiplier have their own fallbacks).
+    const ControlSpec* control = FindControl(name);
+    if (!control || control->kind != ControlKind::Text || !RefusedValue(*control, Value(name)))
+        return;
+    const std::string& value = Value(name);
+    std::string kept = control->defaultValue;
+    const bool number = IsPlainNumber(value);
+    if (name == "txtCodePage") {
+        SetText("txtMsg", "Code page \"" + value + "\" is not known: " + kept + " is used");
+    } else if (name == "txtFontSize" && (!number || std::strtod(value.c_str(), nullptr) <= 0)) {
+        kept = "8";
+    } else if (number && control->maximum > control->minimum) {
+        double clamped = std::clamp(std::strtod(value.c_str(), nullptr), control->minimum, control->maximum);
+        if (control->whole)
+            clamped = RoundHalfEven(clamped);
+        kept = NumberText(clamped);
+    }
+    SetText(name, kept);
 }
 
 void SettingsModel::SetCheck(const std::string& name, int value)
@@ -226,7 +266,7 @@ void SettingsModel::OnClick(const std::string& name, int index)
 double SettingsModel::HeightMultiplier() const
 {
     const double multiplier = LeadingNumber(U"0" + FromUtf8(Value("txtScrX")));
-    return std::floor(multiplier) >= 1 ? multiplier : 1.0;
+    return std::floor(multiplier) >= 1 ? std::min(multiplier, kMaxMultiplier) : 1.0;
 }
 
 void SettingsModel::RotatePic()
@@ -268,7 +308,8 @@ void SettingsModel::ApplyColourScheme(int scheme)
 void SettingsModel::ApplyCanvasFont()
 {
     const double requested = Number("txtFontSize");
-    mCanvas.SetFont(Value("lstFonts", 0), requested > 0 ? requested : 8, On("chkBold"));
+    mCanvas.SetFont(Value("lstFonts", 0), requested > 0 ? std::clamp(requested, kMinPoints, kMaxPoints) : 8,
+                    On("chkBold"));
     ReprintPageText();
 }
 
@@ -404,8 +445,14 @@ std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& contro
             return key + " takes 0, 1 or 2, not \"" + value + "\"";
         return std::nullopt;
     case ControlKind::Text:
-        if (control.numeric && !value.empty() && !IsPlainNumber(value))
-            return key + " takes a number, not \"" + value + "\"";
+        if (control.name == "txtCodePage" && !IsKnownCodePage(value))
+            return key + " takes a code page the system knows (such as Windows-1252, CP1250, ISO-8859-2), not \"" +
+                   value + "\"";
+        if (!control.numeric || value.empty())
+            return std::nullopt;
+        if (!IsPlainNumber(value) || !InRange(control, std::strtod(value.c_str(), nullptr)))
+            return key + " takes " + (control.maximum > control.minimum ? RangeText(control) : "a number") +
+                   ", not \"" + value + "\"";
         return std::nullopt;
     case ControlKind::List:
         if (std::find(mFontEntries.begin(), mFontEntries.end(), value) == mFontEntries.end()) {

@@ -106,6 +106,7 @@ private:
     State& StateOf(const std::string& name, int index);
     const State& StateOf(const std::string& name, int index) const;
 
+    void KeepInRange(const std::string& name);
     void OnTextChanged(const std::string& name);
     void OnClick(const std::string& name, int index);
     void ApplyCanvasFont();

@@ -51,9 +51,10 @@ TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
     const std::string text = Text(dir.Path("novel.cfg"));
     EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
     EXPECT_NE(text.find("\"txtFormat\",\"00.0\",#FALSE#,-1\r\n"), std::string::npos);  // saved although it reads as 0
-    EXPECT_EQ(text.find("txtFromPg"), std::string::npos);                            // "0" is not saved
-    EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);                            // neither is an unchecked box
-    EXPECT_NE(text.find("\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"SkipW1\""), std::string::npos);
+    EXPECT_NE(text.find("\"txtFromPg\",\"0\",#TRUE#,-1\r\n"), std::string::npos);     // a text is kept, "0" too
+    EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);                            // an unchecked box is not
+    EXPECT_NE(text.find("\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"txtCodePage\",\"Windows-1252\",#TRUE#,-1\r\n\"SkipW1\""),
+              std::string::npos);
     EXPECT_EQ(f.settings.Value("txtMsg"), "Profile: " + dir.Path("novel.cfg") + " saved!");
 }
 
@@ -77,6 +78,24 @@ TEST(Profile, EveryKindOfValueComesBack)
     loaded.settings.SetText("txtMsg", saved.settings.Value("txtMsg"));
     EXPECT_EQ(Snapshot(loaded.settings), Snapshot(saved.settings));
     EXPECT_EQ(loaded.settings.Canvas().Width(), 208);
+}
+
+TEST(Profile, ZeroValuesComeBack)
+{
+    TempDir dir;
+    Fresh saved;
+    for (const char* edit : {"txtQA=0", "txtASCIISep=0", "txtFromPg=0", "txtToPg=0"})
+        ASSERT_FALSE(saved.settings.ApplyEdit(std::string(edit).substr(0, std::string(edit).find('=')), "0"));
+    saved.settings.TypeText("txtOutFileName", "zero");
+    ASSERT_TRUE(SaveProfile(saved.settings, dir.Path("")).ok);
+    Fresh loaded;
+    for (const char* name : {"txtQA", "txtASCIISep", "txtFromPg", "txtToPg"})
+        loaded.settings.TypeText(name, "9");
+    const ProfileResult result = LoadProfile(loaded.settings, dir.Path("zero.cfg"));
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.skipped.empty());
+    for (const char* name : {"txtQA", "txtASCIISep", "txtFromPg", "txtToPg"})
+        EXPECT_EQ(loaded.settings.Value(name), "0") << name;
 }
 
 TEST(Profile, OlderProgramsProfileLoads)

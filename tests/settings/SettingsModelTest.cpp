@@ -1,3 +1,5 @@
+#include "TempDir.h"
+#include "settings/Profile.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
@@ -20,7 +22,7 @@ TEST(SettingsModel, CanvasFromPresetSwapRotateAndMultiplier)
             {0, 1, 0, "1", 240, 320, 240, 320},  {1, 1, 1, "2", 640, 960, 960, 640},
             {0, 0, 1, "2", 240, 640, 640, 240},  {0, 0, 0, "1.5", 320, 360, 320, 360},
             {0, 0, 0, "0.9", 320, 240, 320, 240}, {0, 0, 0, "", 320, 240, 320, 240},
-            {0, 0, 0, "7", 320, 1680, 320, 1680},  // "max 5" is not enforced
+            {0, 0, 0, "7", 320, 1200, 320, 1200},  // at most 5 screens high
         };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "preset " << c.preset << " swap " << c.swap << " rotate " << c.rotate
@@ -191,6 +193,44 @@ TEST(SettingsModel, ObserverHearsPreviewAndLayoutChanges)
     model.SetCheck("chkShowZEN", 0);
     EXPECT_EQ(observer.events, (std::vector<std::string>{"shown", "layout", "layout", "hidden"}));
     EXPECT_TRUE(model.RowNumbersOn);
+}
+
+TEST(SettingsModel, ValuesKeepTheirRangeInTheWindowOnTheCommandLineAndInProfiles)
+{
+    // Each row: a value typed into the window and what the box shows once left; --set takes the value only when
+    // the window keeps it as it is; a profile saved from the window loads back without a word.
+    const struct { const char* name; const char* typed; const char* shown; } cases[] = {
+        {"txtQA", "7.5", "7.5"},         {"txtQA", "11", "10"},           {"txtQA", "abc", "5"},
+        {"txtScrX", "1.5", "1.5"},       {"txtScrX", "10000000", "5"},    {"txtScrX", "0.9", "1"},
+        {"txtFontSize", "72", "48"},     {"txtFontSize", "0", "8.25"},    {"txtFontSize", "1e400", "8.25"},
+        {"txtASCIISep", "300", "255"},   {"txtASCIISep", "12.5", "12"},   {"txtFromPg", "-3", "0"},
+        {"txtToPg", "12", "12"},         {"txtCodePage", "cp1250", "cp1250"},
+        {"txtCodePage", "no-such-page", "Windows-1252"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "=" + c.typed);
+        SettingsModel window;
+        ApplyStartUpDefaults(window);
+        window.TypeText(c.name, c.typed);
+        EXPECT_EQ(window.Value(c.name), c.shown);
+
+        SettingsModel command;
+        ApplyStartUpDefaults(command);
+        const auto refused = command.ApplyEdit(c.name, c.typed);
+        EXPECT_EQ(!refused, std::string(c.typed) == c.shown);
+        if (refused && std::string(c.name) != "txtCodePage") {
+            EXPECT_NE(refused->find(" from "), std::string::npos) << *refused;  // the range is named
+        }
+
+        window.TypeText("txtOutFileName", "ranges");
+        ASSERT_TRUE(SaveProfile(window, dir.Path("")).ok);
+        SettingsModel loaded;
+        ApplyStartUpDefaults(loaded);
+        const ProfileResult result = LoadProfile(loaded, dir.Path("ranges.cfg"));
+        EXPECT_TRUE(result.ok && result.skipped.empty()) << (result.skipped.empty() ? result.error : result.skipped[0]);
+        EXPECT_EQ(loaded.Value(c.name), c.shown);
+    }
 }
 
 TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
