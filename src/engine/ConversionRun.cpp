@@ -30,7 +30,9 @@ bool ConversionRun::StartRun(RunResult& failure)
 {
     // The book is opened first, so a missing book stops the run before anything is written.
     std::string error;
-    mInput = LineReader::Open(mSettings.InputPath, error);
+    if (mSettings.InputPath == FindControl("txtInpFile")->defaultValue)
+        mSettings.InputPath.clear();  // the prompt the empty box shows is no book
+    mInput = LineReader::Open(mSettings.InputPath, mSettings.Value("txtCodePage"), error);
     if (!mInput) {
         failure = {RunResult::Outcome::Failed, error};
         return false;
@@ -42,7 +44,7 @@ bool ConversionRun::StartRun(RunResult& failure)
     mState.TopY = mState.LineHeight;
     if (mSettings.FileRoot.empty())
         mSettings.FileRoot = kDefaultRoot;
-    mOutput.ResetChapterFolder();
+    mOutput.BeginRun();
     mOutput.PrepareOutputFolder();
 
     mState.BlankCount = 0;
@@ -106,6 +108,9 @@ RunResult ConversionRun::Run()
     }
     if (auto error = mOutput.WriteWorkingBitmaps(); error && result.outcome != RunResult::Outcome::Failed)
         result = {RunResult::Outcome::Failed, *error};
+    // Only a run that wrote the whole book knows which pages of its root are stale.
+    if (result.outcome == RunResult::Outcome::Finished && mSettings.Number("txtFromPg") <= 1)
+        result.stalePagesRemoved = mOutput.RemoveStalePages();
     mInput.reset();
     mSettings.EndRunOutputFolder();
     return result;

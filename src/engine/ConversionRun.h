@@ -19,6 +19,7 @@ struct RunResult {
     };
     Outcome outcome = Outcome::Finished;
     std::string error;
+    int stalePagesRemoved = 0;  // pages of an earlier run of this root after the end of the book
 };
 
 // One conversion: reads the book line by line, fits its words into rows and pages on the canvas, starts a new

@@ -12,6 +12,7 @@
 #include "settings/SettingsModel.h"
 
 #include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -56,10 +57,51 @@ void PageOutput::PrepareOutputFolder()
     mSettings.ShowRunOutputFolder(folder);
 }
 
-void PageOutput::ResetChapterFolder()
+void PageOutput::BeginRun()
 {
     mChapterFolder.clear();
     mFolderNumberText.clear();
+    mWritten.clear();
+}
+
+int PageOutput::RemoveStalePages()
+{
+    namespace fs = std::filesystem;
+    const std::string prefix = mSettings.FileRoot + "_";
+    // root_00001 (anything).jpg: the root, an underscore, five digits or more, the chapter in parentheses.
+    auto isPageName = [&](const std::string& name) {
+        if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 5 + 7)
+            return false;
+        std::size_t i = prefix.size();
+        while (i < name.size() && name[i] >= '0' && name[i] <= '9')
+            ++i;
+        return i - prefix.size() >= 5 && name.compare(i, 2, " (") == 0 && name.size() >= i + 7 &&
+               name.compare(name.size() - 5, 5, ").jpg") == 0;
+    };
+    int removed = 0;
+    auto sweep = [&](const fs::path& folder) {
+        std::error_code error;
+        bool any = false;
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            std::error_code ignored;
+            if (!entry.is_regular_file(ignored) || entry.is_symlink(ignored) ||
+                !isPageName(entry.path().filename().string()) ||
+                mWritten.count(entry.path().lexically_normal().string()))
+                continue;
+            if (fs::remove(entry.path(), ignored))
+                ++removed, any = true;
+        }
+        return any;
+    };
+    const fs::path output(mSettings.OutputPath);
+    sweep(output);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(output, error)) {
+        std::error_code ignored;
+        if (entry.is_directory(ignored) && !entry.is_symlink(ignored) && sweep(entry.path()))
+            fs::remove(entry.path(), ignored);  // a chapter folder the shorter run left empty; kept if not empty
+    }
+    return removed;
 }
 
 std::string PageOutput::PageFileName(int n)
@@ -128,6 +170,7 @@ std::optional<std::string> PageOutput::WritePage()
     if (!result.ok)
         return result.error;
     ++mState.PagesWritten;
+    mWritten.insert(std::filesystem::path(jpegPath).lexically_normal().string());
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 class SettingsModel;
@@ -30,8 +31,13 @@ public:
     // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet.
     std::optional<std::string> WriteWorkingBitmaps();
 
-    // A run starts with no chapter folder.
-    void ResetChapterFolder();
+    // A run starts with no chapter folder and no page written.
+    void BeginRun();
+
+    // After a run that converted the whole book: removes the page files of this root that the run did not write
+    // (an earlier, longer run's pages after the end of the book), in the output folder and its sub-folders.
+    // Nothing else is touched. Answers how many were removed.
+    int RemoveStalePages();
 
     // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
     int JpegQuality() const;
@@ -43,6 +49,7 @@ private:
     RunState& mState;
     std::string mChapterFolder;
     std::u32string mFolderNumberText;
+    std::set<std::string> mWritten;  // the page files of this run
     std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     std::optional<Bitmap> mLastPage;

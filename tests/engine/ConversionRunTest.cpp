@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -161,6 +162,52 @@ TEST(ConversionRun, LargerFontGivesMorePages)
         pages[i] = f.host.pages.size();
     }
     EXPECT_GT(pages[1], pages[0]);
+}
+
+TEST(ConversionRun, AShorterRerunRemovesOnlyThePagesItLeftBehind)
+{
+    namespace fs = std::filesystem;
+    RunFixture f;
+    std::string book;
+    for (int chapter = 1; chapter <= 2; ++chapter) {
+        book += "\r\n\r\nChapter " + std::to_string(chapter) + ".1 Part\r\n";
+        for (int p = 0; p < 15; ++p)
+            book += "The lamp-mender walked down to the river and looked at the water for a while.\r\n\r\n";
+    }
+    f.Book(book);
+    auto pagesOnDisk = [&] {
+        std::set<std::string> pages;
+        for (const auto& entry : fs::recursive_directory_iterator(f.Out("")))
+            if (entry.path().extension() == ".jpg")
+                pages.insert(entry.path().lexically_normal().string());
+        return pages;
+    };
+    f.settings.ApplyEdit("txtFontSize", "12");
+    ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+    const std::size_t longRun = pagesOnDisk().size();
+    const std::vector<std::string> kept = {f.Out("notes.txt"), f.Out("other_00001 ().jpg"), f.Out("novel_1 ().jpg"),
+                                           f.Out("novel_00001 ().jpeg")};
+    for (const std::string& path : kept)
+        std::ofstream(path) << "x";
+
+    // A page range removes nothing; the whole book at a smaller size leaves exactly its own pages of this root.
+    f.settings.ApplyEdit("txtFontSize", "8");
+    f.settings.ApplyEdit("txtFromPg", "2");
+    EXPECT_EQ(f.Run().stalePagesRemoved, 0);
+    f.settings.ApplyEdit("txtFromPg", "0");
+    f.host.shownFiles.clear();
+    const std::set<std::string> before = pagesOnDisk();
+    const RunResult result = f.Run();
+    ASSERT_EQ(result.outcome, RunResult::Outcome::Finished);
+    std::set<std::string> expected = {f.Out("other_00001 ().jpg"), f.Out("novel_1 ().jpg")};
+    for (const std::string& path : f.host.shownFiles)
+        expected.insert(fs::path(path).lexically_normal().string());
+    EXPECT_LT(f.host.shownFiles.size() + 2, longRun);
+    EXPECT_EQ(pagesOnDisk(), expected);
+    EXPECT_EQ(result.stalePagesRemoved,
+              std::count_if(before.begin(), before.end(), [&](const std::string& p) { return !expected.count(p); }));
+    for (const std::string& path : kept)
+        EXPECT_TRUE(fs::exists(path)) << path;
 }
 
 TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleShows)
