@@ -33,19 +33,22 @@ bool MakeFolder(const std::string& path, std::vector<std::string>& problems)
 
 } // namespace
 
+std::string AppFolderFor(const std::string& executableFolder, const char* dataHome, const char* home)
+{
+    std::error_code error;
+    if (!executableFolder.empty() && std::filesystem::exists(executableFolder + "/" + kPortableMarker, error))
+        return executableFolder;
+    if (dataHome && *dataHome == '/')
+        return std::string(dataHome) + "/leafcast";
+    return std::string(home && *home ? home : ".") + "/.local/share/leafcast";
+}
+
 std::string DefaultAppFolder()
 {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const std::string folder = executable.parent_path().string();
-        if (::access(folder.c_str(), W_OK) == 0)
-            return folder;
-    }
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
-        return std::string(data) + "/leafcast";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : ".") + "/.local/share/leafcast";
+    return AppFolderFor(error ? std::string() : executable.parent_path().string(), std::getenv("XDG_DATA_HOME"),
+                        std::getenv("HOME"));
 }
 
 AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>& problems)

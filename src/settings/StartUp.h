@@ -14,8 +14,13 @@ struct AppContext {
     std::string DeviceFolder;    // the player's folder, remembered in the state file
 };
 
-// The program's folder: the executable's own folder when it can be written (a portable copy), otherwise
-// $XDG_DATA_HOME/leafcast (~/.local/share/leafcast).
+// The file that makes a copy of the program portable: with it beside the executable, the program keeps its
+// profiles, books and state file in the executable's own folder.
+constexpr const char* kPortableMarker = "leafcast.portable";
+
+// The program's folder: the executable's folder when the portable marker stands there, otherwise
+// $XDG_DATA_HOME/leafcast, or ~/.local/share/leafcast when XDG_DATA_HOME is unset or not absolute.
+std::string AppFolderFor(const std::string& executableFolder, const char* dataHome, const char* home);
 std::string DefaultAppFolder();
 
 // The folders beside the program; problems creating them are reported once each.

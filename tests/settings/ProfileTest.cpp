@@ -221,6 +221,24 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
     EXPECT_TRUE(problems.empty());
 }
 
+TEST(StartUp, TheProgramsFolderIsBesideItOnlyWhenMarkedPortable)
+{
+    TempDir dir;
+    const std::string marked = dir.Path("portable"), plain = dir.Path("installed");
+    fs::create_directories(marked);
+    fs::create_directories(plain);
+    Write(marked + "/" + kPortableMarker, "");
+    const struct { std::string executable; const char* dataHome; const char* home; std::string folder; } cases[] = {
+        {marked, "/data", "/home/ann", marked},
+        {plain, "/data", "/home/ann", "/data/leafcast"},
+        {plain, nullptr, "/home/ann", "/home/ann/.local/share/leafcast"},
+        {plain, "relative/data", "/home/ann", "/home/ann/.local/share/leafcast"},
+        {"", "", "/home/ann", "/home/ann/.local/share/leafcast"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AppFolderFor(c.executable, c.dataHome, c.home), c.folder) << c.executable;
+}
+
 TEST(StartUp, StateFileForms)
 {
     TempDir dir;
