@@ -1,7 +1,5 @@
 #include "cli/Commands.h"
 
-#include "cli/ConsoleRunHost.h"
-#include "engine/ConversionRun.h"
 #include "engine/Text.h"
 #include "imaging/AppError.h"
 #include "imaging/FileBytes.h"
@@ -17,8 +15,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 int Usage(const std::string& message)
 {
     std::cerr << "leafcast: " << message << "\nRun 'leafcast --help' for the commands and their options.\n";
@@ -31,7 +27,7 @@ int Failure(const std::string& message)
     return kExitFailure;
 }
 
-std::optional<std::string> ApplySets(SettingsModel& settings, const std::vector<std::string>& sets)
+std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets)
 {
     for (const std::string& assignment : sets) {
         const auto equals = assignment.find('=');
@@ -40,7 +36,7 @@ std::optional<std::string> ApplySets(SettingsModel& settings, const std::vector<
         if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
             return "--set " + assignment + ": " + *error;
     }
-    return std::nullopt;
+    return {};
 }
 
 AppContext Context(const CommonOptions& options)
@@ -64,6 +60,8 @@ std::string ResolveProfile(const std::string& file, const AppContext& context)
     return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
 }
 
+namespace {
+
 // Control characters of a phrase written so that they can be seen: the form feed as \f.
 std::string Visible(const std::string& text)
 {
@@ -81,61 +79,14 @@ std::string Visible(const std::string& text)
 
 } // namespace
 
-int ConvertCommand(const ConvertOptions& options)
-{
-    SettingsModel settings;
-    ApplyStartUpDefaults(settings);
-    if (!options.profile.empty()) {
-        const AppContext context = Context(options);
-        const std::string path = ResolveProfile(options.profile, context);
-        const ProfileResult loaded = LoadProfile(settings, path);
-        if (!loaded.ok)
-            return Failure(loaded.error);
-        for (const std::string& skipped : loaded.skipped)
-            std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
-    }
-    if (auto error = ApplySets(settings, options.sets))
-        return Usage(*error);
-
-    std::error_code ignored;
-    const std::string book = fs::absolute(options.book, ignored).lexically_normal().string();
-    // Without a root of its own, the book names its pages, as when a book is chosen in the desktop program.
-    if (settings.Value("txtOutFileName") == FindControl("txtOutFileName")->defaultValue)
-        settings.TypeText("txtOutFileName", BaseName(book));
-    settings.TypeText("txtInpFile", book);
-
-    if (!options.out.empty()) {
-        const fs::path out = fs::absolute(options.out, ignored).lexically_normal();
-        std::error_code error;
-        fs::create_directories(out, error);
-        if (error)
-            return Failure("cannot make the output folder " + out.string() + ": " + error.message());
-        settings.OutputPath = out.string();
-        if (settings.OutputPath.back() != '/')
-            settings.OutputPath += '/';
-    }
-
-    RunState state;
-    PageOutput output(settings, state);
-    ConsoleRunHost host(stderr);
-    ConversionRun run(settings, state, output, host);
-    const RunResult result = run.Run();
-    host.Finish();
-    if (result.outcome == RunResult::Outcome::Failed)
-        return Failure(result.error);
-    std::printf("%d page%s written to %s in %.1f s\n", state.PagesWritten, state.PagesWritten == 1 ? "" : "s",
-                settings.OutputPath.c_str(), host.Seconds());
-    return 0;
-}
-
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
 {
     if (name.empty() || name.find('/') != std::string::npos)
         return Usage("a profile name has no folder in it: \"" + name + "\"");
     SettingsModel settings;
     ApplyStartUpDefaults(settings);
-    if (auto error = ApplySets(settings, options.sets))
-        return Usage(*error);
+    if (const std::string error = ApplySets(settings, options.sets); !error.empty())
+        return Usage(error);
     settings.TypeText("txtOutFileName", name);
     const AppContext context = Context(options);
     const ProfileResult saved = SaveProfile(settings, context.ProfilesFolder);

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+class SettingsModel;
+struct AppContext;
+
 // The leafcast commands. Each answers the process's exit status: 0 done, 1 failed, 2 a usage error.
 
 constexpr int kExitFailure = 1;
@@ -14,12 +17,24 @@ struct CommonOptions {
 };
 
 struct ConvertOptions : CommonOptions {
-    std::string book;
+    std::vector<std::string> books;  // "-" is standard input
     std::string profile;
     std::string out;
+    std::string encoding;  // the legacy code page, as --set txtCodePage would set it
+    int jobs = 1;          // books converted at a time
+    bool quiet = false;    // nothing but errors
 };
 
 int ConvertCommand(const ConvertOptions& options);
+int SettingsCommand();
+int FontsCommand();
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options);
 int ProfileShowCommand(const std::string& file, const CommonOptions& options);
 int MaskCommand(const std::string& mask, const std::string& text);
+
+// Shared by the commands.
+int Usage(const std::string& message);
+int Failure(const std::string& message);
+std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets);  // empty when all applied
+AppContext Context(const CommonOptions& options);
+std::string ResolveProfile(const std::string& file, const AppContext& context);

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-ConsoleRunHost::ConsoleRunHost(std::FILE* out) : mOut(out), mTerminal(::isatty(::fileno(out)) == 1) {}
+ConsoleRunHost::ConsoleRunHost(std::FILE* out) : mOut(out), mTerminal(out && ::isatty(::fileno(out)) == 1) {}
 
 double ConsoleRunHost::Seconds() const
 {

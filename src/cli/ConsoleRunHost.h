@@ -9,6 +9,7 @@
 // reaches the end of its page range has no one to press Continue, so it ends there.
 class ConsoleRunHost : public RunHost {
 public:
+    // out may be nullptr: no progress line at all.
     explicit ConsoleRunHost(std::FILE* out);
 
     void PageSaveStarted(int fileNumber, std::uint64_t bytesRead, std::uint64_t inputLength) override;

@@ -4,7 +4,9 @@
 #include "imaging/AppError.h"
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -19,7 +21,8 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options)
         ->allow_extra_args(false);
     command->add_option("--home", options.home,
                         "The program's folder, holding Profiles/, eBooks/ and Leafcast.ini "
-                        "(default: beside the program when writable, else ~/.local/share/leafcast).")
+                        "(default: $XDG_DATA_HOME/leafcast, that is ~/.local/share/leafcast, or the program's own "
+                        "folder when a file leafcast.portable stands beside it).")
         ->option_text("DIR");
 }
 
@@ -33,15 +36,34 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
 
     ConvertOptions convert;
-    CLI::App* convertCommand = app.add_subcommand("convert", "Convert BOOK into page images.");
-    convertCommand->add_option("BOOK", convert.book, "The text file to convert (UTF-8 or Windows-1252).")->required();
+    CLI::App* convertCommand = app.add_subcommand("convert", "Convert one book or several into page images.");
+    convertCommand
+        ->add_option("BOOK", convert.books,
+                     "The text files to convert; - is standard input. A byte-order mark says UTF-8 or UTF-16; "
+                     "otherwise a book is UTF-8 when it reads as UTF-8, else it is in the code page of "
+                     "--encoding (Windows-1252 unless told otherwise).")
+        ->required();
     convertCommand->add_option("--profile", convert.profile,
                                "Apply a profile first, as the Load profile button does: a path, or a name in the "
                                "profile folder.")
         ->option_text("FILE");
     AddCommonOptions(convertCommand, convert);
-    convertCommand->add_option("--out", convert.out, "Write the pages into DIR instead of the folder beside the book.")
+    convertCommand
+        ->add_option("-o,--out", convert.out,
+                     "Write the pages into DIR instead of a folder beside the book; with several books, each "
+                     "book's folder goes inside DIR.")
         ->option_text("DIR");
+    convertCommand->add_option("--encoding", convert.encoding,
+                               "The code page of books that are not UTF-8, e.g. CP1250 or ISO-8859-2 "
+                               "(the same as --set txtCodePage=NAME).")
+        ->option_text("NAME");
+    convertCommand->add_option("-j,--jobs", convert.jobs, "Convert N books at a time (default 1).")
+        ->option_text("N")
+        ->check(CLI::PositiveNumber);
+    convertCommand->add_flag("-q,--quiet", convert.quiet, "Print nothing but errors.");
+
+    app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.");
+    app.add_subcommand("fonts", "List the offered faces and the font file that draws each.");
 
     CLI::App* profileCommand = app.add_subcommand("profile", "Save or show profiles.");
     profileCommand->require_subcommand(1);
@@ -65,6 +87,17 @@ int main(int argc, char** argv)
         ->required();
     maskCommand->add_option("TEXT", text, "The text, matched whole and case-sensitively.")->required();
 
+    // A mistyped command names itself rather than being taken for a stray argument.
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        const std::function<bool(const CLI::App*)> all = [](const CLI::App*) { return true; };
+        for (const CLI::App* command : std::as_const(app).get_subcommands(all))
+            known = known || command->get_name() == argv[1];
+        if (!known) {
+            std::cerr << "leafcast: '" << argv[1] << "' is not a command; see leafcast --help\n";
+            return kExitUsage;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -73,6 +106,10 @@ int main(int argc, char** argv)
     try {
         if (*convertCommand)
             return ConvertCommand(convert);
+        if (app.got_subcommand("settings"))
+            return SettingsCommand();
+        if (app.got_subcommand("fonts"))
+            return FontsCommand();
         if (*saveCommand)
             return ProfileSaveCommand(profileName, save);
         if (*showCommand)

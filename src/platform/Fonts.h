@@ -66,6 +66,14 @@ public:
     // The face at a pixel size, bold or not; the same object for the same request.
     std::shared_ptr<Font> Open(const std::string& face, int pixelSize, bool bold);
 
+    // What draws a face: the family and its font file; standIn when the face itself is not installed.
+    struct FaceSource {
+        std::string family;
+        std::string file;
+        bool standIn = false;
+    };
+    FaceSource Describe(const std::string& face);
+
 private:
     FontLibrary();
     ~FontLibrary();

@@ -58,9 +58,28 @@ check "profile show prints the settings" grep -q 'txtChaptMask *"Part "#"\*"' "$
 check "profile show prints the phrases" grep -q '5. "\\f"' "$work/show.txt"
 check "profile show leaves out a cleared box" bash -c '! grep -q chkSmartLF "$1"' _ "$work/show.txt"
 "$leafcast" convert "$work/book.txt" --home "$home" --profile story --out "$work/profiled" > /dev/null
-check "convert --profile names the pages after the profile" test -f "$work/profiled/story_00001 ().jpg"
+check "convert --profile still names the pages after the book" test -f "$work/profiled/book_00001 ().jpg"
 "$leafcast" convert "$work/book.txt" --home "$home" --profile nothing.cfg > /dev/null 2>&1
 check "a missing profile is an error (1)" test $? -eq 1
+
+# Standard input converts as the same bytes in a file do, and several books convert at a time.
+"$leafcast" convert "$samples/novel.txt" --out "$work/fromfile" -q
+(cd "$work" && cat "$samples/novel.txt" | "$leafcast" convert - -q)
+pages() { (cd "$1" && find . -name '*.jpg' -print0 | sort -z | xargs -0 md5sum | cut -c1-32); }
+check "standard input gives the pages of the same file" test "$(pages "$work/fromfile")" = "$(pages "$work/stdin")"
+check "-q prints nothing" test -z "$("$leafcast" convert "$work/book.txt" --out "$work/quiet" -q 2>&1)"
+cp "$work/book.txt" "$work/second.txt"
+"$leafcast" convert "$work/book.txt" "$work/second.txt" "$work/missing.txt" -j 2 -o "$work/many" > "$work/out.txt" 2>&1
+check "several books: exit 1 when one failed" test $? -eq 1
+check "several books: each in its own folder" test -f "$work/many/second/second_00001 ().jpg"
+check "several books: one summary line" grep -qx "3 books: 2 converted, 1 failed; 6 pages in .* s" "$work/out.txt"
+"$leafcast" conver "$work/book.txt" 2> "$work/err.txt"
+check "a mistyped command is a usage error (2)" test $? -eq 2
+check "a mistyped command names itself" grep -q "'conver' is not a command" "$work/err.txt"
+"$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
+check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
+check "settings lists every setting" test "$("$leafcast" settings | grep -c -E '^  (chk|txt|lst|opt|Text1)')" -ge 37
+check "fonts names the stand-in" bash -c '"$1" fonts | grep -A1 "^  ProggyCleanTT" | grep -q "stand-in"' _ "$leafcast"
 
 check "mask: a match exits 0" test "$("$leafcast" mask 'Chapter*[0-9 ]#.[0-9 ]*' 'Chapter 1.2 The road')" = "OK! Match"
 "$leafcast" mask 'Chapter #' 'Chapter one' > "$work/mask.txt"

@@ -1,0 +1,242 @@
+// leafcast convert: one book or several, one after the other or several at a time.
+#include "cli/Commands.h"
+
+#include "cli/ConsoleRunHost.h"
+#include "engine/ConversionRun.h"
+#include "platform/Paths.h"
+#include "settings/Profile.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One book and where its pages go.
+struct BookJob {
+    std::string given;  // as typed
+    std::string path;   // absolute, or "-" for standard input
+    std::string root;   // the file root of its pages
+    std::string out;    // its output folder, ending in "/"; empty for the folder beside the book
+};
+
+struct BookOutcome {
+    int status = 0;
+    int pages = 0;
+};
+
+std::string WithSlash(std::string folder) { return folder.empty() || folder.back() == '/' ? folder : folder + "/"; }
+
+// The root a --set gives, if any; the last one counts.
+std::string RootFromSets(const std::vector<std::string>& sets)
+{
+    std::string root;
+    for (const std::string& assignment : sets)
+        if (assignment.rfind("txtOutFileName=", 0) == 0)
+            root = assignment.substr(15);
+    return root;
+}
+
+// The settings for one book, as the desktop program would hold them after the same clicks: the start-up, the
+// profile, every --set in order, the book and its root. Answers a usage error, or an empty text.
+std::string Prepare(SettingsModel& settings, const ConvertOptions& options, const BookJob& job, bool warn,
+                    bool& failed)
+{
+    failed = false;
+    ApplyStartUpDefaults(settings);
+    if (!options.profile.empty()) {
+        const AppContext context = Context(options);
+        const std::string path = ResolveProfile(options.profile, context);
+        const ProfileResult loaded = LoadProfile(settings, path);
+        if (!loaded.ok) {
+            failed = true;
+            return loaded.error;
+        }
+        for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
+            std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
+    }
+    std::vector<std::string> sets = options.sets;
+    if (!options.encoding.empty())
+        sets.push_back("txtCodePage=" + options.encoding);
+    if (std::string error = ApplySets(settings, sets); !error.empty())
+        return error;
+    const double from = settings.Number("txtFromPg"), to = settings.Number("txtToPg");
+    if (to > 0 && from > to)
+        return "the page range ends before it begins: txtFromPg is " + settings.Value("txtFromPg") +
+               ", txtToPg is " + settings.Value("txtToPg");
+
+    settings.TypeText("txtOutFileName", job.root);
+    settings.TypeText("txtInpFile", job.path);
+    if (!job.out.empty())
+        settings.OutputPath = job.out;
+    return {};
+}
+
+BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool showProgress, bool several)
+{
+    SettingsModel settings;
+    bool failed = false;
+    // With several books the settings were tried, and their warnings shown, once before the first.
+    if (const std::string error = Prepare(settings, options, job, !several, failed); !error.empty())
+        return {failed ? Failure(error) : Usage(error), 0};
+    if (!job.out.empty()) {
+        std::error_code error;
+        fs::create_directories(job.out, error);
+        if (error)
+            return {Failure("cannot make the output folder " + job.out + ": " + error.message()), 0};
+    }
+
+    RunState state;
+    PageOutput output(settings, state);
+    ConsoleRunHost host(showProgress && !options.quiet ? stderr : nullptr);
+    ConversionRun run(settings, state, output, host);
+    const RunResult result = run.Run();
+    host.Finish();
+    const std::string who = several ? job.given + ": " : "";
+    if (result.outcome == RunResult::Outcome::Failed)
+        return {Failure(who + result.error), state.PagesWritten};
+    if (!options.quiet) {
+        std::string line = who + std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
+                           " written to " + settings.OutputPath;
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, " in %.1f s", host.Seconds());
+        line += seconds;
+        if (result.stalePagesRemoved > 0)
+            line += "; " + std::to_string(result.stalePagesRemoved) + " page" +
+                    (result.stalePagesRemoved == 1 ? "" : "s") + " of an earlier run removed";
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
+    return {0, state.PagesWritten};
+}
+
+// Converts the books in child processes, at most `jobs` at a time; each child is a conversion of its own, as if
+// the book were converted alone.
+std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const std::vector<BookJob>& jobs)
+{
+    std::vector<BookOutcome> outcomes(jobs.size());
+    struct Child {
+        std::size_t book;
+        int pipe;
+    };
+    std::map<pid_t, Child> running;
+    std::size_t next = 0;
+    auto reap = [&] {
+        int status = 0;
+        const pid_t pid = ::waitpid(-1, &status, 0);
+        const auto it = running.find(pid);
+        if (pid <= 0 || it == running.end())
+            return;
+        BookOutcome& outcome = outcomes[it->second.book];
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (::read(it->second.pipe, &outcome.pages, sizeof outcome.pages) != sizeof outcome.pages)
+            outcome.pages = 0;
+        ::close(it->second.pipe);
+        running.erase(it);
+    };
+    std::fflush(nullptr);
+    while (next < jobs.size() || !running.empty()) {
+        if (next < jobs.size() && running.size() < static_cast<std::size_t>(options.jobs)) {
+            int ends[2];
+            if (::pipe(ends) != 0) {
+                outcomes[next].status = Failure(jobs[next].given + ": cannot start a conversion");
+                ++next;
+                continue;
+            }
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::close(ends[0]);
+                const BookOutcome outcome = ConvertOne(options, jobs[next], false, true);
+                [[maybe_unused]] const auto written = ::write(ends[1], &outcome.pages, sizeof outcome.pages);
+                std::fflush(nullptr);
+                ::_exit(outcome.status);
+            }
+            ::close(ends[1]);
+            if (pid < 0) {
+                ::close(ends[0]);
+                outcomes[next].status = Failure(jobs[next].given + ": cannot start a conversion");
+                ++next;
+                continue;
+            }
+            running[pid] = {next++, ends[0]};
+        } else {
+            reap();
+        }
+    }
+    return outcomes;
+}
+
+} // namespace
+
+int ConvertCommand(const ConvertOptions& options)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const bool several = options.books.size() > 1;
+    const std::string explicitRoot = RootFromSets(options.sets);
+    if (several && !explicitRoot.empty())
+        return Usage("--set txtOutFileName would give every book the same page names; leave it out to name "
+                     "each book's pages after the book");
+    if (options.jobs < 1)
+        return Usage("-j takes a number of books at a time from 1 up");
+
+    std::vector<BookJob> jobs;
+    std::map<std::string, std::string> folders;  // output folder -> the book that writes there
+    std::error_code ignored;
+    for (const std::string& given : options.books) {
+        BookJob job;
+        job.given = given;
+        const bool standardInput = given == "-";
+        job.path = standardInput ? "-" : fs::absolute(given, ignored).lexically_normal().string();
+        if (standardInput && std::count(options.books.begin(), options.books.end(), "-") > 1)
+            return Usage("standard input (-) can be converted only once");
+        job.root = !explicitRoot.empty() ? explicitRoot : standardInput ? "stdin" : BaseName(job.path);
+        if (!options.out.empty()) {
+            const std::string out = WithSlash(fs::absolute(options.out, ignored).lexically_normal().string());
+            job.out = several ? WithSlash(out + job.root) : out;
+        } else if (standardInput) {
+            job.out = WithSlash(fs::current_path(ignored).string()) + job.root + "/";
+        }
+        const std::string folder =
+            !job.out.empty() ? job.out : WithSlash(WithSlash(FolderOf(job.path)) + job.root);
+        if (const auto [it, fresh] = folders.emplace(folder, given); !fresh)
+            return Usage(it->second + " and " + given + " would both write their pages into " + folder);
+        jobs.push_back(job);
+    }
+
+    // Settings that cannot be applied are the same mistake for every book: say so once, before any work.
+    if (several) {
+        SettingsModel settings;
+        bool failed = false;
+        if (const std::string error = Prepare(settings, options, jobs.front(), true, failed); !error.empty())
+            return failed ? Failure(error) : Usage(error);
+    }
+
+    std::vector<BookOutcome> outcomes;
+    if (options.jobs > 1 && several) {
+        outcomes = ConvertInParallel(options, jobs);
+    } else {
+        for (const BookJob& job : jobs)
+            outcomes.push_back(ConvertOne(options, job, true, several));
+    }
+    if (!several)
+        return outcomes.front().status;
+
+    int failed = 0, pages = 0;
+    for (const BookOutcome& outcome : outcomes)
+        failed += outcome.status != 0, pages += outcome.pages;
+    if (!options.quiet) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%zu books: %zu converted, %d failed; %d pages in %.1f s\n", jobs.size(), jobs.size() - failed,
+                    failed, pages, seconds);
+    }
+    return failed ? kExitFailure : 0;
+}

@@ -1,0 +1,122 @@
+// leafcast settings and leafcast fonts: what can be set, and what draws the offered faces.
+#include "cli/Commands.h"
+
+#include "platform/Fonts.h"
+#include "settings/Controls.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A caption as the window shows it: "&&" is "&", a single "&" marks the accelerator, a line break a blank.
+std::string Shown(const std::string& caption)
+{
+    std::string text;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&' && i + 1 < caption.size() && caption[i + 1] == '&')
+            text += '&', ++i;
+        else if (caption[i] == '\n')
+            text += text.empty() || text.back() == ' ' ? "" : " ";
+        else if (caption[i] != '&')
+            text += caption[i];
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == ':'))
+        text.pop_back();
+    return text;
+}
+
+std::string Takes(const ControlSpec& control)
+{
+    switch (control.kind) {
+    case ControlKind::Check: return "0 or 1";
+    case ControlKind::List: return "a face of `leafcast fonts`";
+    case ControlKind::Option: return "";
+    case ControlKind::Text: break;
+    }
+    if (control.name == "txtCodePage")
+        return "a code page iconv knows (Windows-1252, CP1250, ISO-8859-2, KOI8-R, ...)";
+    if (control.name == "txtChaptMask" || control.name == "txtParagrMask")
+        return "a mask: ? any character, * any run, # a digit, [a-z] [!0-9]";
+    if (control.numeric)
+        return control.maximum > control.minimum ? RangeText(control) : "a number";
+    return "text";
+}
+
+} // namespace
+
+int SettingsCommand()
+{
+    // Defaults as a conversion starts from them: the start-up's font, preset and colours included.
+    SettingsModel start;
+    ApplyStartUpDefaults(start);
+    const std::map<std::string, std::string> labels = {
+        {"txtChaptMask", "chapter heading mask"}, {"txtParagrMask", "paragraph heading mask"},
+        {"lstFonts", "font face"},                {"txtCustWidth", "custom width"},
+        {"Text1", "custom height"},
+    };
+    const std::map<std::string, std::string> defaults = {
+        {"txtInpFile", "the BOOK of leafcast convert"},
+        {"txtOutFileName", "the book's name"},
+        {"txtJPGOutPath", "a folder named after the root beside the book, or --out"},
+    };
+    const std::map<std::string, std::string> notes = {
+        {"chkCompress", "kept in profiles; has no effect"}, {"txtCustWidth", "kept in profiles; has no effect"},
+        {"Text1", "kept in profiles; has no effect"},       {"txtEditor", "used by the desktop program"},
+        {"chkShowZEN", "used by the desktop program"},
+    };
+
+    // Grouped by the frame that holds them in the window, frames in the order they first appear.
+    std::vector<std::string> frames;
+    for (const ControlSpec& control : SettingsControls())
+        if (std::find(frames.begin(), frames.end(), control.frame) == frames.end())
+            frames.push_back(control.frame);
+    std::printf("Every setting, by the name --set takes, grouped as in the settings window. A profile keeps them "
+                "all.\n");
+    for (const std::string& frame : frames) {
+        std::printf("\n%s\n", frame.empty() ? "Files" : Shown(frame).c_str());
+        for (const ControlSpec& control : SettingsControls()) {
+            if (control.frame != frame || control.name == "txtMsg" || (control.kind == ControlKind::Option && control.index != 0))
+                continue;
+            if (control.kind == ControlKind::Option) {
+                std::printf("  %-16s screen preset: a number from 0 to 3\n", "optScrRes");
+                for (int index = 0; index <= 3; ++index) {
+                    const ControlSpec* option = FindControl("optScrRes", index);
+                    std::printf("  %-16s   %d = %s%s%s\n", "", index, Shown(option->caption).c_str(),
+                                start.Value("optScrRes", index) == "1" ? " (default)" : "",
+                                option->enabledAtStart ? "" : " (disabled; kept in profiles; has no effect)");
+                }
+                continue;
+            }
+            const auto label = labels.find(control.name);
+            const auto fixed = defaults.find(control.name);
+            const auto note = notes.find(control.name);
+            std::printf("  %-16s %s\n", control.name.c_str(),
+                        label != labels.end() ? label->second.c_str() : Shown(control.caption).c_str());
+            std::printf("  %-16s   default %s; takes %s%s%s\n", "",
+                        fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.name) + "\"").c_str(),
+                        Takes(control).c_str(),
+                        control.enabledAtStart ? "" : "; disabled until a profile enables it",
+                        note != notes.end() ? ("; " + note->second).c_str() : "");
+        }
+    }
+    std::printf("\nExample: leafcast convert book.txt --set optScrRes=1 --set lstFonts=Verdana --set txtFontSize=10\n");
+    return 0;
+}
+
+int FontsCommand()
+{
+    std::printf("The faces the font list offers (lstFonts), and what draws each on this system:\n");
+    for (const std::string& face : OfferedFaces()) {
+        const FontLibrary::FaceSource source = FontLibrary::Instance().Describe(face);
+        std::printf("  %-16s %s%s\n  %-16s   %s\n", face.c_str(),
+                    source.standIn ? ("not installed; drawn with " + source.family).c_str() : source.family.c_str(),
+                    source.standIn ? " as a stand-in" : "", "", source.file.c_str());
+    }
+    return 0;
+}
