@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStringList>
@@ -41,6 +42,11 @@ public:
     {
         QMessageBox box(QtIcon(icon), Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, owner);
         return box.exec() == QMessageBox::Yes;
+    }
+
+    std::string AskText(QWidget* owner, const std::string& text, const std::string& title) override
+    {
+        return QInputDialog::getText(owner, Q(title), Q(text)).trimmed().toStdString();
     }
 
     void Message(QWidget* owner, const std::string& text, const std::string& title, Icon icon) override

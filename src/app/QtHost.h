@@ -20,6 +20,8 @@ public:
     virtual std::string PickOpenFile(QWidget* owner, const std::string& startFolder, const std::string& filter) = 0;
     virtual std::string PickFolder(QWidget* owner, const std::string& title) = 0;
     virtual bool AskYesNo(QWidget* owner, const std::string& text, const std::string& title, Icon icon) = 0;
+    // A line of text from the user; empty when cancelled.
+    virtual std::string AskText(QWidget* owner, const std::string& text, const std::string& title) = 0;
     virtual void Message(QWidget* owner, const std::string& text, const std::string& title, Icon icon) = 0;
     // Opens a file or folder with the desktop's own program for it; false when nothing could be started.
     virtual bool OpenWithDefault(const std::string& path) = 0;

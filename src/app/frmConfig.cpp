@@ -11,6 +11,7 @@
 #include "settings/SettingsModel.h"
 
 #include <QCheckBox>
+#include <QCompleter>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -106,7 +107,17 @@ void frmConfig::Build()
 
     // The top rows: files, profiles, status line.
     at(label("Input txt File"), Twips(120, 120, 1400, 285));
-    at(Control("txtInpFile"), Twips(1560, 120, 5175, 285));
+    at(Control("txtInpFile"), Twips(1560, 120, 3255, 285));
+    at(label("Code page"), Twips(4875, 120, 795, 285));
+    at(Control("txtCodePage"), Twips(5670, 120, 1065, 285));
+    Control("txtCodePage")->setToolTip("The code page of a book that is not UTF-8 or UTF-16, e.g. CP1250 for Central "
+                                       "Europe; any name iconv knows");
+    auto* pages = new QCompleter(QStringList{"Windows-1252", "CP1250", "CP1251", "CP1253", "CP1254", "CP1257",
+                                             "ISO-8859-1", "ISO-8859-2", "ISO-8859-15", "KOI8-R", "MACINTOSH",
+                                             "CP437", "CP850", "UTF-16LE", "UTF-16BE"},
+                                 this);
+    pages->setCaseSensitivity(Qt::CaseInsensitive);
+    Control<QLineEdit>("txtCodePage")->setCompleter(pages);
     at(button("btnBrowseInp", "browse"), Twips(6840, 120, 975, 285));
     at(label("Output JPG Folder"), Twips(120, 480, 1400, 285));
     at(Control("txtJPGOutPath"), Twips(1560, 480, 5175, 285));
@@ -299,11 +310,16 @@ void frmConfig::ChooseInputFile(bool thenUpdatePath)
         return;
     if (CurrentDialogs().AskYesNo(this, "Reset current settings?", ProgramTitle(), Dialogs::Icon::Critical))
         mSettings.ResetAllControls();
+    OpenBook(file);
+    if (thenUpdatePath)
+        mSettings.UpdateOutputPath();
+}
+
+void frmConfig::OpenBook(const std::string& file)
+{
     mSettings.SetText("txtInpFile", file);
     mSettings.SetText("txtJPGOutPath", FolderOf(file));
     mSettings.SetText("txtOutFileName", BaseName(file));
-    if (thenUpdatePath)
-        mSettings.UpdateOutputPath();
 }
 
 void frmConfig::ChooseOutputFolder()
@@ -350,6 +366,18 @@ void frmConfig::TestMasks()
 
 void frmConfig::SaveProfileClicked()
 {
+    // A profile is named after the file root: without one, the book's name serves, or the user gives a name.
+    if (mSettings.FileRoot.empty() || mSettings.FileRoot == FindControl("txtOutFileName")->defaultValue) {
+        std::string name = mSettings.InputPath.empty() ? "" : BaseName(mSettings.InputPath);
+        if (name.empty())
+            name = CurrentDialogs().AskText(this, "A profile is named after the file root. Name of the profile:",
+                                            ProgramTitle());
+        if (name.empty()) {
+            mSettings.SetText("txtMsg", "Nothing done");
+            return;
+        }
+        mSettings.TypeText("txtOutFileName", name);
+    }
     const ProfileResult saved = SaveProfile(mSettings, mMain.Context().ProfilesFolder);
     if (saved.ok)
         mMain.Context().ProfilePath = saved.path;

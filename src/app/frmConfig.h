@@ -28,6 +28,8 @@ public:
 
     // The button actions, as a user triggers them.
     void ChooseInputFile(bool thenUpdatePath);
+    // Takes a book as choosing it does, without the dialogs: the book, its folder and its root.
+    void OpenBook(const std::string& file);
     void ChooseOutputFolder();
     void EditInputFile();
     void ChooseEditor();

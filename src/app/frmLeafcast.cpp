@@ -184,8 +184,14 @@ void frmLeafcast::Go()
         mWaiting = false;
         Pic1->Refresh();
         if (result.outcome == RunResult::Outcome::Failed) {
-            // A run that could not start (no book, say) leaves Go usable, so that the user can try again.
-            btnGo->setEnabled(mState.PagesWritten == 0);
+            // A run that could not start (no book, say) leaves Go usable, so that the user can try again, and
+            // Pause as it was before: a click on it would otherwise pause the next run after its first page.
+            if (mState.PagesWritten == 0) {
+                btnGo->setEnabled(true);
+                btnPause->setEnabled(false);
+                mState.Paused = false;
+                btnPause->setText("&Pause");
+            }
             Report(result.error, true);
         }
         if (mState.ClosingRequested) {
@@ -251,7 +257,7 @@ void frmLeafcast::ShowWelcome(int idx)
     mSettings.ReprintPageText();
     Preview().ShowText(Q(text));
     canvas.SetFont(name, size, bold);
-    Pic1->Refresh();
+    CanvasChanged();  // the font sample and the preview follow the canvas font again, not the welcome's
 }
 
 void frmLeafcast::ChooseDeviceFolder()

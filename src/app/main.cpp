@@ -1,11 +1,13 @@
 // leafcast-gui: the desktop program.
 #include "app/QtHost.h"
 #include "app/ScreenshotTour.h"
+#include "app/frmConfig.h"
 #include "app/frmLeafcast.h"
 #include "imaging/AppError.h"
 #include "settings/StartUp.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QStringList>
 
@@ -28,6 +30,18 @@ int main(int argc, char** argv)
         home = arguments[at + 1].toStdString();
 
     frmLeafcast window(home);
+    // A book named on the command line (the menu entry passes the file opened with Leafcast) is taken as if
+    // chosen in the settings window.
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--home" || arguments[i] == "--screenshots") {
+            i += arguments[i] == "--home" ? 1 : 2;
+            continue;
+        }
+        if (!arguments[i].startsWith("--")) {
+            window.Config().OpenBook(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
+            break;
+        }
+    }
     window.show();
     // --screenshots DIR BOOK: shows each window with a page of BOOK and saves its picture into DIR.
     const int tour = arguments.indexOf("--screenshots");

@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct FakeDialogs : Dialogs {
-    std::deque<std::string> files, folders;
+    std::deque<std::string> files, folders, texts;
     bool yes = false;
     std::vector<std::string> messages, opened;
     std::string PickOpenFile(QWidget*, const std::string&, const std::string&) override { return Next(files); }
@@ -38,6 +38,7 @@ struct FakeDialogs : Dialogs {
         messages.push_back(text);
         return yes;
     }
+    std::string AskText(QWidget*, const std::string&, const std::string&) override { return Next(texts); }
     void Message(QWidget*, const std::string& text, const std::string&, Icon) override { messages.push_back(text); }
     bool OpenWithDefault(const std::string& path) override { return opened.push_back(path), true; }
     bool Launch(const std::string& program, const std::vector<std::string>&) override { return opened.push_back(program), true; }
