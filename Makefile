@@ -15,7 +15,8 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast
 	@$(BUILD)/leafcast convert samples/novel.txt --out $(BUILD)/sample-pages
 
 test: build
@@ -25,8 +26,9 @@ bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast_bench
 	@$(BUILD)/leafcast_bench
 
-install: build
-	@cmake --install $(BUILD)
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui
+	@cmake --install $(BUILD) --strip
 
 clean:
 	rm -rf $(BUILD)

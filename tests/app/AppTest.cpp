@@ -144,16 +144,41 @@ private slots:
         QCOMPARE(C().windowTitle(), QString("Leafcast Config"));
         QCOMPARE(C().Control<QLineEdit>("txtMsg")->text(), QString("Ready"));
         QVERIFY(fs::is_directory(mDir->Path("home/Profiles")));
+        // The font sample shows the canvas font, not the welcome text's.
+        const QFont sample = C().findChild<QLabel*>("lblSample")->font();
+        QCOMPARE(sample.family().toStdString(), S().Canvas().FontFamily());
+        QCOMPARE(sample.pointSizeF(), S().Canvas().FontSize());
     }
 
     void aMissingBookIsReportedAndGoStaysUsable()
     {
-        S().TypeText("txtInpFile", mDir->Path("missing.txt"));
         W().btnGo->click();
         QCOMPARE(mDialogs->messages.size(), std::size_t{1});
-        QVERIFY(mDialogs->messages[0].find("missing.txt") != std::string::npos);
+        QVERIFY(mDialogs->messages[0].find("no book is chosen") != std::string::npos);
+        S().TypeText("txtInpFile", mDir->Path("missing.txt"));
+        W().btnGo->click();
+        QCOMPARE(mDialogs->messages.size(), std::size_t{2});
+        QVERIFY(mDialogs->messages[1].find("missing.txt") != std::string::npos);
         QVERIFY(W().btnGo->isEnabled());
+        QVERIFY(!W().btnPause->isEnabled());
+        QVERIFY(!W().State().Paused);
         QVERIFY(!fs::exists(mDir->Path("missing")));
+    }
+
+    void aProfileSavedWithoutARootIsNamedAfterTheBookOrAsked()
+    {
+        auto save = [this] { C().findChild<QPushButton*>("btnSaveProf")->click(); };
+        mDialogs->texts = {"", "story"};
+        save();  // no book, no name given: nothing is saved
+        QCOMPARE(S().Value("txtMsg"), std::string("Nothing done"));
+        save();
+        QVERIFY(fs::exists(mDir->Path("home/Profiles/story.cfg")));
+        S().TypeText("txtOutFileName", "");
+        C().OpenBook(mDir->Path("tale.txt"));
+        S().TypeText("txtOutFileName", "");
+        save();
+        QVERIFY(fs::exists(mDir->Path("home/Profiles/tale.cfg")));
+        QVERIFY(!fs::exists(mDir->Path("home/Profiles/.cfg")));
     }
 
     void goConvertsTheSampleBook()
