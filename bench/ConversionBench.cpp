@@ -1,119 +1,261 @@
-// Converts a generated book of about 1 MB with the default settings and compares the speed with the floor:
-// encoding as many black-and-white pages to JPEG with the same converter and doing nothing else.
-// Usage: leafcast_bench [FOLDER] [MEGABYTES]; the folder defaults to a fresh one under /tmp.
+// leafcast_bench: the conversion's cost against the physical floor, encoding the same pages to JPEG and writing
+// them, which nothing can avoid; then memory and cost per page from a 1 MB to a 16 MB book, the start-up of a
+// one-page conversion, and several books at a time. Each figure is printed beside its target.
+// Usage: leafcast_bench [--folder DIR] [--megabytes N] [--large-megabytes N]
+#include "BenchSupport.h"
+
 #include "engine/ConversionRun.h"
-#include "imaging/BmpFile.h"
-#include "platform/ConvertBMP2JPG.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <string>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Hard-wrapped prose with chapter and paragraph headings, the same for every run.
-void WriteBook(const std::string& path, std::size_t bytes)
-{
-    static const char* kWords[] = {"the", "lamp", "river", "walked", "slowly", "towards", "a", "house", "of",
-                                   "grey", "stone", "and", "she", "remembered", "morning", "light", "over",
-                                   "water", "ferry", "road", "quiet", "window", "letter", "never", "again"};
-    std::mt19937 random(1234);
-    std::ofstream out(path, std::ios::binary);
-    std::size_t written = 0;
-    int chapter = 0;
-    std::string line;
-    while (written < bytes) {
-        if (written / 40000 >= static_cast<std::size_t>(chapter)) {
-            ++chapter;
-            const std::string heading = "\r\n\r\nChapter " + std::to_string(chapter) + ".1 Part " +
-                                        std::to_string(chapter) + "\r\n";
-            out << heading;
-            written += heading.size();
-        }
-        for (int sentence = 0; sentence < 5; ++sentence) {
-            const int length = 6 + static_cast<int>(random() % 12);
-            for (int w = 0; w < length; ++w) {
-                std::string word = kWords[random() % std::size(kWords)];
-                if (w == 0)
-                    word[0] = static_cast<char>(word[0] - 'a' + 'A');
-                if (line.size() + word.size() + 1 > 68) {
-                    out << line << "\r\n";
-                    written += line.size() + 2;
-                    line.clear();
-                }
-                line += (line.empty() ? "" : " ") + word + (w == length - 1 ? "." : "");
-            }
-        }
-        out << line << "\r\n\r\n";
-        written += line.size() + 4;
-        line.clear();
+// Encodes every page the run writes once more, straight from the pixels the run encoded, with TurboJPEG at the
+// same quality and subsampling, each into a file of its own: the floor. Its time is kept apart from the run's.
+class FloorHost : public RunHost {
+public:
+    FloorHost(PageOutput& output, fs::path folder) : mOutput(output), mFolder(std::move(folder)) {}
+    ~FloorHost() override
+    {
+        if (mHandle)
+            tjDestroy(mHandle);
+        tjFree(mJpeg);
     }
+
+    void PageFileShown(const std::string&, bool written) override
+    {
+        if (!written)
+            return;
+        // The page as 24-bit rows, made outside the timing: an indexed page is expanded first.
+        const Bitmap& page = *mOutput.PageSurface.hdc();
+        const std::uint8_t* pixels = page.Bits().data();
+        int pitch = page.Stride();
+        if (page.Indexed()) {
+            const auto table = page.ColourTable();
+            pitch = 3 * page.Width();
+            mExpanded.resize(static_cast<std::size_t>(pitch) * page.Height());
+            for (int y = 0; y < page.Height(); ++y)
+                for (int x = 0; x < page.Width(); ++x) {
+                    const RgbQuad colour = table[page.RawPixel(x, page.Height() - 1 - y)];  // memory rows are bottom-up
+                    std::uint8_t* out = mExpanded.data() + static_cast<std::size_t>(y) * pitch + 3 * x;
+                    out[0] = colour.blue, out[1] = colour.green, out[2] = colour.red;
+                }
+            pixels = mExpanded.data();
+        }
+        const double start = CpuSeconds();
+        if (!mHandle)
+            mHandle = tjInitCompress();
+        const unsigned long capacity = tjBufSize(page.Width(), page.Height(), TJSAMP_420);
+        if (capacity > mCapacity) {
+            tjFree(mJpeg);
+            mJpeg = tjAlloc(static_cast<int>(capacity));
+            mCapacity = capacity;
+        }
+        unsigned long size = mCapacity;
+        if (tjCompress2(mHandle, pixels, page.Width(), pitch, page.Height(), TJPF_BGR, &mJpeg, &size, TJSAMP_420,
+                        50 + 5 * mOutput.JpegQuality(), TJFLAG_BOTTOMUP | TJFLAG_NOREALLOC) != 0)
+            std::fprintf(stderr, "%s\n", tjGetErrorStr2(mHandle));
+        const std::string path = (mFolder / ("p" + std::to_string(mPages++) + ".jpg")).string();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0 || ::write(fd, mJpeg, size) != static_cast<ssize_t>(size))
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        if (fd >= 0)
+            ::close(fd);
+        mSeconds += CpuSeconds() - start;
+    }
+
+    double Seconds() const { return mSeconds; }
+
+private:
+    PageOutput& mOutput;
+    fs::path mFolder;
+    tjhandle mHandle = nullptr;
+    unsigned char* mJpeg = nullptr;
+    unsigned long mCapacity = 0;
+    std::vector<std::uint8_t> mExpanded;
+    int mPages = 0;
+    double mSeconds = 0;
+};
+
+struct Measure {
+    int pages = 0;
+    double runSeconds = 0;    // CPU time of the conversion, the floor's encoding left out
+    double floorSeconds = 0;  // CPU time of the floor on the same pages
+    double peakMegabytes = 0;
+    bool ok = false;
+};
+
+// One conversion in a child process of its own, so that its peak memory is its own.
+Measure Convert(const std::string& book, const fs::path& folder, const std::vector<std::string>& sets)
+{
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return {};
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ends[0]);
+        SettingsModel settings;
+        ApplyStartUpDefaults(settings);
+        for (const std::string& set : sets)
+            if (auto error = settings.ApplyEdit(set.substr(0, set.find('=')), set.substr(set.find('=') + 1)))
+                std::fprintf(stderr, "%s\n", error->c_str());
+        settings.TypeText("txtOutFileName", "book");
+        settings.TypeText("txtInpFile", book);
+        fs::create_directories(folder / "pages");
+        fs::create_directories(folder / "floor");
+        settings.OutputPath = (folder / "pages").string() + "/";
+        RunState state;
+        PageOutput output(settings, state);
+        FloorHost host(output, folder / "floor");
+        ConversionRun run(settings, state, output, host);
+        const double start = CpuSeconds();
+        const RunResult result = run.Run();
+        Measure measure;
+        measure.ok = result.outcome == RunResult::Outcome::Finished;
+        measure.pages = state.PagesWritten;
+        measure.floorSeconds = host.Seconds();
+        measure.runSeconds = CpuSeconds() - start - measure.floorSeconds;
+        if (!measure.ok)
+            std::fprintf(stderr, "the conversion failed: %s\n", result.error.c_str());
+        [[maybe_unused]] const auto written = ::write(ends[1], &measure, sizeof measure);
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    Measure measure;
+    if (::read(ends[0], &measure, sizeof measure) != sizeof measure)
+        measure.ok = false;
+    ::close(ends[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the conversion ended with status %d\n", status);
+        measure.ok = false;
+    }
+    measure.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    fs::remove_all(folder);
+    return measure;
 }
 
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "leafcast-bench";
-    const double megabytes = argc > 2 ? std::atof(argv[2]) : 1.0;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const std::string book = (folder / "book.txt").string();
-    WriteBook(book, static_cast<std::size_t>(megabytes * 1024 * 1024));
-
-    SettingsModel settings;
-    ApplyStartUpDefaults(settings);
-    settings.TypeText("txtOutFileName", "book");
-    settings.TypeText("txtInpFile", book);
-    RunState state;
-    PageOutput output(settings, state);
-    RunHost quiet;
-    ConversionRun run(settings, state, output, quiet);
-
-    const auto start = std::chrono::steady_clock::now();
-    const RunResult result = run.Run();
-    const double convertSeconds = Seconds(start);
-    if (result.outcome != RunResult::Outcome::Finished) {
-        std::fprintf(stderr, "the conversion failed: %s\n", result.error.c_str());
-        return 1;
+    std::string given;
+    double megabytes = 1, largeMegabytes = 16;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--folder")
+            given = argv[i + 1];
+        else if (option == "--megabytes")
+            megabytes = std::atof(argv[i + 1]);
+        else if (option == "--large-megabytes")
+            largeMegabytes = std::atof(argv[i + 1]);
     }
-    const int pages = state.PagesWritten;
+    const fs::path folder = BenchFolder(given, "conversion");
+    const std::string book = (folder / "book.txt").string();
+    WriteBook(book, static_cast<std::size_t>(megabytes * 1048576));
+    std::printf("Output in %s; CPU time on one core; the floor is TurboJPEG encoding and writing the same pages.\n\n",
+                folder.c_str());
+    bool allMet = true;
 
-    // The floor: the same number of black-and-white pages through the same encoder, nothing else.
-    const Bitmap page = ReadBitmapFile(settings.OutputPath + "bookBW.bmp");
-    const fs::path floorFolder = folder / "floor";
-    fs::create_directories(floorFolder);
-    const auto floorStart = std::chrono::steady_clock::now();
-    for (int i = 0; i < pages; ++i) {
-        const JpegResult encoded = EncodeJpegFile(page, (floorFolder / ("p" + std::to_string(i) + ".jpg")).string(), 5);
-        if (!encoded.ok) {
-            std::fprintf(stderr, "%s\n", encoded.error.c_str());
+    struct Configuration {
+        const char* name;
+        std::vector<std::string> sets;
+        double target;
+    };
+    const Configuration configurations[] = {
+        {"defaults", {}, 1.4},
+        {"640 x 480", {"optScrRes=1"}, 1.4},
+        {"quarter turn", {"chkRotate=1"}, 1.6},
+        {"colour pages", {"chkPureBW=0"}, 1.3},
+    };
+    std::printf("%-14s %7s %11s %11s %7s %8s  %s\n", "", "pages", "pages/s", "floor p/s", "ratio", "peak MB", "target");
+    Measure defaults;
+    for (const Configuration& c : configurations) {
+        const Measure m = Convert(book, folder / "run", c.sets);
+        if (!m.ok)
+            return 1;
+        if (&c == &configurations[0])
+            defaults = m;
+        const double ratio = m.runSeconds / m.floorSeconds;
+        allMet &= ratio <= c.target;
+        std::printf("%-14s %7d %11.0f %11.0f %7.2f %8.1f  ratio at most %.1f: %s\n", c.name, m.pages,
+                    m.pages / m.runSeconds, m.pages / m.floorSeconds, ratio, m.peakMegabytes, c.target,
+                    Verdict(ratio <= c.target));
+    }
+
+    // The same settings on a book 16 times larger: the same memory, the same cost per page.
+    const std::string large = (folder / "large.txt").string();
+    WriteBook(large, static_cast<std::size_t>(largeMegabytes * 1048576));
+    const Measure big = Convert(large, folder / "run", {});
+    fs::remove(large);
+    if (!big.ok)
+        return 1;
+    const double perPage = defaults.runSeconds / defaults.pages * 1e3, bigPerPage = big.runSeconds / big.pages * 1e3;
+    const bool memoryMet = big.peakMegabytes < 64 && defaults.peakMegabytes < 64 &&
+                           big.peakMegabytes <= defaults.peakMegabytes * 1.1 + 1;
+    const bool costMet = bigPerPage <= perPage * 1.1;
+    allMet &= memoryMet && costMet;
+    std::printf("\n%.0f MB book: %d pages, %.1f MB peak (%.0f MB book: %.1f MB); under 64 MB and the same: %s\n",
+                largeMegabytes, big.pages, big.peakMegabytes, megabytes, defaults.peakMegabytes, Verdict(memoryMet));
+    std::printf("cost per page %.3f ms (%.0f MB book: %.3f ms); constant within 10%%: %s\n", bigPerPage, megabytes,
+                perPage, Verdict(costMet));
+
+    // The command line: a one-page conversion from start to end, and several books at a time.
+    const std::string cli = (fs::path(argv[0]).parent_path() / "leafcast").string();
+    const std::string tiny = (folder / "tiny.txt").string();
+    WriteTinyBook(tiny);
+    std::vector<double> starts;
+    for (int i = 0; i < 30; ++i) {
+        const ChildTimes t = RunCommand({cli, "convert", tiny, "-o", (folder / "tiny").string(), "-q"});
+        if (t.wall < 0) {
+            std::fprintf(stderr, "%s cannot convert a one-page book\n", cli.c_str());
             return 1;
         }
+        starts.push_back(t.wall * 1e3);
     }
-    const double floorSeconds = Seconds(floorStart);
+    std::sort(starts.begin(), starts.end());
+    const double startUp = starts[starts.size() / 2];
+    allMet &= startUp < 5;
+    std::printf("\none-page conversion, start to end: %.1f ms (median of 30); under 5 ms: %s\n", startUp,
+                Verdict(startUp < 5));
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("book            %.1f MB, %d pages\n", static_cast<double>(fs::file_size(book)) / 1048576.0, pages);
-    std::printf("conversion      %.3f s, %.0f pages/s\n", convertSeconds, pages / convertSeconds);
-    std::printf("encoding floor  %.3f s, %.0f pages/s\n", floorSeconds, pages / floorSeconds);
-    std::printf("ratio           %.2f x the floor\n", convertSeconds / floorSeconds);
-    std::printf("peak memory     %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    std::vector<std::string> books;
+    for (int i = 0; i < 4; ++i) {
+        books.push_back((folder / ("book" + std::to_string(i) + ".txt")).string());
+        WriteBook(books.back(), static_cast<std::size_t>(megabytes * 1048576 / 2));
+    }
+    double wall[2];
+    for (int jobs = 1; jobs <= 2; ++jobs) {
+        std::vector<std::string> command = {cli, "convert"};
+        command.insert(command.end(), books.begin(), books.end());
+        for (const char* option : {"-o", "", "-q", "-j", ""})
+            command.emplace_back(option);
+        command[command.size() - 4] = (folder / ("jobs" + std::to_string(jobs))).string();
+        command.back() = std::to_string(jobs);
+        wall[jobs - 1] = RunCommand(command).wall;
+    }
+    const double speedUp = wall[0] / wall[1];
+    allMet &= speedUp >= 1.7;
+    std::printf("4 books: -j 1 %.2f s, -j 2 %.2f s wall: %.2f x the throughput; at least 1.7 x on 2 cores: %s\n",
+                wall[0], wall[1], speedUp, Verdict(speedUp >= 1.7));
+
     fs::remove_all(folder);
-    return 0;
+    return allMet ? 0 : 3;
 }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// What the benchmarks share: a generated book, CPU and wall clocks, and the folder their output goes to.
+
+// Hard-wrapped prose with a chapter heading every 40 kB, the same for every run: about `bytes` long.
+void WriteBook(const std::string& path, std::size_t bytes);
+
+// A book small enough for one page.
+void WriteTinyBook(const std::string& path);
+
+double CpuSeconds();   // of this process so far
+double WallSeconds();  // of a steady clock
+
+// The folder for output: the one given, else a fresh folder on tmpfs (/dev/shm) so that the disk's own noise
+// stays out of the figures, else under the temporary folder.
+std::filesystem::path BenchFolder(const std::string& given, const std::string& name);
+
+// Runs a command without a shell; answers the child's CPU seconds and wall seconds, or -1 when it failed.
+struct ChildTimes {
+    double cpu = -1;
+    double wall = -1;
+    double peakMegabytes = 0;
+};
+ChildTimes RunCommand(const std::vector<std::string>& arguments);
