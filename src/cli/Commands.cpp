@@ -5,10 +5,12 @@
 #include "engine/Text.h"
 #include "imaging/AppError.h"
 #include "imaging/FileBytes.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
+#include "settings/ShippedProfiles.h"
 #include "settings/StartUp.h"
 
 #include <cstdio>
@@ -93,6 +95,9 @@ int ConvertCommand(const ConvertOptions& options)
             return Failure(loaded.error);
         for (const std::string& skipped : loaded.skipped)
             std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
+        // A profile that comes with Leafcast serves every book: the book names the pages, as without a profile.
+        if (IsShippedProfile(path))
+            settings.TypeText("txtOutFileName", FindControl("txtOutFileName")->defaultValue);
     }
     if (auto error = ApplySets(settings, options.sets))
         return Usage(*error);
@@ -107,7 +112,8 @@ int ConvertCommand(const ConvertOptions& options)
     if (!options.out.empty()) {
         const fs::path out = fs::absolute(options.out, ignored).lexically_normal();
         std::error_code error;
-        fs::create_directories(out, error);
+        if (!options.dryRun)
+            fs::create_directories(out, error);
         if (error)
             return Failure("cannot make the output folder " + out.string() + ": " + error.message());
         settings.OutputPath = out.string();
@@ -115,16 +121,36 @@ int ConvertCommand(const ConvertOptions& options)
             settings.OutputPath += '/';
     }
 
+    // The page text is written once the run is over; a folder that is not there is better said before it starts.
+    if (!options.pageText.empty()) {
+        const fs::path folder = fs::absolute(options.pageText, ignored).parent_path();
+        if (!fs::is_directory(folder, ignored))
+            return Failure("cannot write the page text " + options.pageText + ": there is no folder " + folder.string());
+    }
+
     RunState state;
     PageOutput output(settings, state);
+    output.SetDryRun(options.dryRun);
     ConsoleRunHost host(stderr);
+    if (!options.pageText.empty())
+        host.KeepPageText();
     ConversionRun run(settings, state, output, host);
     const RunResult result = run.Run();
     host.Finish();
+    if (!options.pageText.empty() && !host.PageText().empty())
+        if (auto error = WriteFileAtomically(options.pageText, host.PageText()))
+            return Failure(*error);
     if (result.outcome == RunResult::Outcome::Failed)
         return Failure(result.error);
-    std::printf("%d page%s written to %s in %.1f s\n", state.PagesWritten, state.PagesWritten == 1 ? "" : "s",
-                settings.OutputPath.c_str(), host.Seconds());
+    const char* plural = state.PagesWritten == 1 ? "" : "s";
+    if (!options.dryRun) {
+        std::printf("%d page%s written to %s in %.1f s\n", state.PagesWritten, plural, settings.OutputPath.c_str(),
+                    host.Seconds());
+        return 0;
+    }
+    std::printf("%d page%s would be written to %s\n", state.PagesWritten, plural, settings.OutputPath.c_str());
+    for (const auto& [page, title] : host.Headings())
+        std::printf("  page %d: %s\n", page, title.c_str());
     return 0;
 }
 

@@ -17,6 +17,8 @@ struct ConvertOptions : CommonOptions {
     std::string book;
     std::string profile;
     std::string out;
+    std::string pageText;  // write the text of every page here
+    bool dryRun = false;   // lay the book out without writing any page file
 };
 
 int ConvertCommand(const ConvertOptions& options);

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -123,12 +124,14 @@ ParsedProfile ParseProfile(std::string_view bytes)
     return parsed;
 }
 
-std::string ProfileText(const SettingsModel& settings, const std::string& fileName)
+std::string ProfileText(const SettingsModel& settings, const std::string& fileName,
+                        const std::vector<std::string>& leaveOut)
 {
     std::string text = Quoted(fileName) + "\r\n" + std::string(kHeader) + "\r\n";
     for (const ControlSpec& control : SettingsControls()) {
         const std::string& value = settings.Value(control.name, control.index);
-        if (control.tag != "Save" && IsFalse(control, value))
+        if ((control.tag != "Save" && IsFalse(control, value)) ||
+            std::find(leaveOut.begin(), leaveOut.end(), control.name) != leaveOut.end())
             continue;
         std::string field;
         switch (control.kind) {

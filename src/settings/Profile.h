@@ -31,8 +31,10 @@ struct ParsedProfile {
 // Reads the text of a profile: UTF-8, or Windows-1252 as the older program wrote it.
 ParsedProfile ParseProfile(std::string_view bytes);
 
-// The profile text of the current settings, for a profile named fileName ("novel.cfg").
-std::string ProfileText(const SettingsModel& settings, const std::string& fileName);
+// The profile text of the current settings, for a profile named fileName ("novel.cfg"); the controls named in
+// leaveOut get no record.
+std::string ProfileText(const SettingsModel& settings, const std::string& fileName,
+                        const std::vector<std::string>& leaveOut = {});
 
 struct ProfileResult {
     bool ok = false;

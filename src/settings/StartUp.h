@@ -18,7 +18,8 @@ struct AppContext {
 // $XDG_DATA_HOME/leafcast (~/.local/share/leafcast).
 std::string DefaultAppFolder();
 
-// The folders beside the program; problems creating them are reported once each.
+// The folders beside the program, with the shipped profiles put in place; problems creating them are reported
+// once each.
 AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>& problems);
 
 // The state file: the profile to load at the next start, and the device folder.
