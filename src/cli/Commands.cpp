@@ -10,7 +10,6 @@
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
-#include "settings/ShippedProfiles.h"
 #include "settings/StartUp.h"
 
 #include <cstdio>
@@ -95,9 +94,6 @@ int ConvertCommand(const ConvertOptions& options)
             return Failure(loaded.error);
         for (const std::string& skipped : loaded.skipped)
             std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
-        // A profile that comes with Leafcast serves every book: the book names the pages, as without a profile.
-        if (IsShippedProfile(path))
-            settings.TypeText("txtOutFileName", FindControl("txtOutFileName")->defaultValue);
     }
     if (auto error = ApplySets(settings, options.sets))
         return Usage(*error);

@@ -7,6 +7,7 @@
 #include "imaging/Rounding.h"
 #include "settings/SettingsModel.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -129,7 +130,8 @@ RunResult ConversionRun::Run()
 
 void ConversionRun::Clean(std::u32string& line) const
 {
-    if (mSettings.On("chkNoChars"))
+    const auto isControl = [](char32_t c) { return c < 32; };
+    if (mSettings.On("chkNoChars") && std::any_of(line.begin(), line.end(), isControl))
         line = WithoutControlCharacters(line, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep"))));
 }
 

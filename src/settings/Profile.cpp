@@ -6,6 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
+#include "settings/ShippedProfiles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -185,7 +186,9 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
 
     settings.MarkedPhrases.assign(1, U"");
     settings.SetText("txtInpFile", settings.InputPath);
-    settings.SetText("txtOutFileName", BaseName(path));
+    // A profile names the pages after itself, except one that comes with Leafcast: it serves every book.
+    if (!IsShippedProfile(path))
+        settings.SetText("txtOutFileName", BaseName(path));
     settings.SetText("txtJPGOutPath", FolderOf(settings.Value("txtInpFile")));
 
     for (const ControlSpec& control : SettingsControls()) {

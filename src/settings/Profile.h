@@ -47,7 +47,7 @@ struct ProfileResult {
 // complete. The status line shows the result.
 ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder);
 
-// Applies a profile as the Load profile button does: the file root becomes the profile's name, the enabled
-// controls are reset, then every record is applied as a user's edit, and the phrases replace the list. A file
-// that cannot be read or holds no record at all changes nothing.
+// Applies a profile as the Load profile button does: the file root becomes the profile's name (a shipped profile
+// leaves it as it is), the enabled controls are reset, then every record is applied as a user's edit, and the
+// phrases replace the list. A file that cannot be read or holds no record at all changes nothing.
 ProfileResult LoadProfile(SettingsModel& settings, const std::string& path);

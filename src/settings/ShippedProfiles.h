@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-// The profiles that come with Leafcast. They are meant for any book, so a conversion with one names its pages
-// after the book rather than after the profile.
+// The profiles that come with Leafcast. They are meant for any book, so loading one leaves the file root as it
+// is: the pages are named after the book rather than after the profile.
 
 // "ebook": a downloaded novel read well. The book's own paragraphs, no front and back matter, chapters found
 // as "CHAPTER I.", "Chapter 1" or "Chapter 1.1", and every page in one folder, so that chapters numbered in Roman

@@ -221,13 +221,15 @@ TEST(StartUp, TheEbookProfileComesWithTheProgram)
 
     Fresh f;
     f.settings.TypeText("txtInpFile", "/books/moby.txt");
+    f.settings.TypeText("txtOutFileName", "moby");
     const ProfileResult loaded = LoadProfile(f.settings, ebook);
     ASSERT_TRUE(loaded.ok) << loaded.error;
     EXPECT_TRUE(loaded.skipped.empty());
     for (const auto& [box, value] : {std::pair{"chkBookParas", 1}, {"chkFrontBack", 1}, {"chkDiffFold", 0},
                                      {"chkParagr", 0}, {"chkSmartLF", 1}, {"chkMultCR", 1}, {"chkNoChars", 1}})
         EXPECT_EQ(f.settings.Check(box), value) << box;
-    EXPECT_EQ(f.settings.Value("txtInpFile"), "/books/moby.txt");  // the book stays
+    EXPECT_EQ(f.settings.Value("txtInpFile"), "/books/moby.txt");  // the book and its root stay
+    EXPECT_EQ(f.settings.FileRoot, "moby");
 
     // Its chapter mask and what the headings of real books become.
     const struct { const char* line; bool heading; const char* label; const char* title; } cases[] = {
