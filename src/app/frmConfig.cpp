@@ -33,6 +33,22 @@ QRect Twips(int left, int top, int width, int height) { return {Px(left), Px(top
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// Breaks a check box's caption before the last word that would pass width pixels.
+void WrapCaption(QCheckBox& box, int width)
+{
+    const QFontMetrics metrics(box.font());
+    QString text = box.text();
+    if (metrics.horizontalAdvance(text) <= width)
+        return;
+    for (qsizetype blank = text.lastIndexOf(' '); blank > 0; blank = text.lastIndexOf(' ', blank - 1)) {
+        if (metrics.horizontalAdvance(text.left(blank)) <= width) {
+            text[blank] = '\n';
+            break;
+        }
+    }
+    box.setText(text);
+}
+
 } // namespace
 
 frmConfig::frmConfig(frmLeafcast& main) : mMain(main), mSettings(main.Settings())
@@ -201,6 +217,11 @@ void frmConfig::Build()
     add(parsing, label("Use the following editor"), 5, 0);
     add(parsing, Control("txtEditor"), 6, 0);
     add(parsing, button("btnEditInpF", "Edit Input txt File"), 7, 0);
+    add(parsing, Control("chkBookParas"), 8, 0);
+    add(parsing, Control("chkFrontBack"), 9, 0);
+    // The newer captions are longer than the frame is wide: they go on two lines.
+    for (const char* name : {"chkBookParas", "chkFrontBack"})
+        WrapCaption(*Control<QCheckBox>(name), Px(2295) - 40);
 
     QGridLayout* font = frame("Screen Font (Central Europe)", Twips(60, 5340, 2835, 1815));
     font->addWidget(Control("lstFonts(0)"), 0, 0, 3, 1);

@@ -3,6 +3,7 @@
 #include "engine/Text.h"
 #include "imaging/AppError.h"
 #include "imaging/FileBytes.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"

@@ -23,6 +23,8 @@ struct ConvertOptions : CommonOptions {
     std::string encoding;  // the legacy code page, as --set txtCodePage would set it
     int jobs = 1;          // books converted at a time
     bool quiet = false;    // nothing but errors
+    std::string pageText;  // write the text of every page here
+    bool dryRun = false;   // lay the book out without writing any page file
 };
 
 int ConvertCommand(const ConvertOptions& options);

@@ -1,5 +1,7 @@
 #include "cli/ConsoleRunHost.h"
 
+#include "engine/Text.h"
+
 #include <unistd.h>
 
 ConsoleRunHost::ConsoleRunHost(std::FILE* out) : mOut(out), mTerminal(out && ::isatty(::fileno(out)) == 1) {}
@@ -31,4 +33,27 @@ void ConsoleRunHost::Finish()
         std::fprintf(mOut, "\r\033[K");
         std::fflush(mOut);
     }
+}
+
+void ConsoleRunHost::PageLaidOut(int, std::u32string_view header, std::u32string_view rows, bool inRange)
+{
+    if (!mKeepPageText || !inRange)
+        return;
+    if (!mPageText.empty())
+        mPageText += "\f\n";
+    mPageText += ToUtf8(header) + "\n";
+    // Rows past the last one with text are line breaks that lead nowhere on this page.
+    std::size_t end = rows.size();
+    while (end >= 2 && rows.substr(end - 2, 2) == U"\r\n")
+        end -= 2;
+    for (std::size_t from = 0; end > 0 && from <= end;) {
+        const std::size_t next = std::min(rows.find(U"\r\n", from), end);
+        mPageText += ToUtf8(rows.substr(from, next - from)) + "\n";
+        from = next + 2;
+    }
+}
+
+void ConsoleRunHost::HeadingFound(int fileNumber, std::u32string_view title)
+{
+    mHeadings.emplace_back(fileNumber, ToUtf8(title));
 }

@@ -3,6 +3,7 @@
 
 #include "cli/ConsoleRunHost.h"
 #include "engine/ConversionRun.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
@@ -88,22 +89,41 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     // With several books the settings were tried, and their warnings shown, once before the first.
     if (const std::string error = Prepare(settings, options, job, !several, failed); !error.empty())
         return {failed ? Failure(error) : Usage(error), 0};
-    if (!job.out.empty()) {
+    if (!job.out.empty() && !options.dryRun) {
         std::error_code error;
         fs::create_directories(job.out, error);
         if (error)
             return {Failure("cannot make the output folder " + job.out + ": " + error.message()), 0};
     }
+    // The page text is written once the run is over; a folder that is not there is better said before it starts.
+    std::error_code ignored;
+    if (!options.pageText.empty() && !fs::is_directory(fs::absolute(options.pageText, ignored).parent_path(), ignored))
+        return {Failure("cannot write the page text " + options.pageText + ": its folder is not there"), 0};
 
     RunState state;
     PageOutput output(settings, state);
+    output.SetDryRun(options.dryRun);
     ConsoleRunHost host(showProgress && !options.quiet ? stderr : nullptr);
+    if (!options.pageText.empty())
+        host.KeepPageText();
     ConversionRun run(settings, state, output, host);
     const RunResult result = run.Run();
     host.Finish();
     const std::string who = several ? job.given + ": " : "";
+    if (!options.pageText.empty() && !host.PageText().empty())
+        if (auto error = WriteFileAtomically(options.pageText, host.PageText()))
+            return {Failure(who + *error), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
+    if (options.dryRun) {
+        std::string lines = who + std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
+                            " would be written to " + settings.OutputPath + "\n";
+        for (const auto& [page, title] : host.Headings())
+            lines += "  page " + std::to_string(page) + ": " + title + "\n";
+        std::fputs(lines.c_str(), stdout);
+        std::fflush(stdout);
+        return {0, state.PagesWritten};
+    }
     if (!options.quiet) {
         std::string line = who + std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
                            " written to " + settings.OutputPath;
@@ -185,6 +205,8 @@ int ConvertCommand(const ConvertOptions& options)
     if (several && !explicitRoot.empty())
         return Usage("--set txtOutFileName would give every book the same page names; leave it out to name "
                      "each book's pages after the book");
+    if (several && !options.pageText.empty())
+        return Usage("--page-text writes the pages of one book; give it one book at a time");
     if (options.jobs < 1)
         return Usage("-j takes a number of books at a time from 1 up");
 

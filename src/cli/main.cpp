@@ -53,6 +53,13 @@ int main(int argc, char** argv)
                      "Write the pages into DIR instead of a folder beside the book; with several books, each "
                      "book's folder goes inside DIR.")
         ->option_text("DIR");
+    convertCommand->add_option("--page-text", convert.pageText,
+                               "Also write the text of every page (of the page range) as laid out into FILE: the "
+                               "header line, then one line per row, and a line holding a form feed between pages.")
+        ->option_text("FILE");
+    convertCommand->add_flag("--dry-run", convert.dryRun,
+                             "Lay the book out without writing any page file; print how many pages it would write "
+                             "and every heading with the page it starts.");
     convertCommand->add_option("--encoding", convert.encoding,
                                "The code page of books that are not UTF-8, e.g. CP1250 or ISO-8859-2 "
                                "(the same as --set txtCodePage=NAME).")

@@ -7,6 +7,7 @@
 #include "imaging/Rounding.h"
 #include "settings/SettingsModel.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -37,6 +38,21 @@ bool ConversionRun::StartRun(RunResult& failure)
         failure = {RunResult::Outcome::Failed, error};
         return false;
     }
+    mBookParagraphs = mSettings.On("chkBookParas");
+    mLayout.reset();
+    if (mBookParagraphs || mSettings.On("chkFrontBack")) {
+        mLayout = SurveyBook(*mInput, mSettings.On("chkFrontBack"), [this](std::u32string& line) { Clean(line); },
+                             error);
+        if (!mLayout) {
+            failure = {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + error};
+            return false;
+        }
+    }
+    mLinesRead = 0;
+    mBookPrevious.clear();
+    mBlankBefore = false;
+    mRowHasText = mPageHasText = false;
+    mEmptyRows = 0;
 
     PageCanvas& canvas = mSettings.Canvas();
     mState.LineHeight = static_cast<int>(RoundHalfEven(canvas.TextHeight(U"I")));
@@ -97,7 +113,8 @@ RunResult ConversionRun::Run()
     try {
         std::u32string line;
         while (ReadCounted(line))
-            ProcessLine(std::move(line));
+            if (InBody())
+                ProcessLine(std::move(line));
         if (!mInput->Error().empty())
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + mInput->Error()};
         SavePage();
@@ -116,11 +133,35 @@ RunResult ConversionRun::Run()
     return result;
 }
 
-bool ConversionRun::ReadCounted(std::u32string& line)
+void ConversionRun::Clean(std::u32string& line) const
+{
+    const auto isControl = [](char32_t c) { return c < 32; };
+    if (mSettings.On("chkNoChars") && std::any_of(line.begin(), line.end(), isControl))
+        line = WithoutControlCharacters(line, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep"))));
+}
+
+bool ConversionRun::ReadLine(std::u32string& line)
 {
     if (!mInput->ReadLine(line))
         return false;
+    ++mLinesRead;
     mState.BytesRead = mInput->BytesConsumed();
+    Clean(line);
+    return true;
+}
+
+// Lines outside the body are read and counted all the same, so the progress and the document pages still
+// cover the whole file.
+bool ConversionRun::InBody() const
+{
+    const std::size_t line = mLinesRead - 1;
+    return !mLayout || (line >= mLayout->bodyStart && line < mLayout->bodyEnd);
+}
+
+bool ConversionRun::ReadCounted(std::u32string& line)
+{
+    if (!ReadLine(line))
+        return false;
     if (IsNewPageLine(line, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep")))))
         ++mState.DocumentPage;
     return true;
@@ -131,14 +172,30 @@ void ConversionRun::ProcessLine(std::u32string line)
     // A marked line goes, and so does a blank line right after it.
     while (IsMarkedPhrase(line, mSettings.On("chkSkipW"), mSettings.MarkedPhrases)) {
         std::u32string next;
-        if (!mInput->ReadLine(next))
+        if (!ReadLine(next))
             return;  // the end of the book is handled by the caller's next read
-        mState.BytesRead = mInput->BytesConsumed();
         if (TrimBlanks(next).empty())
             return;
         if (IsNewPageLine(next, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep")))))
             ++mState.DocumentPage;
+        if (!InBody())
+            return;
         line = std::move(next);
+    }
+
+    // With the book's own paragraphs, a blank line is just a blank line, and a joined line loses its indent.
+    BookBreak bookBreak = BookBreak::Join;
+    if (mBookParagraphs) {
+        if (TrimBlanks(line).empty()) {
+            line.clear();
+            mBlankBefore = true;
+        } else {
+            bookBreak = BookLineStart(*mLayout, mBookPrevious, mBlankBefore, line);
+            mBookPrevious = line;
+            mBlankBefore = false;
+            if (bookBreak == BookBreak::Join)
+                line = TrimLeadingBlanks(line);
+        }
     }
 
     const float lineWidth = Width(line);
@@ -151,12 +208,16 @@ void ConversionRun::ProcessLine(std::u32string line)
 
     if (TrimBlanks(line).empty()) {
         if (BlankLineBreaks(start, mState.BlankCount, mState.LastChar)) {
-            NewLine();
+            if (!mBookParagraphs || mPageHasText)  // the book's paragraphs leave no empty row at a page's top
+                NewLine();
             mState.BlankCount += mState.BlankStep;
             return;
         }
-    } else if (StartsNewRow(start, mState.LastChar)) {
-        NewLine();
+    } else if (mBookParagraphs ? bookBreak != BookBreak::Join : StartsNewRow(start, mState.LastChar)) {
+        if (mBookParagraphs)
+            StartBookRow(bookBreak);
+        else
+            NewLine();
         mState.BlankCount += mState.BlankStep;
         mState.LastChar.clear();
     } else {
@@ -165,6 +226,17 @@ void ConversionRun::ProcessLine(std::u32string line)
     }
     WordLoop(line);
     mJoinBlank = false;
+}
+
+// A line the book keeps starts a row; a paragraph also has one empty row above it, except at the top of a page.
+void ConversionRun::StartBookRow(BookBreak where)
+{
+    if (!mPageHasText)
+        return;
+    if (mRowHasText)
+        NewLine();
+    if (where == BookBreak::Paragraph && mEmptyRows == 0)
+        NewLine();
 }
 
 void ConversionRun::WordLoop(const std::u32string& line)
@@ -197,26 +269,34 @@ void ConversionRun::WordLoop(const std::u32string& line)
         if (space == std::u32string::npos)
             space = line.size();
         std::u32string word = line.substr(pos, space - pos + 1);
-        const bool joined = mJoinBlank && canvas.CurrentX() > static_cast<float>(mState.LeftMargin);
+        // The blank that joins the line to the row before stands only between words on one row, and the rules
+        // below judge the word without it.
+        bool joined = mJoinBlank && mRowHasText;
         mJoinBlank = false;
-        if (joined)
-            word.insert(word.begin(), U' ');
 
         if (word.size() == 1 && mState.BlankCount == 2)
             return;  // the rest of the line goes, without line-end bookkeeping
+        if (joined)
+            word.insert(word.begin(), U' ');
         float wordWidth = Width(word);
-        if (wordWidth + canvas.CurrentX() >= canvasWidth) {
-            NewLine();
+        const auto dropJoiningBlank = [&] {
             if (joined) {
-                word.erase(word.begin());  // a row does not begin with the joining blank
+                word.erase(word.begin());
                 wordWidth = Width(word);
             }
+            joined = false;
+        };
+        if (wordWidth + canvas.CurrentX() >= canvasWidth) {
+            NewLine();
+            dropJoiningBlank();
         } else {
             mState.BlankCount = 0;
         }
-        if (canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height()))
+        if (canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height())) {
             NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
                     static_cast<float>(mState.TopY));
+            dropJoiningBlank();
+        }
         pos = space + 1;
 
         if (wordWidth > canvasWidth) {
@@ -236,6 +316,8 @@ void ConversionRun::WordLoop(const std::u32string& line)
             mSettings.PageText += text;
         }
         mState.RowPrefix.clear();
+        if (word.find_first_not_of(U' ') != std::u32string::npos)
+            mRowHasText = mPageHasText = true;
         lastWord = word;
     }
 
@@ -249,6 +331,8 @@ void ConversionRun::WordLoop(const std::u32string& line)
 
 void ConversionRun::NewLine()
 {
+    mEmptyRows = mRowHasText ? 0 : mEmptyRows + 1;
+    mRowHasText = false;
     ++mState.RowNumber;
     Print(U"", true);
     mSettings.PageText += U"\r\n";
@@ -280,6 +364,7 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
         mState.TitlePending = false;
     } else {
         canvas.Print(mState.HeaderTitle, PageCanvas::Then::StayOnRow);
+        mPageHeader = mState.HeaderTitle;
     }
     canvas.SetCurrentX(static_cast<float>(mState.LeftMargin));
     canvas.SetCurrentY(startY);
@@ -290,6 +375,8 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
     if (mSettings.RowNumbersOn)
         mState.RowPrefix = ToText(mState.RowNumber) + U" | ";
     blankCount = 0;
+    mRowHasText = mPageHasText = false;
+    mEmptyRows = 0;
 }
 
 void ConversionRun::HeadingPageBreak()
@@ -298,6 +385,7 @@ void ConversionRun::HeadingPageBreak()
     SavePage();
     mState.PendingTitle.clear();
     NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount, 0);
+    mHost.HeadingFound(mState.FileNumber, mState.ChapterTitle);
     mSettings.Canvas().SetCurrentY(static_cast<float>(mState.TopY));
     mState.BlankCount = 0;
     mState.PreviousLineWidth = 0;
@@ -310,9 +398,9 @@ void ConversionRun::DrawHeader(const std::u32string& title)
     const float rememberedY = static_cast<float>(RoundHalfEven(canvas.CurrentY()));
     canvas.SetCurrentX(0);
     canvas.SetCurrentY(0);
-    canvas.Print(HeaderText(title, mState.FileNumber, mState.DocumentPage, mSettings.On("chkFileNr"),
-                            mSettings.On("chkDocPageNr")),
-                 PageCanvas::Then::NewRow);
+    mPageHeader = HeaderText(title, mState.FileNumber, mState.DocumentPage, mSettings.On("chkFileNr"),
+                             mSettings.On("chkDocPageNr"));
+    canvas.Print(mPageHeader, PageCanvas::Then::NewRow);
     // The rule in the page's own colour, so that it shows on the dark schemes too.
     canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor);
     canvas.SetCurrentX(rememberedX);
@@ -324,10 +412,11 @@ void ConversionRun::SavePage()
 {
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
     mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText);
+    const bool written = mSettings.Number("txtFromPg") <= mState.FileNumber;
+    mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText, written);
 
     if (auto error = mOutput.WritePage())
         throw Stop{{RunResult::Outcome::Failed, *error}};
-    const bool written = mSettings.Number("txtFromPg") <= mState.FileNumber;
     mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
 
     // The run's only stopping point.
@@ -354,6 +443,7 @@ void ConversionRun::SavePage()
     mSettings.ClearCanvas();
     mHost.CanvasCleared();
     mSettings.PageText.clear();
+    mPageHeader.clear();
     if (mState.ClosingRequested)
         throw Stop{{RunResult::Outcome::Closing, ""}};
 }

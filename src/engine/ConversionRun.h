@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/BookLayout.h"
 #include "engine/LineReader.h"
 #include "engine/PageOutput.h"
 #include "engine/RunHost.h"
@@ -44,11 +45,15 @@ private:
 
     bool StartRun(RunResult& failure);
     void ProcessLine(std::u32string line);
+    void StartBookRow(BookBreak where);
     void WordLoop(const std::u32string& line);
     void HeadingPageBreak();
     void SavePage();
     void Print(std::u32string_view text, bool newRow);
+    bool ReadLine(std::u32string& line);
     bool ReadCounted(std::u32string& line);
+    bool InBody() const;
+    void Clean(std::u32string& line) const;
     float Width(std::u32string_view text) const;
 
     SettingsModel& mSettings;
@@ -57,4 +62,16 @@ private:
     RunHost& mHost;
     std::unique_ptr<LineReader> mInput;
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
+
+    // With chkBookParas or chkFrontBack: what the first pass learnt of the book.
+    std::optional<BookLayout> mLayout;
+    bool mBookParagraphs = false;
+    std::size_t mLinesRead = 0;
+    std::u32string mBookPrevious;  // the last line that was not blank
+    bool mBlankBefore = false;     // a blank line came after it
+    // What the page holds so far: text on the current row, text anywhere on the page, empty rows just above.
+    bool mRowHasText = false;
+    bool mPageHasText = false;
+    int mEmptyRows = 0;
+    std::u32string mPageHeader;  // the header line as drawn on the page
 };

@@ -221,10 +221,7 @@ bool IsMostlyLetters(std::u32string_view text)
 {
     if (TrimBlanks(text).empty())
         return false;
-    const auto letters = std::count_if(text.begin(), text.end(), [](char32_t c) {
-        const char32_t lower = ToLowerChar(c);
-        return lower >= U'a' && lower <= U'z';
-    });
+    const auto letters = std::count_if(text.begin(), text.end(), IsLetter);
     return static_cast<float>(letters) / static_cast<float>(text.size()) >= 0.5f;
 }
 

@@ -16,7 +16,7 @@
 // does not open one. Runs in O(text × mask) at worst, however many stars the mask holds.
 bool MatchesMask(std::u32string_view text, std::u32string_view mask);
 
-// True when at least half of the characters of text (untrimmed) are a to z once lowered; false for a text that
+// True when at least half of the characters of text (untrimmed) are letters of any script; false for a text that
 // is empty or all blanks.
 bool IsMostlyLetters(std::u32string_view text);
 

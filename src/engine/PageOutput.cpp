@@ -49,7 +49,7 @@ std::optional<std::string> Save24(const Bitmap& picture, const std::string& path
 void PageOutput::PrepareOutputFolder()
 {
     std::string folder = WithSlash(mSettings.OutputPath);
-    if (!FolderExists(folder) && !MakeFolder(folder)) {
+    if (!mDryRun && !FolderExists(folder) && !MakeFolder(folder)) {
         folder = mSettings.InputFolder + "Out/";
         if (!FolderExists(folder) && !MakeFolder(folder))
             folder = mSettings.InputFolder;
@@ -66,6 +66,8 @@ void PageOutput::BeginRun()
 
 int PageOutput::RemoveStalePages()
 {
+    if (mDryRun)
+        return 0;  // a run that wrote nothing cannot tell what is stale
     namespace fs = std::filesystem;
     const std::string prefix = mSettings.FileRoot + "_";
     // root_00001 (anything).jpg: the root, an underscore, five digits or more, the chapter in parentheses.
@@ -111,7 +113,7 @@ std::string PageOutput::PageFileName(int n)
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
         mChapterFolder = CleanFileName(ToUtf8(mState.NumberTitle) + "/", "_");
         const std::string folder = mSettings.OutputPath + mChapterFolder;
-        if (!FolderExists(folder))
+        if (!mDryRun && !FolderExists(folder))
             MakeFolder(folder);
         mFolderNumberText = numberText;
     }
@@ -136,6 +138,10 @@ std::optional<std::string> PageOutput::WritePage()
 {
     if (mSettings.Number("txtFromPg") > mState.FileNumber)
         return std::nullopt;
+    if (mDryRun) {
+        ++mState.PagesWritten;
+        return std::nullopt;
+    }
 
     const Bitmap* page = &mSettings.Canvas().Image();
     if (mSettings.RotateOn) {

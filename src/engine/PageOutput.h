@@ -39,6 +39,9 @@ public:
     // Nothing else is touched. Answers how many were removed.
     int RemoveStalePages();
 
+    // A dry run lays the book out and counts the pages it would write, but makes no folder and writes no file.
+    void SetDryRun(bool dryRun) { mDryRun = dryRun; }
+
     // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
     int JpegQuality() const;
 
@@ -54,6 +57,7 @@ private:
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     std::optional<Bitmap> mLastPage;
     bool mPureBW = true;
+    bool mDryRun = false;
     bool mWorkingBitmapsPending = false;
     std::string mTempPath;
     std::string mBwPath;

@@ -36,5 +36,5 @@ struct RunState {
     bool TitlePending = false;
     bool RunStarted = false;
     bool ClosingRequested = false;
-    int PagesWritten = 0;  // page files written by this run
+    int PagesWritten = 0;  // page files written by this run (by a dry run: that it would write)
 };

@@ -10,8 +10,8 @@ bool InList(std::u32string_view s, std::u32string_view list)
 }
 } // namespace
 
-bool IsCapital(std::u32string_view s) { return InList(s, U"ABCDEFGHIJKLMNOPQRSTUVWXYZ"); }
-bool IsLowerClass(std::u32string_view s) { return InList(s, U"abcdefghijklmnopqrstuvwxyz(),"); }
+bool IsCapital(std::u32string_view s) { return s.size() == 1 && IsCapitalLetter(s[0]); }
+bool IsLowerClass(std::u32string_view s) { return s.size() == 1 && (IsSmallLetter(s[0]) || InList(s, U"(),")); }
 bool EndsSentence(std::u32string_view s) { return InList(s, U".?:"); }
 bool IsDigit(std::u32string_view s) { return s.size() == 1 && s[0] >= U'0' && s[0] <= U'9'; }
 
@@ -34,6 +34,19 @@ std::optional<char32_t> NewPageCharacter(std::u32string_view codeText)
 bool IsNewPageLine(std::u32string_view line, std::optional<char32_t> newPageCharacter)
 {
     return newPageCharacter && line.find(*newPageCharacter) != std::u32string_view::npos;
+}
+
+std::u32string WithoutControlCharacters(std::u32string_view line, std::optional<char32_t> newPageCharacter)
+{
+    std::u32string kept;
+    kept.reserve(line.size());
+    for (char32_t c : line) {
+        if (c == U'\t')
+            kept.push_back(U' ');
+        else if (c >= 32 || (newPageCharacter && c == *newPageCharacter))
+            kept.push_back(c);
+    }
+    return kept;
 }
 
 bool IsMarkedPhrase(std::u32string_view line, bool skipOn, const std::vector<std::u32string>& phrases)

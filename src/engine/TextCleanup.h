@@ -9,15 +9,21 @@
 // The per-line rules applied before the words of a line are fitted into the page: source page marks,
 // marked phrases, collapsing of blank lines and the smart line feeds that join lines broken mid-sentence.
 
-bool IsCapital(std::u32string_view s);     // A to Z
-bool IsLowerClass(std::u32string_view s);  // a to z, "(", ")", ","
+// The classes of the first and last character of a line. A letter class answers for a string of one character;
+// the punctuation is found with a plain search of its list.
+bool IsCapital(std::u32string_view s);     // a capital letter of any script: "A", "É", "Ж"
+bool IsLowerClass(std::u32string_view s);  // a small letter of any script ("a", "é", "ж"), "(", ")", ","
 bool EndsSentence(std::u32string_view s);  // ".", "?", ":"
-bool IsDigit(std::u32string_view s);       // one decimal digit
+bool IsDigit(std::u32string_view s);       // one decimal digit 0 to 9
 
 // The new-page character named by its decimal code (txtASCIISep); nothing for a text that is not a whole
 // number naming a character (empty, 0, letters, beyond Unicode).
 std::optional<char32_t> NewPageCharacter(std::u32string_view codeText);
 bool IsNewPageLine(std::u32string_view line, std::optional<char32_t> newPageCharacter);
+
+// "Skip ASCII < 32": the line without its control characters below 32, the new-page character excepted; a tab
+// becomes one blank.
+std::u32string WithoutControlCharacters(std::u32string_view line, std::optional<char32_t> newPageCharacter);
 
 // A line begins like one of the phrases (elements 1 .. n; element 0 holds none), or is itself the beginning
 // of one. An empty line is never marked; with skipOn false nothing is.

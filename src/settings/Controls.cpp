@@ -80,6 +80,8 @@ const std::vector<ControlSpec>& SettingsControls()
         Ranged(Text("txtScrX", "1", "Screen Heigh Multiplier (max 5)", kScreen, true), 1, kMaxMultiplier, false),
         Option(1, false, "640 x 480 (216 dpi)"),
         Option(0, true, "320 x 240 (160 dpi)"),
+        Check("chkBookParas", "0", "Paragraphs as laid out in the book", kParsing),
+        Check("chkFrontBack", "0", "Skip front and back matter", kParsing),
         Text("txtCodePage", "Windows-1252", "Code page", ""),
     };
     return controls;

@@ -6,7 +6,9 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
+#include "settings/ShippedProfiles.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -110,7 +112,8 @@ ParsedProfile ParseProfile(std::string_view bytes)
     return parsed;
 }
 
-std::string ProfileText(const SettingsModel& settings, const std::string& fileName)
+std::string ProfileText(const SettingsModel& settings, const std::string& fileName,
+                        const std::vector<std::string>& leaveOut)
 {
     std::string text = Quoted(fileName) + "\r\n" + std::string(kHeader) + "\r\n";
     for (const ControlSpec& control : SettingsControls()) {
@@ -118,7 +121,8 @@ std::string ProfileText(const SettingsModel& settings, const std::string& fileNa
         // A cleared box or an unselected option is left out, as loading clears them first; a text is always
         // kept, since loading leaves texts it does not find as they were (a quality of 0 must not become 5).
         const bool cleared = control.kind == ControlKind::Check || control.kind == ControlKind::Option;
-        if (cleared && IsFalse(control, value))
+        if ((cleared && IsFalse(control, value)) ||
+            std::find(leaveOut.begin(), leaveOut.end(), control.name) != leaveOut.end())
             continue;
         std::string field;
         switch (control.kind) {
@@ -172,7 +176,9 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
 
     settings.MarkedPhrases.assign(1, U"");
     settings.SetText("txtInpFile", settings.InputPath);
-    settings.SetText("txtOutFileName", BaseName(path));
+    // A profile names the pages after itself, except one that comes with Leafcast: it serves every book.
+    if (!IsShippedProfile(path))
+        settings.SetText("txtOutFileName", BaseName(path));
     settings.SetText("txtJPGOutPath", FolderOf(settings.Value("txtInpFile")));
 
     for (const ControlSpec& control : SettingsControls()) {

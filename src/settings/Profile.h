@@ -31,8 +31,10 @@ struct ParsedProfile {
 // Reads the text of a profile: UTF-8, or Windows-1252 as the older program wrote it.
 ParsedProfile ParseProfile(std::string_view bytes);
 
-// The profile text of the current settings, for a profile named fileName ("novel.cfg").
-std::string ProfileText(const SettingsModel& settings, const std::string& fileName);
+// The profile text of the current settings, for a profile named fileName ("novel.cfg"); the controls named in
+// leaveOut get no record.
+std::string ProfileText(const SettingsModel& settings, const std::string& fileName,
+                        const std::vector<std::string>& leaveOut = {});
 
 struct ProfileResult {
     bool ok = false;
@@ -45,7 +47,7 @@ struct ProfileResult {
 // complete. The status line shows the result.
 ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder);
 
-// Applies a profile as the Load profile button does: the file root becomes the profile's name, the enabled
-// controls are reset, then every record is applied as a user's edit, and the phrases replace the list. A file
-// that cannot be read or holds no record at all changes nothing.
+// Applies a profile as the Load profile button does: the file root becomes the profile's name (a shipped profile
+// leaves it as it is), the enabled controls are reset, then every record is applied as a user's edit, and the
+// phrases replace the list. A file that cannot be read or holds no record at all changes nothing.
 ProfileResult LoadProfile(SettingsModel& settings, const std::string& path);

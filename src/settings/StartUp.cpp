@@ -6,6 +6,7 @@
 #include "platform/Fonts.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
+#include "settings/ShippedProfiles.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -59,7 +60,8 @@ AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>
         context.AppFolder.pop_back();
     context.ProfilesFolder = context.AppFolder + "/Profiles/";
     if (MakeFolder(context.AppFolder, problems)) {
-        MakeFolder(context.ProfilesFolder, problems);
+        if (MakeFolder(context.ProfilesFolder, problems))
+            InstallShippedProfiles(context.ProfilesFolder, problems);
         MakeFolder(context.AppFolder + "/eBooks/", problems);
     }
     return context;

@@ -23,7 +23,8 @@ constexpr const char* kPortableMarker = "leafcast.portable";
 std::string AppFolderFor(const std::string& executableFolder, const char* dataHome, const char* home);
 std::string DefaultAppFolder();
 
-// The folders beside the program; problems creating them are reported once each.
+// The folders beside the program, with the shipped profiles put in place; problems creating them are reported
+// once each.
 AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>& problems);
 
 // The state file: the profile to load at the next start, and the device folder.

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -397,6 +398,14 @@ private slots:
         QCOMPARE(S().Check("chkRowNrs"), 1);
         QVERIFY(C().Control<QCheckBox>("chkRowNrs")->isChecked());
         QVERIFY(S().Value("txtMsg").find("loaded!") != std::string::npos);
+
+        // The profile that comes with the program, shown in its frame, keeps the root.
+        mDialogs->files = {mDir->Path("home/Profiles/ebook.cfg")};
+        C().Control<QPushButton>("btnLoadProf")->click();
+        QVERIFY(C().Control<QCheckBox>("chkBookParas")->isChecked());
+        QVERIFY(C().Control<QCheckBox>("chkFrontBack")->isChecked());
+        QCOMPARE(qobject_cast<QGroupBox*>(C().Control("chkBookParas")->parentWidget())->title(), QString("Smart Parsing"));
+        QCOMPARE(S().FileRoot, std::string("story"));
     }
 
     void copyToDevice()

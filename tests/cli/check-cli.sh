@@ -50,6 +50,23 @@ check "--version answers" test $? -eq 0
 "$leafcast" convert "$samples/novel.txt" --out "$work/sample" > /dev/null
 check "the sample book converts" test "$(find "$work/sample" -name '*.jpg' | wc -l)" -gt 30
 
+"$leafcast" convert "$work/book.txt" --dry-run --page-text "$work/pages.txt" --out "$work/dry" > "$work/out.txt"
+check "a dry run exits 0" test $? -eq 0
+check "a dry run writes no page" test ! -e "$work/dry"
+check "a dry run counts the pages" grep -q "^3 pages would be written to $work/dry/" "$work/out.txt"
+check "a dry run lists the headings" grep -qx "  page 3: CH 02.1 HOME" "$work/out.txt"
+check "the page text starts with the first header" test "$(head -1 "$work/pages.txt")" = "Ch 00.0 Introduction - File# 1"
+check "the page text holds three pages" test "$(grep -c $'^\f$' "$work/pages.txt")" -eq 2
+check "the page text holds the rows" grep -qx "It was a long road, and she walked it." "$work/pages.txt"
+"$leafcast" convert "$work/book.txt" --page-text "$work/no/such/pages.txt" > /dev/null 2>&1
+check "a page text without its folder is an error (1)" test $? -eq 1
+
+printf 'Licence\r\n*** START OF THE BOOK ***\r\nCHAPTER I. The Road\r\n\r\nShe walked.\r\n*** END OF THE BOOK ***\r\nLicence\r\n' > "$work/novel.txt"
+"$leafcast" convert "$work/novel.txt" --home "$work/fresh" --profile ebook --out "$work/ebook" > /dev/null
+check "the ebook profile comes with the program" test -f "$work/fresh/Profiles/ebook.cfg"
+check "with it, the book names the pages, all in one folder" test -f "$work/ebook/novel_00002 (Ch I.).jpg"
+check "with it, the licence makes no page" test "$(find "$work/ebook" -name '*.jpg' | wc -l)" -eq 2
+
 home="$work/home"
 "$leafcast" profile save story --home "$home" --set chkSmartLF=0 --set 'txtChaptMask=Part "#"*' > /dev/null
 check "profile save writes NAME.cfg into the profile folder" test -f "$home/Profiles/story.cfg"

@@ -100,6 +100,59 @@ TEST(ConversionRun, RowNumbersContinueAcrossPages)
     EXPECT_NE(f.host.pages[1].text.find(U"line " + ToText(lastRow)), std::u32string::npos);
 }
 
+// The blank that joins a line to the row before never begins a row, and the rules judge the word without it.
+TEST(ConversionRun, JoiningBlankStaysBetweenWords)
+{
+    const struct { const char* name; std::string book; int bodyRows; std::vector<std::u32string> pages; } cases[] = {
+        {"after a row number", Lines({"alpha beta", "", "gamma delta"}), 10, {U"alpha beta\r\n1 | gamma delta"}},
+        {"at the top of a page", Lines({"one two", "three four", "", "five six"}), 1,
+         {U"one two three four\r\n1 | ", U"2 | five six"}},
+        // "b" opens a row after two counted breaks: a word of one character, so the rest of its line goes
+        {"the one-character rule", Lines({"The end.", "", "A", "b", "c d"}), 10, {U"The end.\r\n1 | \r\n2 | c d"}},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkRowNrs", "1");
+        f.Book(c.book);
+        f.settings.Canvas().Resize(320, (c.bodyRows + 1) * static_cast<int>(f.settings.Canvas().TextHeight()));
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished) << c.name;
+        ASSERT_EQ(f.host.pages.size(), c.pages.size()) << c.name;
+        for (std::size_t i = 0; i < c.pages.size(); ++i)
+            EXPECT_EQ(ToUtf8(f.host.pages[i].text), ToUtf8(c.pages[i])) << c.name << ", page " << i + 1;
+    }
+}
+
+TEST(ConversionRun, SkipAsciiBelow32CleansEveryLine)
+{
+    for (const char* on : {"1", "0"}) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkNoChars", on);
+        f.Book("one\ttwo\x01 three\r\n");
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        EXPECT_EQ(f.host.pages[0].text, *on == '1' ? U"one two three" : U"one\ttwo\x01 three") << on;
+    }
+}
+
+TEST(ConversionRun, HeadersHeadingsAndADryRun)
+{
+    RunFixture f;
+    f.settings.ApplyEdit("chkDiffFold", "0");
+    std::string book = Lines({"Chapter 1.1 The road", "It was a long road.", "", ""});
+    for (int i = 0; i < 30; ++i)
+        book += "line " + std::to_string(i) + "\r\n";
+    f.Book(book + Lines({"", "", "Chapter 2.1 Home", "Home at last."}));
+    PageOutput output(f.settings, f.state);
+    output.SetDryRun(true);
+    ConversionRun run(f.settings, f.state, output, f.host);
+    ASSERT_EQ(run.Run().outcome, RunResult::Outcome::Finished);
+    // The page that ends by a page break gets its numbers drawn then; one that ends at a heading keeps its title.
+    EXPECT_EQ(f.host.headers, (std::vector<std::u32string>{U"Ch 00.0 Introduction - File# 1", U"CH 01.1 THE ROAD - File# 2",
+                                                           U"CH 01.1 THE ROAD", U"CH 02.1 HOME - File# 4"}));
+    EXPECT_EQ(f.host.headings, (std::vector<std::pair<int, std::u32string>>{{2, U"CH 01.1 THE ROAD"}, {4, U"CH 02.1 HOME"}}));
+    EXPECT_EQ(f.state.PagesWritten, 4);
+    EXPECT_FALSE(fs::exists(f.Out("")));  // no folder, no page
+}
+
 TEST(ConversionRun, HeaderTexts)
 {
     const struct { bool file, page; const char32_t* expected; } cases[] = {

@@ -70,7 +70,7 @@ TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
         {"", false}, {"   ", false}, {"ABC", true},
         {"a1", true}, {"a12", false},  // exactly half, and just under
         {"  ab", true}, {"   ab", false},  // blanks count in the length
-        {"ééa", false},  // letters outside a to z do not count
+        {"ééa", true}, {"Жж1", true}, {"«é»", false},  // letters of any script count, quotes do not
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMostlyLetters(U(c.text)), c.expected) << '"' << c.text << '"';

@@ -16,6 +16,8 @@ struct RecordingHost : RunHost {
         std::u32string text;
     };
     std::vector<Page> pages;
+    std::vector<std::u32string> headers;  // the header line of every page laid out
+    std::vector<std::pair<int, std::u32string>> headings;
     std::vector<std::string> shownFiles;
     int waits = 0;
     int continues = 0;       // how many times a paused run may go on
@@ -25,6 +27,11 @@ struct RecordingHost : RunHost {
     void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override { pending = fileNumber; }
     void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.push_back({pending, std::u32string(text)}); }
     void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
+    void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override
+    {
+        headers.emplace_back(header);
+    }
+    void HeadingFound(int page, std::u32string_view title) override { headings.emplace_back(page, title); }
     bool WaitWhilePaused() override
     {
         ++waits;

@@ -32,14 +32,21 @@ LineStart Evaluate(const Line& l)
 
 TEST(TextCleanup, CharacterClasses)
 {
-    EXPECT_TRUE(IsCapital(U"Q"));
-    EXPECT_FALSE(IsCapital(U"q") || IsCapital(U"É") || IsCapital(U""));
-    EXPECT_TRUE(IsLowerClass(U"z") && IsLowerClass(U"(") && IsLowerClass(U")") && IsLowerClass(U","));
-    EXPECT_FALSE(IsLowerClass(U"é") || IsLowerClass(U"Z") || IsLowerClass(U"") || IsLowerClass(U";"));
+    const struct { const char* s; bool capital, lower, digit; } cases[] = {
+        {"Q", true, false, false}, {"É", true, false, false}, {"Ж", true, false, false},
+        {"q", false, true, false}, {"é", false, true, false}, {"ß", false, true, false},
+        {"(", false, true, false}, {")", false, true, false}, {",", false, true, false},
+        {"9", false, false, true}, {"٣", false, false, false},  // an Arabic-Indic three is no decimal digit here
+        {"", false, false, false}, {";", false, false, false}, {"’", false, false, false}, {"ab", false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.s);
+        EXPECT_EQ(IsCapital(U(c.s)), c.capital);
+        EXPECT_EQ(IsLowerClass(U(c.s)), c.lower);
+        EXPECT_EQ(IsDigit(U(c.s)), c.digit);
+    }
     EXPECT_TRUE(EndsSentence(U".") && EndsSentence(U"?") && EndsSentence(U":"));
     EXPECT_FALSE(EndsSentence(U"!") || EndsSentence(U";") || EndsSentence(U""));
-    EXPECT_TRUE(IsDigit(U"0") && IsDigit(U"9"));
-    EXPECT_FALSE(IsDigit(U"a") || IsDigit(U"") || IsDigit(U"12"));
 }
 
 TEST(TextCleanup, NewPageCharacterFromItsCode)
@@ -56,6 +63,20 @@ TEST(TextCleanup, NewPageCharacterFromItsCode)
     EXPECT_TRUE(IsNewPageLine(U"\f", U'\f'));
     EXPECT_FALSE(IsNewPageLine(U"no mark here", U'\f'));
     EXPECT_FALSE(IsNewPageLine(U"\f", std::nullopt));
+}
+
+TEST(TextCleanup, SkipAsciiBelow32)
+{
+    const struct { std::u32string line; std::optional<char32_t> newPage; std::u32string kept; } cases[] = {
+        {U"one\ttwo", U'\f', U"one two"},
+        {U"\x01" U"a\x1b[1mb\x1f", U'\f', U"a[1mb"},
+        {U"end of page\f", U'\f', U"end of page\f"},  // the new-page character stays for its rule
+        {U"end of page\f", U'A', U"end of page"},
+        {U"\x7f é", U'\f', U"\x7f é"},  // nothing from 32 on
+        {U"\t\t", std::nullopt, U"  "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithoutControlCharacters(c.line, c.newPage), c.kept) << ToUtf8(c.line);
 }
 
 TEST(TextCleanup, MarkedPhrasesWithTheDefaultList)
@@ -123,6 +144,10 @@ TEST(TextCleanup, NewRowOrJoin)
         {{"went on", "e", 290}, false},
         {{"(see below", ")", 60}, false},
         {{"and then", ",", 60}, false},
+        // accented small letters at either end join, an accented capital after a stop starts a row
+        {{"éloquence de", "e", 60}, false},
+        {{"suite du récit", "é", 60}, false},
+        {{"Élise vint", ".", 290}, true},
         // a short previous line that the first word would have followed: the source broke the line there
         {{"and then", ".", 60}, true},
         {{"Then he", ",", 60}, true},

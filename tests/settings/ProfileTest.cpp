@@ -1,6 +1,8 @@
 #include "TempDir.h"
 #include "engine/Text.h"
+#include "engine/Masks.h"
 #include "settings/Profile.h"
+#include "settings/ShippedProfiles.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
@@ -64,11 +66,17 @@ TEST(Profile, EveryKindOfValueComesBack)
     Fresh saved;
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
              {"chkSmartLF", "0"}, {"chkRowNrs", "1"}, {"txtChaptMask", "Part \"*\" #"}, {"optScrRes", "2"},
-             {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"}})
+             {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"},
+             {"chkBookParas", "1"}, {"chkFrontBack", "1"}})
         ASSERT_FALSE(saved.settings.ApplyEdit(key, value)) << key;
     saved.settings.MarkedPhrases = {U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"};
     saved.settings.SetText("txtInpFile", "/books/story.txt");
     ASSERT_TRUE(SaveProfile(saved.settings, dir.Path("")).ok);
+    // The newer boxes come after the older records, so a program that knows only those reads them first.
+    const std::string text = Text(dir.Path("story.cfg"));
+    EXPECT_LT(text.find("\"optScrRes\""), text.find("\"chkBookParas\",1"));
+    EXPECT_LT(text.find("\"chkBookParas\""), text.find("\"chkFrontBack\",1"));
+    EXPECT_LT(text.find("\"chkFrontBack\""), text.find("\"SkipW1\""));
 
     Fresh loaded;
     loaded.settings.SetText("txtInpFile", "/books/story.txt");
@@ -237,6 +245,54 @@ TEST(StartUp, TheProgramsFolderIsBesideItOnlyWhenMarkedPortable)
     };
     for (const auto& c : cases)
         EXPECT_EQ(AppFolderFor(c.executable, c.dataHome, c.home), c.folder) << c.executable;
+}
+
+TEST(StartUp, TheEbookProfileComesWithTheProgram)
+{
+    TempDir dir;
+    std::vector<std::string> problems;
+    const AppContext context = MakeAppContext(dir.Path("app"), problems);
+    const std::string ebook = context.ProfilesFolder + "ebook.cfg";
+    ASSERT_TRUE(fs::exists(ebook));
+    EXPECT_TRUE(IsShippedProfile(ebook));
+
+    Fresh f;
+    f.settings.TypeText("txtInpFile", "/books/moby.txt");
+    f.settings.TypeText("txtOutFileName", "moby");
+    const ProfileResult loaded = LoadProfile(f.settings, ebook);
+    ASSERT_TRUE(loaded.ok) << loaded.error;
+    EXPECT_TRUE(loaded.skipped.empty());
+    for (const auto& [box, value] : {std::pair{"chkBookParas", 1}, {"chkFrontBack", 1}, {"chkDiffFold", 0},
+                                     {"chkParagr", 0}, {"chkSmartLF", 1}, {"chkMultCR", 1}, {"chkNoChars", 1}})
+        EXPECT_EQ(f.settings.Check(box), value) << box;
+    EXPECT_EQ(f.settings.Value("txtInpFile"), "/books/moby.txt");  // the book and its root stay
+    EXPECT_EQ(f.settings.FileRoot, "moby");
+
+    // Its chapter mask and what the headings of real books become.
+    const struct { const char* line; bool heading; const char* label; const char* title; } cases[] = {
+        {"CHAPTER I. Looking-Glass house", true, "Ch I.", "CH I. LOOKING-GLASS HOUSE"},
+        {"CHAPTER XII. Which Dreamed it?", true, "Ch XII.", "CH XII. WHICH DREAMED IT?"},
+        {"CHAPTER 1. Loomings.", true, "Ch 01.0", "CH 01.0 LOOMINGS."},
+        {"Chapter 1", true, "Ch 01.0", "CH 01.0"},
+        {"Chapter 1.1 The road", true, "Ch 01.1", "CH 01.1 THE ROAD"},
+        {"Chapter one", false, "", ""}, {"Chapters 1 to 3", false, "", ""}, {"  CHAPTER I.", false, "", ""},
+    };
+    const HeadingContext heading{45, 1, 1, true, false, true, false, U"00.0"};
+    for (const auto& c : cases) {
+        std::u32string title, label;
+        EXPECT_EQ(DetectHeading(heading, FromUtf8(c.line), U"", FromUtf8(f.settings.Value("txtChaptMask")), U"", title,
+                                label),
+                  c.heading)
+            << c.line;
+        EXPECT_EQ(ToUtf8(label), c.label) << c.line;
+        EXPECT_EQ(ToUtf8(title), c.title) << c.line;
+    }
+
+    // A profile of that name the user saved stays as it is.
+    Write(ebook, "mine");
+    MakeAppContext(dir.Path("app"), problems);
+    EXPECT_EQ(Text(ebook), "mine");
+    EXPECT_TRUE(problems.empty());
 }
 
 TEST(StartUp, StateFileForms)
