@@ -61,6 +61,7 @@ SettingsModel::SettingsModel()
 {
     for (const ControlSpec& control : SettingsControls())
         mStates[ControlKey(control)] = State{control.defaultValue, control.enabledAtStart};
+    mCanvas.SetGlyphMode(PageGlyphMode());
     mCanvas.SetFont(Value("lstFonts", 0), 8, false);
     mCanvas.SetBackColor(PageBackColor);
     mCanvas.SetForeColor(PageForeColor);
@@ -219,6 +220,10 @@ void SettingsModel::OnClick(const std::string& name, int index)
     } else if (name == "chkBold") {
         ApplyCanvasFont();
         mObserver->PreviewLabelCleared();
+    } else if (name == "chkPureBW" && !mRunFolderLocked) {
+        // A run takes the new mode with its next page, so that no page is drawn in two.
+        mCanvas.SetGlyphMode(PageGlyphMode());
+        ReprintPageText();
     }
     mObserver->ControlChanged(name);
 }
@@ -265,8 +270,15 @@ void SettingsModel::ApplyColourScheme(int scheme)
     ReprintPageText();
 }
 
+GlyphMode SettingsModel::PageGlyphMode() const
+{
+    return On("chkPureBW") ? GlyphMode::Monochrome : GlyphMode::AntiAliased;
+}
+
 void SettingsModel::ApplyCanvasFont()
 {
+    if (!mRunFolderLocked)
+        mCanvas.SetGlyphMode(PageGlyphMode());
     const double requested = Number("txtFontSize");
     mCanvas.SetFont(Value("lstFonts", 0), requested > 0 ? requested : 8, On("chkBold"));
     ReprintPageText();
@@ -318,6 +330,7 @@ void SettingsModel::UpdateOutputPath()
 
 void SettingsModel::ClearCanvas()
 {
+    mCanvas.SetGlyphMode(PageGlyphMode());
     mCanvas.Clear();
     mObserver->PreviewCleared();
     mObserver->CanvasChanged();
