@@ -83,7 +83,7 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                 canvas.SetFont(face, points, false);
                 const auto font = FontLibrary::Instance().Open(face, pixels, false, mode);
                 ASSERT_EQ(font->Mode(), mode) << label;
-                int paper = 0, blends = 0;  // pixels neither ink nor paper
+                int paper = 0, blends = 0;  // blends: pixels neither ink nor paper
                 for (char32_t c = 0x21; c <= 0xFF; ++c) {
                     if (c >= 0x7F && c <= 0xA0)
                         continue;
@@ -111,22 +111,16 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                 if (mode == GlyphMode::Monochrome) {
                     EXPECT_GT(paper, 0) << label;
                     EXPECT_EQ(blends, 0) << label << ": a monochrome page holds only its two colours";
-                    // Below 7 points (8 pixels) the narrow faces have no room for them.
-                    if (points >= 7) {
+                    // What black-and-white pages lost: the middle stem of the default face's "m" and the eye of
+                    // the serif "e". The narrow faces have no room for them below 7 points (8 pixels).
+                    if (points >= 7 || face == "ProggyCleanTT") {
                         EXPECT_EQ(Stems(font->Glyph(U'm')), 3) << label;
+                    }
+                    if (points >= 7 || face == "Times New Roman") {
                         EXPECT_TRUE(HasEnclosedCounter(font->Glyph(U'e'))) << label;
                     }
                 }
             }
-    // What black-and-white pages lost: the middle stem of the default face's "m", the eye of the serif "e".
-    for (int points = 6; points <= 16; ++points) {
-        const int pixels = PixelSizeForPoints(points);
-        EXPECT_EQ(Stems(FontLibrary::Instance().Open("ProggyCleanTT", pixels, false, GlyphMode::Monochrome)->Glyph(U'm')), 3)
-            << points << " pt";
-        EXPECT_TRUE(HasEnclosedCounter(
-            FontLibrary::Instance().Open("Times New Roman", pixels, false, GlyphMode::Monochrome)->Glyph(U'e')))
-            << points << " pt";
-    }
 }
 
 // Tahoma carries hand-made 1-bit strikes from 8 to 16 pixels; a line drawn with them must be exactly what
