@@ -318,6 +318,8 @@ void frmConfig::CanvasFontChanged()
     QFont font(Q(canvas.FontFamily()));
     font.setPointSizeF(canvas.FontSize());
     font.setBold(canvas.FontBold());
+    font.setStyleStrategy(canvas.CurrentGlyphMode() == GlyphMode::Monochrome ? QFont::NoAntialias
+                                                                              : QFont::PreferDefault);
     SampleLabel->setFont(font);
     if (mMain.HasPreview())
         mMain.Preview().FollowCanvasFont();

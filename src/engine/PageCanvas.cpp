@@ -27,11 +27,17 @@ PageCanvas::PageCanvas(int width, int height) : mImage(MakePicture(width, height
 double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
-    mFont = FontLibrary::Instance().Open(face, pixels, bold);
+    mFont = FontLibrary::Instance().Open(face, pixels, bold, mFont ? mFont->Mode() : GlyphMode::AntiAliased);
     mFaceName = face;
     mBold = bold;
     mPoints = PointsForPixelSize(pixels);
     return mPoints;
+}
+
+void PageCanvas::SetGlyphMode(GlyphMode mode)
+{
+    if (mode != mFont->Mode())
+        mFont = FontLibrary::Instance().Open(mFaceName, mFont->PixelSize(), mBold, mode);
 }
 
 void PageCanvas::Resize(int width, int height)

@@ -8,8 +8,9 @@
 #include <string_view>
 
 // The page being laid out: a 24-bit picture in pixels with a font, two colours, a pen, printing and lines.
-// Text is drawn with anti-aliasing in the foreground colour. Widths and heights are those of the drawn
-// glyphs, in pixels, as single-precision numbers; the pen is at the top-left of the row it prints into.
+// Text is drawn in the foreground colour, anti-aliased or monochrome (then the picture holds only the two
+// colours). Widths and heights are those of the glyphs drawn in the current mode, in pixels, as single-precision
+// numbers; the pen is at the top-left of the row it prints into.
 class PageCanvas {
 public:
     PageCanvas(int width = 320, int height = 240);
@@ -22,6 +23,10 @@ public:
     const std::string& FontFamily() const { return mFont->Family(); }
     double FontSize() const { return mPoints; }
     bool FontBold() const { return mBold; }
+
+    // Anti-aliased at first. A new mode changes what later prints draw and measure, never what is drawn.
+    void SetGlyphMode(GlyphMode mode);
+    GlyphMode CurrentGlyphMode() const { return mFont->Mode(); }
 
     void SetForeColor(RgbQuad colour) { mFore = colour; }
     void SetBackColor(RgbQuad colour) { mBack = colour; }

@@ -1,6 +1,7 @@
 #include "platform/Fonts.h"
 
 #include "imaging/Rounding.h"
+#include "platform/GlyphCoverage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -30,6 +32,32 @@ const std::map<std::string, std::string>& StandIns()
 
 // Tahoma ships with Wine, outside the folders fontconfig searches.
 constexpr const char* kExtraFontFolder = "/usr/share/wine/fonts";
+
+// Loads glyph index with the load flags and renders it; false, with what was learnt so far, when FreeType cannot.
+// A glyph from one of the face's bitmap strikes is a bitmap already, in whatever pixel mode the strike has.
+bool RenderGlyph(FT_Face face, FT_UInt index, FT_Int32 loadFlags, FT_Render_Mode renderMode, bool embolden,
+                 CoverageLevels levels, GlyphImage& glyph)
+{
+    if (FT_Load_Glyph(face, index, loadFlags) != 0)
+        return false;
+    if (embolden)
+        FT_GlyphSlot_Embolden(face->glyph);
+    glyph.advance = static_cast<float>(face->glyph->advance.x) / 64.0f;
+    GlyphCoverage image;
+    if (FT_Render_Glyph(face->glyph, renderMode) != 0 || !ToCoverage(face->glyph->bitmap, levels, image))
+        return false;
+    glyph.left = face->glyph->bitmap_left;
+    glyph.top = face->glyph->bitmap_top;
+    glyph.width = image.width;
+    glyph.height = image.height;
+    glyph.coverage = std::move(image.coverage);
+    return true;
+}
+
+bool HasInk(const GlyphImage& glyph)
+{
+    return std::any_of(glyph.coverage.begin(), glyph.coverage.end(), [](std::uint8_t value) { return value != 0; });
+}
 
 int CeilPixels(FT_Pos value) { return static_cast<int>((value + 63) >> 6); }
 int FloorPixels(FT_Pos value) { return static_cast<int>(value >> 6); }
@@ -79,23 +107,30 @@ const GlyphImage& Font::Glyph(char32_t c)
     }
 
     FT_Face face = mFace->face;
+    const bool monochrome = mMode == GlyphMode::Monochrome;
     const FT_UInt index = FT_Get_Char_Index(face, c);
-    if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
-        return *slot;  // an empty glyph that moves nothing
-    if (mSyntheticBold)
-        FT_GlyphSlot_Embolden(face->glyph);
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+    RenderGlyph(face, index, monochrome ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL,
+                monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL, mSyntheticBold,
+                monochrome ? CoverageLevels::TwoLevel : CoverageLevels::All, *slot);
+    if (HasInk(*slot))
         return *slot;
-    const FT_Bitmap& bitmap = face->glyph->bitmap;
-    slot->left = face->glyph->bitmap_left;
-    slot->top = face->glyph->bitmap_top;
-    slot->width = static_cast<int>(bitmap.width);
-    slot->height = static_cast<int>(bitmap.rows);
-    slot->advance = static_cast<float>(face->glyph->advance.x) / 64.0f;
-    slot->coverage.resize(static_cast<std::size_t>(slot->width) * slot->height);
-    for (int row = 0; row < slot->height; ++row)
-        std::copy_n(bitmap.buffer + static_cast<std::ptrdiff_t>(row) * bitmap.pitch, slot->width,
-                    slot->coverage.begin() + static_cast<std::ptrdiff_t>(row) * slot->width);
+
+    // A strike may lack a drawing (Tahoma's 15-pixel "ì"), and the one-bit rasteriser may lose marks thinner than
+    // a pixel (the dots of a diaeresis at 8 pixels). The outline is drawn anti-aliased then; in monochrome, what
+    // is at least half as dark as its darkest pixel is ink. The advance stays the one measured first.
+    GlyphImage outline;
+    if (!RenderGlyph(face, index, FT_LOAD_NO_BITMAP, FT_RENDER_MODE_NORMAL, mSyntheticBold, CoverageLevels::All,
+                     outline) ||
+        !HasInk(outline))
+        return *slot;
+    if (monochrome) {
+        const unsigned darkest = *std::max_element(outline.coverage.begin(), outline.coverage.end());
+        for (std::uint8_t& value : outline.coverage)
+            value = 2u * value >= darkest ? 255 : 0;
+    }
+    if (slot->advance != 0)
+        outline.advance = slot->advance;
+    *slot = std::move(outline);
     return *slot;
 }
 
@@ -110,7 +145,7 @@ float Font::TextWidth(std::u32string_view text)
 struct FontLibrary::Impl {
     FT_Library library = nullptr;
     FcConfig* config = nullptr;
-    std::map<std::tuple<std::string, int, bool>, std::shared_ptr<Font>> fonts;
+    std::map<std::tuple<std::string, int, bool, GlyphMode>, std::shared_ptr<Font>> fonts;
     std::mutex lock;
 };
 
@@ -184,11 +219,11 @@ FontLibrary::FaceSource FontLibrary::Describe(const std::string& face)
     return {choice.family, choice.path, strcasecmp(choice.family.c_str(), face.c_str()) != 0};
 }
 
-std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, bool bold)
+std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, bool bold, GlyphMode mode)
 {
     const std::lock_guard guard(mImpl->lock);
     pixelSize = std::clamp(pixelSize, 1, 2000);
-    auto& cached = mImpl->fonts[{face, pixelSize, bold}];
+    auto& cached = mImpl->fonts[{face, pixelSize, bold, mode}];
     if (cached)
         return cached;
 
@@ -201,6 +236,7 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     const FT_Size_Metrics& metrics = font->mFace->face->size->metrics;
     font->mFamily = choice.family;
     font->mPixelSize = pixelSize;
+    font->mMode = mode;
     font->mAscender = CeilPixels(metrics.ascender);
     font->mHeight = font->mAscender - FloorPixels(metrics.descender);
     font->mSyntheticBold = bold && !choice.bold;

@@ -18,6 +18,12 @@ const std::vector<std::string>& OfferedFaces();
 int PixelSizeForPoints(double points);
 double PointsForPixelSize(int pixels);
 
+// How glyphs are drawn. Both are hinted, and both use a face's own bitmaps at the sizes it has them.
+enum class GlyphMode {
+    AntiAliased,  // 256 levels of coverage
+    Monochrome,   // the face's hinting and rendering for one-bit screens: every pixel is ink or paper
+};
+
 // One glyph as 8-bit coverage, placed relative to the pen on the baseline.
 struct GlyphImage {
     int left = 0;    // from the pen to the first column
@@ -28,7 +34,8 @@ struct GlyphImage {
     std::vector<std::uint8_t> coverage;  // width × height, rows top-down
 };
 
-// One face at one pixel size. Glyphs are rendered once and kept.
+// One face at one pixel size in one glyph mode. Glyphs are rendered once and kept; widths are those of the
+// glyphs as drawn in that mode.
 class Font {
 public:
     ~Font();
@@ -41,6 +48,7 @@ public:
     // The height of a row of text: ascender plus descender, the same for every string.
     int Height() const { return mHeight; }
     int PixelSize() const { return mPixelSize; }
+    GlyphMode Mode() const { return mMode; }
     const std::string& Family() const { return mFamily; }
 
 private:
@@ -51,6 +59,7 @@ private:
     std::unique_ptr<FaceHandle> mFace;
     std::string mFamily;
     int mPixelSize = 0;
+    GlyphMode mMode = GlyphMode::AntiAliased;
     int mAscender = 0;
     int mHeight = 0;
     bool mSyntheticBold = false;
@@ -63,8 +72,8 @@ class FontLibrary {
 public:
     static FontLibrary& Instance();
 
-    // The face at a pixel size, bold or not; the same object for the same request.
-    std::shared_ptr<Font> Open(const std::string& face, int pixelSize, bool bold);
+    // The face at a pixel size, bold or not, in a glyph mode; the same object for the same request.
+    std::shared_ptr<Font> Open(const std::string& face, int pixelSize, bool bold, GlyphMode mode);
 
     // What draws a face: the family and its font file; standIn when the face itself is not installed.
     struct FaceSource {

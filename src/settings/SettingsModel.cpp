@@ -76,6 +76,7 @@ SettingsModel::SettingsModel()
 {
     for (const ControlSpec& control : SettingsControls())
         mStates[ControlKey(control)] = State{control.defaultValue, control.enabledAtStart};
+    mCanvas.SetGlyphMode(PageGlyphMode());
     mCanvas.SetFont(Value("lstFonts", 0), 8, false);
     mCanvas.SetBackColor(PageBackColor);
     mCanvas.SetForeColor(PageForeColor);
@@ -259,6 +260,10 @@ void SettingsModel::OnClick(const std::string& name, int index)
     } else if (name == "chkBold") {
         ApplyCanvasFont();
         mObserver->PreviewLabelCleared();
+    } else if (name == "chkPureBW" && !mRunFolderLocked) {
+        // A run takes the new mode with its next page, so that no page is drawn in two.
+        mCanvas.SetGlyphMode(PageGlyphMode());
+        ReprintPageText();
     }
     mObserver->ControlChanged(name);
 }
@@ -305,8 +310,15 @@ void SettingsModel::ApplyColourScheme(int scheme)
     ReprintPageText();
 }
 
+GlyphMode SettingsModel::PageGlyphMode() const
+{
+    return On("chkPureBW") ? GlyphMode::Monochrome : GlyphMode::AntiAliased;
+}
+
 void SettingsModel::ApplyCanvasFont()
 {
+    if (!mRunFolderLocked)
+        mCanvas.SetGlyphMode(PageGlyphMode());
     const double requested = Number("txtFontSize");
     mCanvas.SetFont(Value("lstFonts", 0), requested > 0 ? std::clamp(requested, kMinPoints, kMaxPoints) : 8,
                     On("chkBold"));
@@ -359,6 +371,7 @@ void SettingsModel::UpdateOutputPath()
 
 void SettingsModel::ClearCanvas()
 {
+    mCanvas.SetGlyphMode(PageGlyphMode());
     mCanvas.Clear();
     mObserver->PreviewCleared();
     mObserver->CanvasChanged();

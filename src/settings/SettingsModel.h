@@ -88,7 +88,10 @@ public:
     void RotatePic();
     void ApplyColourScheme(int scheme);
     void UpdateOutputPath();
+    // Clears the canvas for a new page, which is drawn in the glyph mode chkPureBW asks for now.
     void ClearCanvas();
+    // Monochrome glyphs for black-and-white pages (chkPureBW), anti-aliased ones otherwise.
+    GlyphMode PageGlyphMode() const;
     // Clears the canvas and prints PageText on it again, as after a font or colour change.
     void ReprintPageText();
 
