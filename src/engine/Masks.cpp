@@ -186,11 +186,31 @@ bool IsMarked(const HeadingContext& context, std::u32string_view line)
     return context.isMarkedPhrase && context.isMarkedPhrase(line);
 }
 
+// The parsed form of a mask. A run tests every line against the same one or two masks, so the last two parsed
+// are kept rather than parsed again for every line.
+const std::vector<MaskElement>& ParsedMask(std::u32string_view mask)
+{
+    struct Entry {
+        std::u32string mask;
+        std::vector<MaskElement> elements;
+        bool used = false;
+    };
+    thread_local Entry entries[2];
+    thread_local int older = 0;
+    for (Entry& entry : entries)
+        if (entry.used && entry.mask == mask)
+            return entry.elements;
+    Entry& entry = entries[older];
+    older = 1 - older;
+    entry = {std::u32string(mask), ParseMask(mask), true};
+    return entry.elements;
+}
+
 } // namespace
 
 bool MatchesMask(std::u32string_view text, std::u32string_view mask)
 {
-    const std::vector<MaskElement> elements = ParseMask(mask);
+    const std::vector<MaskElement>& elements = ParsedMask(mask);
     const auto isStar = [&](std::size_t p) {
         return p < elements.size() && elements[p].kind == MaskElement::Kind::Star;
     };

@@ -93,7 +93,39 @@ RgbQuad Bitmap::Colour(int x, int y) const
     return raw < mTable.size() ? mTable[raw] : RgbQuad{};
 }
 
+void Bitmap::TurnClockwiseInto(std::optional<Bitmap>& destination) const
+{
+    if (!destination || destination->Width() != mHeight || destination->Height() != mWidth ||
+        destination->BitsPerPixel() != mBitsPerPixel)
+        destination = Bitmap(mHeight, mWidth, mBitsPerPixel);
+    std::ranges::copy(mTable, destination->mTable.begin());
+    // Turned pixel (x, y) is source pixel (y, height - 1 - x): in memory, turned row y gathers column y of the
+    // source's memory rows in order, as memory rows are bottom-up in both.
+    Bitmap& turned = *destination;
+    if (mBitsPerPixel == 24) {
+        for (int y = 0; y < turned.mHeight; ++y) {
+            std::uint8_t* out = turned.MemoryRow(turned.mHeight - 1 - y);
+            const std::uint8_t* in = mBits.data() + 3 * static_cast<std::size_t>(y);
+            for (int x = 0; x < turned.mWidth; ++x, out += 3, in += mStride)
+                out[0] = in[0], out[1] = in[1], out[2] = in[2];
+        }
+        return;
+    }
+    for (int y = 0; y < turned.mHeight; ++y)
+        for (int x = 0; x < turned.mWidth; ++x)
+            turned.SetRawPixel(x, y, RawPixel(y, mHeight - 1 - x));
+}
+
 namespace {
+
+// True when the second of two colours is the nearer one to a pixel's blue, green and red (ties to the first).
+bool SecondIsNearer(const std::uint8_t* bgr, RgbQuad first, RgbQuad second)
+{
+    auto squared = [](int d) { return d * d; };
+    const int d0 = squared(bgr[0] - first.blue) + squared(bgr[1] - first.green) + squared(bgr[2] - first.red);
+    const int d1 = squared(bgr[0] - second.blue) + squared(bgr[1] - second.green) + squared(bgr[2] - second.red);
+    return d1 < d0;
+}
 
 // Clips the copy rectangle to both bitmaps; answers false when nothing is left to copy.
 bool ClipBlock(const Bitmap& dst, int& dx, int& dy, int& w, int& h, const Bitmap& src, int& sx, int& sy)
@@ -175,16 +207,13 @@ void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
     default: {
         // Two entries: the nearer one by the same measure, ties to entry 0, without a table search per pixel.
         const RgbQuad t0 = dst.ColourTable()[0], t1 = dst.ColourTable()[1];
-        auto squared = [](int d) { return d * d; };
         std::uint32_t lastColour = 0xFFFFFFFFu;
         bool lastBit = false;
         for (int x = x0; x < x0 + w; ++x, bgr += 3) {
             const std::uint32_t colour = bgr[0] | (bgr[1] << 8) | (static_cast<std::uint32_t>(bgr[2]) << 16);
             if (colour != lastColour) {
                 lastColour = colour;
-                const int d0 = squared(bgr[0] - t0.blue) + squared(bgr[1] - t0.green) + squared(bgr[2] - t0.red);
-                const int d1 = squared(bgr[0] - t1.blue) + squared(bgr[1] - t1.green) + squared(bgr[2] - t1.red);
-                lastBit = d1 < d0;
+                lastBit = SecondIsNearer(bgr, t0, t1);
             }
             const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
             row[x >> 3] = lastBit ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
@@ -229,5 +258,39 @@ void BitBlt(Bitmap& dst, int dx, int dy, int w, int h, const Bitmap& src, int sx
     for (int row = 0; row < h; ++row) {
         ReadRow(src, sy + row, sx, w, bgr.data());
         WriteRow(dst, dy + row, dx, w, bgr.data());
+    }
+}
+
+void MapToTwoColours(Bitmap& picture, RgbQuad first, RgbQuad second)
+{
+    if (picture.Indexed())
+        return;
+    // Eight pixels of either colour are already what they map to; a page is mostly such runs.
+    constexpr int kRun = 8;
+    std::uint8_t runs[2][3 * kRun];
+    for (int i = 0; i < kRun; ++i) {
+        std::memcpy(runs[0] + 3 * i, &first, 3);
+        std::memcpy(runs[1] + 3 * i, &second, 3);
+    }
+    const int width = picture.Width();
+    for (int row = 0; row < picture.Height(); ++row) {
+        std::uint8_t* p = picture.MemoryRow(row);
+        int x = 0;
+        std::uint32_t lastColour = 0xFFFFFFFFu;
+        const RgbQuad* lastMapped = &first;
+        while (x < width) {
+            if (x + kRun <= width && (std::memcmp(p, runs[0], sizeof runs[0]) == 0 ||
+                                      std::memcmp(p, runs[1], sizeof runs[1]) == 0)) {
+                x += kRun, p += 3 * kRun;
+                continue;
+            }
+            const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+            if (colour != lastColour) {
+                lastColour = colour;
+                lastMapped = SecondIsNearer(p, first, second) ? &second : &first;
+            }
+            p[0] = lastMapped->blue, p[1] = lastMapped->green, p[2] = lastMapped->red;
+            ++x, p += 3;
+        }
     }
 }

@@ -65,6 +65,10 @@ public:
     // The colour of a pixel; an index past the colour table reads as black.
     RgbQuad Colour(int x, int y) const;
 
+    // The picture turned a quarter turn clockwise as seen on a screen (the top row becomes the right-hand
+    // column), written into destination, which is made anew only when it is missing or of another size or depth.
+    void TurnClockwiseInto(std::optional<Bitmap>& destination) const;
+
 private:
     Bitmap(int width, int height, int bitsPerPixel);
 
@@ -81,3 +85,8 @@ private:
 // the index of the nearest table entry, out of one it becomes the entry's colour. Source and destination
 // may be the same bitmap.
 void BitBlt(Bitmap& dst, int dx, int dy, int w, int h, const Bitmap& src, int sx, int sy);
+
+// Every pixel of a 24-bit picture becomes the nearer of two colours, ties to the first: what a copy into a
+// bitmap with this two-entry colour table and back would leave, without that bitmap. Other depths are left as
+// they are.
+void MapToTwoColours(Bitmap& picture, RgbQuad first, RgbQuad second);
