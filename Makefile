@@ -23,8 +23,8 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target leafcast_bench
-	@$(BUILD)/leafcast_bench
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast_bench leafcast_gui_bench
+	@status=0; $(BUILD)/leafcast_bench || status=$$?; $(BUILD)/leafcast_gui_bench || status=$$?; exit $$status
 
 install: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui
