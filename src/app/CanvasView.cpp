@@ -13,9 +13,10 @@ CanvasView::CanvasView(PageCanvas& canvas, QWidget* parent) : QWidget(parent), m
 
 void CanvasView::Refresh()
 {
-    mCanvasImage = ToQImage(mCanvas.Image());
-    if (size() != mCanvasImage.size())
-        setFixedSize(mCanvasImage.size());
+    mStale = true;
+    const QSize canvasSize(mCanvas.Width(), mCanvas.Height());
+    if (size() != canvasSize)
+        setFixedSize(canvasSize);
     update();
 }
 
@@ -32,7 +33,16 @@ void CanvasView::RemovePicture()
     update();
 }
 
-QImage CanvasView::Shown() const { return mPicture.isNull() ? mCanvasImage : mPicture; }
+QImage CanvasView::Shown() const
+{
+    if (!mPicture.isNull())
+        return mPicture;
+    if (mStale) {
+        mCanvasImage = ToQImage(mCanvas.Image());
+        mStale = false;
+    }
+    return mCanvasImage;
+}
 
 void CanvasView::paintEvent(QPaintEvent*)
 {

@@ -10,7 +10,8 @@ class CanvasView : public QWidget {
 public:
     explicit CanvasView(PageCanvas& canvas, QWidget* parent = nullptr);
 
-    // Shows the canvas again (after it was drawn on) and fits the widget to its size.
+    // Shows the canvas again (after it was drawn on) and fits the widget to its size. The canvas is turned into
+    // a picture when it is next painted, once however often it was refreshed before.
     void Refresh();
     // Loads a page picture in place of the canvas; false when the file cannot be read as a picture.
     bool LoadPicture(const QString& path);
@@ -24,6 +25,7 @@ protected:
 
 private:
     PageCanvas& mCanvas;
-    QImage mCanvasImage;
+    mutable QImage mCanvasImage;
+    mutable bool mStale = true;
     QImage mPicture;
 };

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <cstring>
 #include <QProcess>
 #include <QStringList>
 #include <QUrl>
@@ -96,13 +97,15 @@ std::string ProgramTitle() { return ExecutableName(); }
 
 QImage ToQImage(const Bitmap& bitmap)
 {
-    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB888);
+    // 32-bit pixels are what the screen takes without a conversion of its own at every paint.
+    QImage image(bitmap.Width(), bitmap.Height(), bitmap.Indexed() ? QImage::Format_RGB888 : QImage::Format_RGB32);
     for (int y = 0; y < bitmap.Height(); ++y) {
         uchar* to = image.scanLine(y);
         if (!bitmap.Indexed()) {
             const std::uint8_t* from = bitmap.MemoryRow(bitmap.Height() - 1 - y);
-            for (int x = 0; x < bitmap.Width(); ++x, from += 3, to += 3)
-                to[0] = from[2], to[1] = from[1], to[2] = from[0];
+            auto* pixel = reinterpret_cast<QRgb*>(to);
+            for (int x = 0; x < bitmap.Width(); ++x, from += 3)
+                pixel[x] = qRgb(from[2], from[1], from[0]);
         } else {
             for (int x = 0; x < bitmap.Width(); ++x, to += 3) {
                 const RgbQuad c = bitmap.Colour(x, y);

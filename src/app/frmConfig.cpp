@@ -315,6 +315,13 @@ void frmConfig::SyncControl(const std::string& key)
 void frmConfig::CanvasFontChanged()
 {
     const PageCanvas& canvas = mSettings.Canvas();
+    // Told after every change of the canvas, a cleared page included: restyling only for a new font.
+    const std::string key = canvas.FontFamily() + "/" + std::to_string(canvas.FontSize()) + "/" +
+                            std::to_string(canvas.FontBold()) + "/" +
+                            std::to_string(static_cast<int>(canvas.CurrentGlyphMode()));
+    if (key == mSampleFont && !(mMain.HasPreview() && mMain.Preview().isVisible()))
+        return;
+    mSampleFont = key;
     QFont font(Q(canvas.FontFamily()));
     font.setPointSizeF(canvas.FontSize());
     font.setBold(canvas.FontBold());

@@ -50,4 +50,5 @@ private:
     frmLeafcast& mMain;
     SettingsModel& mSettings;
     std::map<std::string, QWidget*> mControls;
+    std::string mSampleFont;  // the canvas font the sample label shows
 };

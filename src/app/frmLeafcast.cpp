@@ -338,7 +338,7 @@ void frmLeafcast::PreviewPrint(std::u32string_view text, bool newRow) { Preview(
 
 void frmLeafcast::PreviewPage(const Bitmap& page, std::u32string_view pageText)
 {
-    Preview().ShowPage(ToQImage(page), Q(ToUtf8(pageText)));
+    Preview().ShowPage(page, Q(ToUtf8(pageText)));
 }
 
 void frmLeafcast::PageFileShown(const std::string& path, bool)

@@ -1,11 +1,13 @@
 #include "app/frmZENImg.h"
 
+#include "app/QtHost.h"
 #include "settings/SettingsModel.h"
 
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 
 namespace {
 const QRect kScreen(18, 46, 320, 240);
@@ -29,13 +31,14 @@ frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
     ZENPic->setObjectName("ZENPic");
     ZENPic->setGeometry(kPanelLeft, 10, kPanelWidth, kBodyHeight / 2 - 15);
     ZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ZENPic->setWordWrap(true);
+    // The rows come laid out already: no wrapping to work out again at every page.
+    ZENPic->setTextFormat(Qt::PlainText);
 
     lblZENPic = new QLabel("lblZENScr", this);
     lblZENPic->setObjectName("lblZENPic");
     lblZENPic->setGeometry(kPanelLeft, kBodyHeight / 2 + 5, kPanelWidth, kBodyHeight / 2 - 15);
     lblZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblZENPic->setWordWrap(true);
+    lblZENPic->setTextFormat(Qt::PlainText);
     FollowCanvasFont();
 }
 
@@ -46,23 +49,42 @@ void frmZENImg::FollowCanvasFont()
     // Four points below the page's size, but never too small to read.
     font.setPointSizeF(std::max(6.0, canvas.FontSize() - 4));
     font.setBold(canvas.FontBold());
+    const auto colour = [](RgbQuad c) { return QColor(c.red, c.green, c.blue).name(); };
+    const QString style = "background: " + colour(mSettings.PageBackColor) + "; color: " + colour(mSettings.PageForeColor) +
+                          "; padding: 4px;";
+    // A style sheet costs a restyle of both labels: only for a font or colours that really changed.
+    const QString applied = font.toString() + style;
+    if (applied == mStyle)
+        return;
+    mStyle = applied;
     lblZENPic->setFont(font);
     QFont printed("Tahoma");
     printed.setPointSizeF(font.pointSizeF());
     printed.setBold(font.bold());
     ZENPic->setFont(printed);
-
-    const auto colour = [](RgbQuad c) { return QColor(c.red, c.green, c.blue).name(); };
-    const QString style = "background: " + colour(mSettings.PageBackColor) + "; color: " + colour(mSettings.PageForeColor) +
-                          "; padding: 4px;";
     ZENPic->setStyleSheet(style);
     lblZENPic->setStyleSheet(style);
 }
 
-void frmZENImg::ShowPage(const QImage& page, const QString& pageText)
+void frmZENImg::ShowPage(const Bitmap& page, const QString& pageText)
 {
-    ZENScr->setPixmap(QPixmap::fromImage(page.scaled(kScreen.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    lblZENPic->setText(pageText);
+    mPage = page;
+    mPageText = pageText;
+    mPageShown = false;
+    if (isVisible())
+        ShowKeptPage();
+}
+
+void frmZENImg::ShowKeptPage()
+{
+    if (mPageShown || !mPage)
+        return;
+    mPageShown = true;
+    const QImage page = ToQImage(*mPage);
+    ZENScr->setPixmap(QPixmap::fromImage(page.size() == kScreen.size()
+                                             ? page
+                                             : page.scaled(kScreen.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    lblZENPic->setText(mPageText);
 }
 
 void frmZENImg::Print(const QString& text, bool newRow)
@@ -70,12 +92,20 @@ void frmZENImg::Print(const QString& text, bool newRow)
     mPrinted += text;
     if (newRow)
         mPrinted += '\n';
-    if (isVisible())
-        ZENPic->setText(mPrinted);
+    // The screen changes only when events are let through, once per page: the label takes the text then, not
+    // at every word.
+    if (isVisible() && !mPrintPending) {
+        mPrintPending = true;
+        QTimer::singleShot(0, this, [this] {
+            mPrintPending = false;
+            ZENPic->setText(mPrinted);
+        });
+    }
 }
 
 void frmZENImg::showEvent(QShowEvent* event)
 {
+    ShowKeptPage();
     ZENPic->setText(mPrinted);
     QWidget::showEvent(event);
 }
@@ -91,15 +121,30 @@ void frmZENImg::ShowText(const QString& text)
 void frmZENImg::ClearScreen()
 {
     mPrinted.clear();
+    mPageText.clear();
     ZENPic->clear();
     lblZENPic->clear();
 }
 
-void frmZENImg::ClearLabel() { lblZENPic->clear(); }
+void frmZENImg::ClearLabel()
+{
+    mPageText.clear();
+    lblZENPic->clear();
+}
 
 void frmZENImg::paintEvent(QPaintEvent*)
 {
-    QPainter painter(this);
+    if (mBody.isNull() || mBody.devicePixelRatio() != devicePixelRatioF()) {
+        mBody = QPixmap(size() * devicePixelRatioF());
+        mBody.setDevicePixelRatio(devicePixelRatioF());
+        DrawBody(mBody);
+    }
+    QPainter(this).drawPixmap(0, 0, mBody);
+}
+
+void frmZENImg::DrawBody(QPixmap& target) const
+{
+    QPainter painter(&target);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), QColor(60, 60, 64));
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "imaging/Bitmap.h"
+
 #include <QImage>
+#include <QPixmap>
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class SettingsModel;
@@ -16,7 +20,8 @@ public:
 
     explicit frmZENImg(SettingsModel& settings);
 
-    void ShowPage(const QImage& page, const QString& pageText);
+    // The finished page and its text; a hidden preview only keeps them for when it is shown.
+    void ShowPage(const Bitmap& page, const QString& pageText);
     void Print(const QString& text, bool newRow);
     void ShowText(const QString& text);  // the welcome text: printed on ZENPic and put into lblZENPic
     void ClearScreen();                  // ZENPic cleared, lblZENPic emptied
@@ -33,6 +38,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void ShowKeptPage();
+    void DrawBody(QPixmap& target) const;
+
     SettingsModel& mSettings;
     QString mPrinted;
+    std::optional<Bitmap> mPage;  // the last page handed over, until it is shown
+    QString mPageText;
+    bool mPageShown = true;
+    bool mPrintPending = false;   // the printed text waits for the next pass of events
+    QString mStyle;               // the font and colours the texts were last given
+    QPixmap mBody;                // the player's body, drawn once
 };
