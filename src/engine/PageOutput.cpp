@@ -54,6 +54,7 @@ void PageOutput::PrepareOutputFolder()
             folder = mSettings.InputFolder;
     }
     mSettings.ShowRunOutputFolder(folder);
+    mNameMax = NameMaxFor(folder);
 }
 
 void PageOutput::ResetChapterFolder()
@@ -64,24 +65,30 @@ void PageOutput::ResetChapterFolder()
 
 std::string PageOutput::PageFileName(int n)
 {
+    // Every piece taken from the book or the settings goes through SafeNamePiece: a page always lands in the
+    // output folder or one chapter folder below it, whatever the heading or the root holds.
     const std::u32string& numberText = mState.NumberText;
     const bool diffFold = mSettings.On("chkDiffFold");
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
-        mChapterFolder = CleanFileName(ToUtf8(mState.NumberTitle) + "/", "_");
+        mChapterFolder = SafeNamePiece(ToUtf8(mState.NumberTitle), mNameMax) + "/";
         const std::string folder = mSettings.OutputPath + mChapterFolder;
         if (!FolderExists(folder))
             MakeFolder(folder);
         mFolderNumberText = numberText;
     }
-    const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
-    const std::u32string chapter = FormatNumber(TrimBlanks(numberText), format);
+    const std::string root = RootPiece(mSettings.FileRoot, mNameMax);
+    const std::string number = ToUtf8(FormatNumber(n, U"00000"));
+    std::string chapter;
+    if (mState.UseChapterInFileNames) {
+        const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
+        const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
+        chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
+                                mNameMax > taken ? mNameMax - taken : 0);
+    }
     std::string name = mSettings.OutputPath;
     if (diffFold)
         name += mChapterFolder;
-    name += mSettings.FileRoot + "_" + ToUtf8(FormatNumber(n, U"00000")) + " (";
-    if (mState.UseChapterInFileNames)
-        name += ToUtf8(chapter);
-    return name + ").jpg";
+    return name + root + "_" + number + " (" + chapter + ").jpg";
 }
 
 int PageOutput::JpegQuality() const
@@ -120,7 +127,7 @@ std::optional<std::string> PageOutput::WritePage()
         mPageWriter->Convert(PageSurface);
     }
     mTempPath = mSettings.OutputPath + "TempBMP.bmp";
-    mBwPath = mSettings.OutputPath + mSettings.FileRoot + "BW.bmp";
+    mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);

@@ -163,7 +163,7 @@ private slots:
         W().chkStepF->setChecked(false);
         QTest::mouseClick(W().btnGo, Qt::LeftButton);
         QVERIFY(fs::exists(mDir->Path("novel/novel_00001 ().jpg")));
-        QVERIFY(fs::exists(mDir->Path("novel/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg")));
+        QVERIFY(fs::exists(mDir->Path("novel/CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg")));
         QVERIFY(fs::exists(mDir->Path("novel/novelBW.bmp")));
         QVERIFY(CountPages(mDir->Path("novel")) > 30);
         QVERIFY(!W().btnGo->isEnabled());
@@ -382,7 +382,7 @@ private slots:
         QVERIFY(mDialogs->messages.back().find("No device folder") != std::string::npos);
 
         const std::string device = mDir->Path("player");
-        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch 00.0).jpg";
+        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch_00.0).jpg";
         fs::create_directories(device + "/Ch_00.0_Introduction");
         std::ofstream(oldPage) << "an old page";
         mDialogs->folders = {device};

@@ -17,8 +17,8 @@ printf 'Chapter 1.1 The road\r\nIt was a long road, and she walked it.\r\n\r\n\r
 check "a conversion exits 0" test $? -eq 0
 out="$work/novel"
 check "the first page lies in the output folder" test -f "$out/novel_00001 ().jpg"
-check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg"
-check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch 02.1).jpg"
+check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"
+check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch_02.1).jpg"
 check "TempBMP.bmp is a 24-bit page" test "$(stat -c %s "$out/TempBMP.bmp")" -eq 230454
 check "the converter's bitmap is 1-bit" test "$(stat -c %s "$out/novelBW.bmp")" -eq 9662
 check "the closing line names the folder" grep -q "3 pages written to $out/" "$work/out.txt"
