@@ -7,11 +7,13 @@
 #include "imaging/BmpFile.h"
 #include "imaging/RotateBMP90Degr.h"
 #include "imaging/Rounding.h"
+#include "platform/AtomicFile.h"
 #include "platform/ConvertBMP2JPG.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 
 #include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -31,16 +33,29 @@ std::string WithSlash(std::string path)
     return path;
 }
 
-// Writes a picture as a 24-bit bitmap file; answers an error naming the file when it cannot.
+// Writes a bitmap file through one of the bitmap writers (false: the write was cut short), under a temporary
+// name that is renamed into place once complete, so a full disk or an interrupt never leaves a short file.
+std::optional<std::string> SaveBitmap(const std::string& path, const std::function<bool(const std::string&)>& write)
+{
+    return WriteThroughTemporary(path, [&](const std::string& temporary) -> std::optional<std::string> {
+        try {
+            errno = 0;
+            if (write(temporary))
+                return std::nullopt;
+            // The writers answer only false; the failed write left its reason (ENOSPC, EFBIG) in errno.
+            return "cannot write " + path + ": " +
+                   (errno ? SystemMessage(errno) : std::string("the write was cut short (is the disk full?)"));
+        } catch (const AppError& e) {
+            return "cannot write " + path + ": " + e.Description();
+        }
+    });
+}
+
 std::optional<std::string> Save24(const Bitmap& picture, const std::string& path)
 {
-    try {
-        if (WriteBitmap24(path, ExecutableName() + ".cDIBSection256", picture))
-            return std::nullopt;
-        return "cannot write " + path + ": the write was cut short (is the disk full?)";
-    } catch (const AppError& e) {
-        return "cannot write " + path + ": " + e.Description();
-    }
+    return SaveBitmap(path, [&](const std::string& file) {
+        return WriteBitmap24(file, ExecutableName() + ".cDIBSection256", picture);
+    });
 }
 
 } // namespace
@@ -147,11 +162,5 @@ std::optional<std::string> PageOutput::WriteWorkingBitmaps()
         return error;
     if (!mPureBW)
         return Save24(*PageSurface.hdc(), mBwPath);
-    try {
-        if (!mPageWriter->Save(mBwPath))
-            return "cannot write " + mBwPath + ": the write was cut short (is the disk full?)";
-    } catch (const AppError& e) {
-        return "cannot write " + mBwPath + ": " + e.Description();
-    }
-    return std::nullopt;
+    return SaveBitmap(mBwPath, [&](const std::string& file) { return mPageWriter->Save(file); });
 }
