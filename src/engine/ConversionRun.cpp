@@ -209,17 +209,22 @@ void ConversionRun::WordLoop(const std::u32string& line)
         } else {
             mState.BlankCount = 0;
         }
-        if (canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height()))
+        if (PageIsFull())
             NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
                     static_cast<float>(mState.TopY));
         pos = space + 1;
 
         if (wordWidth > canvasWidth) {
-            // Wider than the page: character by character, with no page-full test between them.
+            // Wider than the page: character by character. Its rows go on to the next page like any others,
+            // so none of it is drawn below the bottom.
             for (char32_t c : word) {
                 const std::u32string character(1, c);
-                if (Width(character) + canvas.CurrentX() > canvasWidth)
+                if (Width(character) + canvas.CurrentX() > canvasWidth) {
                     NewLine();
+                    if (PageIsFull())
+                        NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
+                                static_cast<float>(mState.TopY));
+                }
                 const std::u32string text = mState.RowPrefix + character;
                 mState.RowPrefix.clear();
                 Print(text, false);
@@ -240,6 +245,12 @@ void ConversionRun::WordLoop(const std::u32string& line)
         const std::u32string trimmed = TrimBlanks(*lastWord);
         mState.LastChar = trimmed.empty() ? U"" : trimmed.substr(trimmed.size() - 1);
     }
+}
+
+bool ConversionRun::PageIsFull() const
+{
+    const PageCanvas& canvas = mSettings.Canvas();
+    return canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height());
 }
 
 void ConversionRun::NewLine()

@@ -46,6 +46,7 @@ private:
     void WordLoop(const std::u32string& line);
     void HeadingPageBreak();
     void SavePage();
+    bool PageIsFull() const;  // the next row would pass the bottom of the page
     void Print(std::u32string_view text, bool newRow);
     bool ReadCounted(std::u32string& line);
     float Width(std::u32string_view text) const;

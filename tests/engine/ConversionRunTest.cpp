@@ -139,6 +139,38 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
     }
 }
 
+TEST(ConversionRun, AWordWiderThanThePageGoesOnToTheNextPage)
+{
+    const struct { const char* before; int rows; } cases[] = {
+        {"", 5},
+        {"start ", 5},   // the split word follows a word on its row
+        {"", 1},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        std::string word;
+        for (int i = 0; i < 1500; ++i)
+            word += static_cast<char>('a' + i % 26);
+        f.Book(c.before + word + "\r\n");
+        const int rowHeight = static_cast<int>(f.settings.Canvas().TextHeight());
+        f.settings.Canvas().Resize(320, rowHeight * (c.rows + 1) + rowHeight / 2);  // the header row and c.rows rows
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        std::u32string all;
+        for (const auto& page : f.host.pages) {
+            std::size_t rows = 0;
+            for (std::size_t at = page.text.find(U"\r\n"); at != std::u32string::npos; at = page.text.find(U"\r\n", at + 1))
+                ++rows;
+            // A page's text ends with the row break that found it full.
+            EXPECT_LE(rows, static_cast<std::size_t>(c.rows) + 1) << "page " << page.fileNumber << " runs off the bottom";
+            for (char32_t ch : page.text)
+                if (ch != U'\r' && ch != U'\n')
+                    all += ch;
+        }
+        EXPECT_EQ(ToUtf8(all), c.before + word) << "rows of " << c.rows;
+    }
+}
+
 TEST(ConversionRun, RowNumbersContinueAcrossPages)
 {
     RunFixture f;
