@@ -11,6 +11,7 @@
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -19,15 +20,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string Visible(const std::string& text);
+
 int Usage(const std::string& message)
 {
-    std::cerr << "leafcast: " << message << "\nRun 'leafcast --help' for the commands and their options.\n";
+    std::cerr << "leafcast: " << Visible(message) << "\nRun 'leafcast --help' for the commands and their options.\n";
     return kExitUsage;
 }
 
 int Failure(const std::string& message)
 {
-    std::cerr << "leafcast: " << message << "\n";
+    std::cerr << "leafcast: " << Visible(message) << "\n";
     return kExitFailure;
 }
 
@@ -48,7 +51,7 @@ AppContext Context(const CommonOptions& options)
     std::vector<std::string> problems;
     AppContext context = MakeAppContext(options.home.empty() ? DefaultAppFolder() : options.home, problems);
     for (const std::string& problem : problems)
-        std::cerr << "leafcast: " << problem << "\n";
+        std::cerr << "leafcast: " << Visible(problem) << "\n";
     return context;
 }
 
@@ -64,17 +67,25 @@ std::string ResolveProfile(const std::string& file, const AppContext& context)
     return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
 }
 
-// Control characters of a phrase written so that they can be seen: the form feed as \f.
+// Control characters written so that they can be seen, and never reach the terminal raw: the form feed as \f,
+// others as \xNN, and the C1 controls (U+0080 to U+009F) as \u00NN.
 std::string Visible(const std::string& text)
 {
+    constexpr const char* kHex = "0123456789abcdef";
     std::string out;
-    for (unsigned char c : text) {
-        if (c == '\f')
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\f') {
             out += "\\f";
-        else if (c < 0x20)
-            out += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
-        else
+        } else if (c < 0x20 || c == 0x7F) {
+            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += std::string("\\u00") + kHex[next >> 4] + kHex[next & 15];
+            ++i;
+        } else {
             out += static_cast<char>(c);
+        }
     }
     return out;
 }
@@ -92,7 +103,7 @@ int ConvertCommand(const ConvertOptions& options)
         if (!loaded.ok)
             return Failure(loaded.error);
         for (const std::string& skipped : loaded.skipped)
-            std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
+            std::cerr << "leafcast: " << Visible(path + ", " + skipped) << " (skipped)\n";
     }
     if (auto error = ApplySets(settings, options.sets))
         return Usage(*error);
@@ -118,14 +129,19 @@ int ConvertCommand(const ConvertOptions& options)
     RunState state;
     PageOutput output(settings, state);
     ConsoleRunHost host(stderr);
+    ConsoleRunHost::CatchInterrupts();
     ConversionRun run(settings, state, output, host);
     const RunResult result = run.Run();
     host.Finish();
     if (result.outcome == RunResult::Outcome::Failed)
         return Failure(result.error);
-    std::printf("%d page%s written to %s in %.1f s\n", state.PagesWritten, state.PagesWritten == 1 ? "" : "s",
-                settings.OutputPath.c_str(), host.Seconds());
-    return 0;
+    const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
+    std::printf("%s%d page%s written to %s in %.1f s\n",
+                interrupted ? (ConsoleRunHost::Signal() == SIGINT ? "Interrupted (SIGINT): " : "Interrupted (SIGTERM): ") : "",
+                state.PagesWritten, state.PagesWritten == 1 ? "" : "s", Visible(settings.OutputPath).c_str(),
+                host.Seconds());
+    // The shell's convention for a program ended by a signal: 128 and its number.
+    return interrupted ? 128 + ConsoleRunHost::Signal() : 0;
 }
 
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
@@ -141,7 +157,7 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
     const ProfileResult saved = SaveProfile(settings, context.ProfilesFolder);
     if (!saved.ok)
         return Failure(saved.error);
-    std::printf("Profile saved: %s\n", saved.path.c_str());
+    std::printf("Profile saved: %s\n", Visible(saved.path).c_str());
     return 0;
 }
 
@@ -156,7 +172,7 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
     if (parsed.records.empty())
         return Failure(path + " holds no profile records");
 
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", Visible(path).c_str());
     std::vector<std::string> phrases;
     for (const ProfileRecord& record : parsed.records) {
         const std::string& name = record.fields[0].text;
@@ -171,13 +187,13 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
                                   : value.kind == ProfileField::Kind::Boolean ? (value.text == "TRUE" ? "selected" : "not selected")
                                                                                : value.text;
         const bool enabled = record.fields[2].text == "TRUE";
-        std::printf("  %-16s %s%s\n", key.c_str(), shown.c_str(), enabled ? "" : "  (disabled)");
+        std::printf("  %-16s %s%s\n", Visible(key).c_str(), shown.c_str(), enabled ? "" : "  (disabled)");
     }
     std::printf("Marked phrases:\n");
     for (std::size_t i = 0; i < phrases.size(); ++i)
         std::printf("  %zu. \"%s\"\n", i + 1, Visible(phrases[i]).c_str());
     for (const std::string& problem : parsed.problems)
-        std::cerr << "leafcast: " << path << ", " << problem << " (skipped)\n";
+        std::cerr << "leafcast: " << Visible(path + ", " + problem) << " (skipped)\n";
     return 0;
 }
 

@@ -13,6 +13,13 @@ public:
 
     void PageSaveStarted(int fileNumber, std::uint64_t bytesRead, std::uint64_t inputLength) override;
     bool WaitWhilePaused() override { return false; }
+    bool Interrupted() override { return Signal() != 0; }
+
+    // From here on SIGINT and SIGTERM no longer kill the program mid-write: they end the run at its next safe
+    // point, leaving no temporary file behind.
+    static void CatchInterrupts();
+    // The signal that asked the run to end, or 0.
+    static int Signal();
 
     // Clears the progress line before the closing message.
     void Finish();

@@ -94,11 +94,20 @@ RunResult ConversionRun::Run()
         return result;
     try {
         std::u32string line;
-        while (ReadCounted(line))
+        while (ReadCounted(line)) {
+            if (mHost.Interrupted())
+                throw Stop{{RunResult::Outcome::Interrupted, ""}};
             ProcessLine(std::move(line));
+        }
         if (!mInput->Error().empty())
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + mInput->Error()};
         SavePage();
+        // A book whose size changed during the run was read partly as one file, partly as another.
+        if (mInput->BytesConsumed() != mInput->Size())
+            result = {RunResult::Outcome::Failed,
+                      "the book " + mSettings.InputPath + " changed while it was being converted (" +
+                          std::to_string(mInput->Size()) + " bytes at the start, " +
+                          std::to_string(mInput->BytesConsumed()) + " read): convert it again"};
     } catch (const Stop& stop) {
         result = stop.result;
     } catch (const std::exception& e) {
@@ -356,6 +365,8 @@ void ConversionRun::SavePage()
             throw Stop{{RunResult::Outcome::Failed, *error}};
         throw Stop{{mState.ClosingRequested ? RunResult::Outcome::Closing : RunResult::Outcome::Stopped, ""}};
     }
+    if (mHost.Interrupted())
+        throw Stop{{RunResult::Outcome::Interrupted, ""}};
     ++mState.FileNumber;
     mSettings.ClearCanvas();
     mHost.CanvasCleared();

@@ -16,6 +16,7 @@ struct RunResult {
         Stopped,   // the run ended at a stopping point (end of the page range without anyone to continue it)
         Closing,   // the main window was closed during the run
         Failed,    // the book could not be read or a page file could not be written: see error
+        Interrupted,  // the host asked the run to end (a signal); the pages saved so far stay
     };
     Outcome outcome = Outcome::Finished;
     std::string error;

@@ -308,6 +308,40 @@ TEST(ConversionRun, FailuresAreReportedAndNothingCounted)
     }
 }
 
+TEST(ConversionRun, ASignalOrAShrinkingBookEndsTheRunAndSaysSo)
+{
+    const struct { const char* what; std::size_t interruptAfter; bool shrink; RunResult::Outcome outcome; int written; } cases[] = {
+        {"interrupted before the first line", 0, false, RunResult::Outcome::Interrupted, 0},
+        {"interrupted after page 2", 2, false, RunResult::Outcome::Interrupted, 2},
+        {"cut short during the run", SIZE_MAX, true, RunResult::Outcome::Failed, -1},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        f.settings.ApplyEdit("chkDiffFold", "0");
+        std::string book;
+        for (int i = 1; book.size() < 150000; ++i)
+            book += "line " + std::to_string(i) + "\r\n";
+        const std::string path = f.Book(book);
+        f.host.interruptAfter = c.interruptAfter;
+        if (c.shrink) {
+            f.settings.ApplyEdit("txtFromPg", "100000");  // laid out, not written: quicker
+            f.host.atFirstPageSave = [&] { fs::resize_file(path, 70000); };
+        }
+        const RunResult result = f.Run();
+        EXPECT_EQ(result.outcome, c.outcome) << c.what << ": " << result.error;
+        if (c.written >= 0) {
+            EXPECT_EQ(f.state.PagesWritten, c.written) << c.what;
+        }
+        if (c.shrink) {
+            EXPECT_NE(result.error.find("changed while it was being converted"), std::string::npos) << result.error;
+        }
+        int pages = 0;
+        EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{}) << c.what;  // no temporary file stays
+        EXPECT_EQ(pages, f.state.PagesWritten) << c.what;
+    }
+}
+
 TEST(ConversionRun, OutputFolderFallbacks)
 {
     const struct { const char* blocker; const char* expected; } cases[] = {
