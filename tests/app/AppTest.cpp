@@ -171,6 +171,18 @@ private slots:
         QVERIFY(mDialogs->messages.empty());
     }
 
+    void pageFileLabelShortensThePathOnly()
+    {
+        UseBook(3, false);
+        S().TypeText("txtOutFileName", std::string(12, 'r'));
+        W().btnGo->click();
+        const QString text = W().lblOutFN->text();
+        const QString first = QString::fromStdString("File: /" + std::next(mDir->Root().begin())->string() + "/");
+        QVERIFY2(text.startsWith(first) && text.contains("/.../"), qPrintable(text));
+        const QFontMetrics metrics(W().lblOutFN->font());
+        QVERIFY(metrics.horizontalAdvance(text.mid(6)) <= W().lblOutFN->width() - 100);
+    }
+
     void pauseAndContinue()
     {
         UseBook(100, false);
