@@ -88,7 +88,9 @@ bool IsFalse(const ControlSpec& control, const std::string& value)
     switch (control.kind) {
     case ControlKind::Check: return value.empty() || value == "0";
     case ControlKind::Option: return value != "1";
-    default: return ReadsAsZero(value);
+    // A load leaves text boxes as they are, so a zero is left out only where a fresh start holds one too:
+    // otherwise a quality of 0 would come back as 5.
+    default: return ReadsAsZero(value) && ReadsAsZero(control.defaultValue);
     }
 }
 

@@ -63,7 +63,8 @@ TEST(Profile, EveryKindOfValueComesBack)
     Fresh saved;
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
              {"chkSmartLF", "0"}, {"chkRowNrs", "1"}, {"txtChaptMask", "Part \"*\" #"}, {"optScrRes", "2"},
-             {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"}})
+             {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"},
+             {"txtQA", "0"}})
         ASSERT_FALSE(saved.settings.ApplyEdit(key, value)) << key;
     saved.settings.MarkedPhrases = {U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"};
     saved.settings.SetText("txtInpFile", "/books/story.txt");
