@@ -339,8 +339,8 @@ void frmLeafcast::PageFileShown(const std::string& path, bool)
 {
     const QFontMetrics metrics(lblOutFN->font());
     // The path alone is shortened, to leave room for the caption in front of it.
-    const std::string shown = CompactToFit(path, lblOutFN->width() - 100,
-                                           [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); });
+    const auto measure = [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); };
+    const std::string shown = CompactToFit(path, lblOutFN->width() - 100, measure);
     lblOutFN->setText(Q("File: " + shown));
 }
 

@@ -20,7 +20,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Visible(const std::string& text);
+// Control characters written so that they can be seen, and never reach the terminal raw: the form feed as \f,
+// others as \xNN, and the C1 controls (U+0080 to U+009F) as \u00NN.
+std::string Visible(const std::string& text)
+{
+    constexpr const char* kHex = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\f') {
+            out += "\\f";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += std::string("\\u00") + kHex[next >> 4] + kHex[next & 15];
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
 
 int Usage(const std::string& message)
 {
@@ -65,29 +86,6 @@ std::string ResolveProfile(const std::string& file, const AppContext& context)
     if (!fs::is_regular_file(inFolder, ignored) && fs::path(file).extension() != ".cfg")
         inFolder += ".cfg";
     return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
-}
-
-// Control characters written so that they can be seen, and never reach the terminal raw: the form feed as \f,
-// others as \xNN, and the C1 controls (U+0080 to U+009F) as \u00NN.
-std::string Visible(const std::string& text)
-{
-    constexpr const char* kHex = "0123456789abcdef";
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (c == '\f') {
-            out += "\\f";
-        } else if (c < 0x20 || c == 0x7F) {
-            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
-        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += std::string("\\u00") + kHex[next >> 4] + kHex[next & 15];
-            ++i;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -135,13 +133,12 @@ int ConvertCommand(const ConvertOptions& options)
     host.Finish();
     if (result.outcome == RunResult::Outcome::Failed)
         return Failure(result.error);
-    const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
-    std::printf("%s%d page%s written to %s in %.1f s\n",
-                interrupted ? (ConsoleRunHost::Signal() == SIGINT ? "Interrupted (SIGINT): " : "Interrupted (SIGTERM): ") : "",
-                state.PagesWritten, state.PagesWritten == 1 ? "" : "s", Visible(settings.OutputPath).c_str(),
-                host.Seconds());
+    const int signal = result.outcome == RunResult::Outcome::Interrupted ? ConsoleRunHost::Signal() : 0;
+    const char* interrupted = signal == SIGINT ? "Interrupted (SIGINT): " : signal ? "Interrupted (SIGTERM): " : "";
+    std::printf("%s%d page%s written to %s in %.1f s\n", interrupted, state.PagesWritten,
+                state.PagesWritten == 1 ? "" : "s", Visible(settings.OutputPath).c_str(), host.Seconds());
     // The shell's convention for a program ended by a signal: 128 and its number.
-    return interrupted ? 128 + ConsoleRunHost::Signal() : 0;
+    return signal ? 128 + signal : 0;
 }
 
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)

@@ -99,18 +99,31 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
 {
     enum class Root { Book, Set, Profile };
     // A page as wide as width (0: the default) leaves room for a long title.
-    const struct { const char* what; std::string heading; Root from; std::string root; bool diffFold; const char* page; int width = 0; } cases[] = {
+    const struct {
+        const char* what;
+        std::string heading;
+        Root from;
+        std::string root;
+        bool diffFold;
+        const char* page;
+        int width = 0;
+    } cases[] = {
         {"a slash in the number", "Chapter 1.2/x y", Root::Book, "", true, "CH_1.2_X_Y/book_00002 (Ch_1.2_x).jpg"},
         {"a climb in the number", "Chapter 1.2/../../../ESCAPED y", Root::Book, "", true,
          "CH_1.2_.._.._.._ESCAPED_Y/book_00002 (Ch_1.2_.._.._.._ESCAPED).jpg"},
-        {"a NUL in the heading", std::string("Chapter 1.2\0x y", 15), Root::Book, "", true, "CH_1.2_X_Y/book_00002 (Ch_1.2_x).jpg"},
-        {"a NUL, no chapter folders", std::string("Chapter 1.2\0x y", 15), Root::Book, "", false, "book_00002 (Ch_1.2_x).jpg"},
-        {"control characters", "Chapter 1.2\x1b[2J \x07title", Root::Book, "", true, "CH_1.2_[2J__TITLE/book_00002 (Ch_1.2_[2J).jpg"},
+        {"a NUL in the heading", std::string("Chapter 1.2\0x y", 15), Root::Book, "", true,
+         "CH_1.2_X_Y/book_00002 (Ch_1.2_x).jpg"},
+        {"a NUL, no chapter folders", std::string("Chapter 1.2\0x y", 15), Root::Book, "", false,
+         "book_00002 (Ch_1.2_x).jpg"},
+        {"control characters", "Chapter 1.2\x1b[2J \x07title", Root::Book, "", true,
+         "CH_1.2_[2J__TITLE/book_00002 (Ch_1.2_[2J).jpg"},
         {"a 400-character title", "Chapter 1.2 " + std::string(400, 't'), Root::Book, "", true, nullptr, 4000},
         {"a 300-digit number", "Chapter " + std::string(300, '7') + ".2 x", Root::Book, "", true, nullptr},
-        {"a root climbing out, by --set", "Chapter 1.2 x", Root::Set, "../escaped", true, "CH_01.2_X/_._escaped_00002 (Ch_01.2).jpg"},
+        {"a root climbing out, by --set", "Chapter 1.2 x", Root::Set, "../escaped", true,
+         "CH_01.2_X/_._escaped_00002 (Ch_01.2).jpg"},
         {"a root of 300 bytes, by --set", "Chapter 1.2 x", Root::Set, std::string(300, 'r'), true, nullptr},
-        {"a root climbing out, by a profile", "Chapter 1.2 x", Root::Profile, "../../escaped", false, "_._.._escaped_00001 ().jpg"},
+        {"a root climbing out, by a profile", "Chapter 1.2 x", Root::Profile, "../../escaped", false,
+         "_._.._escaped_00001 ().jpg"},
     };
     for (const auto& c : cases) {
         RunFixture f;
@@ -121,7 +134,8 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
             f.settings.ApplyEdit("txtOutFileName", c.root);
         if (c.from == Root::Profile) {
             std::ofstream(f.dir.Path("p.cfg"), std::ios::binary)
-                << "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n\"txtOutFileName\",\"" + c.root + "\",#TRUE#,-1\r\n";
+                << "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n"
+                << "\"txtOutFileName\",\"" + c.root + "\",#TRUE#,-1\r\n";
             ASSERT_TRUE(LoadProfile(f.settings, f.dir.Path("p.cfg")).ok);
         }
         if (c.width)
@@ -310,7 +324,13 @@ TEST(ConversionRun, FailuresAreReportedAndNothingCounted)
 
 TEST(ConversionRun, ASignalOrAShrinkingBookEndsTheRunAndSaysSo)
 {
-    const struct { const char* what; std::size_t interruptAfter; bool shrink; RunResult::Outcome outcome; int written; } cases[] = {
+    const struct {
+        const char* what;
+        std::size_t interruptAfter;
+        bool shrink;
+        RunResult::Outcome outcome;
+        int written;  // -1: not checked
+    } cases[] = {
         {"interrupted before the first line", 0, false, RunResult::Outcome::Interrupted, 0},
         {"interrupted after page 2", 2, false, RunResult::Outcome::Interrupted, 2},
         {"cut short during the run", SIZE_MAX, true, RunResult::Outcome::Failed, -1},
