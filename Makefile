@@ -1,6 +1,6 @@
 # make run: install what is missing, build, convert the sample book.  make test: the same set-up, then every test.
 # make test-sanitize: every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
-# make fuzz: the fuzz targets built with clang and run for FUZZ_SECONDS each.
+# make fuzz: the fuzz targets built with clang and run for FUZZ_SECONDS each (FUZZ_TARGETS: only these).
 BUILD := build
 JOBS := 2
 SANITIZE_BUILD := build-sanitize
@@ -43,7 +43,7 @@ fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -DLEAFCAST_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(SANITIZERS)" > /dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast_bench

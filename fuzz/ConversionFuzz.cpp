@@ -88,14 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int pages = 0;
     for (const fs::path& entry : TreeOf(base)) {
         const std::string shown = entry.string();
-        FUZZ_CHECK(entry == "a" || entry == "a/b" || shown.starts_with("a/b/"), "written outside the run's folder: " + shown);
+        FUZZ_CHECK(entry == "a" || entry == "a/b" || shown.starts_with("a/b/"), "written outside its folder: " + shown);
         FUZZ_CHECK(!Hidden(entry), "a temporary or hidden file stays: " + shown);
         FUZZ_CHECK(!HasControlCharacter(shown), "a control character in a name");
-        if (entry.extension() == ".jpg") {
-            FUZZ_CHECK((base / entry).string().starts_with(settings.OutputPath), "a page outside the output folder: " + shown);
+        if (entry.extension() == ".jpg" && fs::is_regular_file(base / entry)) {  // the root may name a folder x.jpg
+            FUZZ_CHECK((base / entry).string().starts_with(settings.OutputPath), "outside the output folder: " + shown);
             ++pages;
         }
     }
-    FUZZ_CHECK(pages == state.PagesWritten, std::to_string(pages) + " pages found, " + std::to_string(state.PagesWritten) + " reported");
+    FUZZ_CHECK(pages == state.PagesWritten,
+               std::to_string(pages) + " pages found, " + std::to_string(state.PagesWritten) + " reported");
     return 0;
 }
