@@ -1,8 +1,14 @@
 # make run: install what is missing, build, convert the sample book.  make test: the same set-up, then every test.
+# make test-sanitize: every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# make fuzz: the fuzz targets built with clang and run for FUZZ_SECONDS each (FUZZ_TARGETS: only these).
 BUILD := build
 JOBS := 2
+SANITIZE_BUILD := build-sanitize
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
+SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all
 
-.PHONY: all deps configure build run test bench install clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install clean
 
 all: build
 
@@ -22,6 +28,24 @@ run: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The environment holds for the build as well: test discovery runs the test programs.
+test-sanitize: export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0
+test-sanitize: export UBSAN_OPTIONS = print_stacktrace=1
+test-sanitize: export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Sanitize \
+	  "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g -fno-omit-frame-pointer $(SANITIZERS)" \
+	  "-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZERS)" > /dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@scripts/install-deps fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DLEAFCAST_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link $(SANITIZERS)" > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@scripts/run-fuzzers $(FUZZ_BUILD)/fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast_bench leafcast_gui_bench
 	@status=0; $(BUILD)/leafcast_bench || status=$$?; $(BUILD)/leafcast_gui_bench || status=$$?; exit $$status
@@ -31,4 +55,4 @@ install: configure
 	@cmake --install $(BUILD) --strip
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

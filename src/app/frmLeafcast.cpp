@@ -344,9 +344,10 @@ void frmLeafcast::PreviewPage(const Bitmap& page, std::u32string_view pageText)
 void frmLeafcast::PageFileShown(const std::string& path, bool)
 {
     const QFontMetrics metrics(lblOutFN->font());
-    const std::string shown = CompactToFit("File: " + path, lblOutFN->width() - 10,
-                                           [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); });
-    lblOutFN->setText(Q(shown));
+    // The path alone is shortened, to leave room for the caption in front of it.
+    const auto measure = [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); };
+    const std::string shown = CompactToFit(path, lblOutFN->width() - 100, measure);
+    lblOutFN->setText(Q("File: " + shown));
 }
 
 void frmLeafcast::PausedChanged(bool paused) { btnPause->setText(paused ? "&Continue" : "&Pause"); }

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QStringList>
+#include <csignal>
 
 int main(int argc, char** argv)
 {
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Leafcast");
     QApplication::setWindowIcon(QIcon(":/leafcast.png"));
     SetExecutableName("leafcast");
+    // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
     QtMessageHost messages;
     QtClipboard clipboard;
     SetMessageHost(&messages);

@@ -10,21 +10,45 @@
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 
 namespace fs = std::filesystem;
 
+// Control characters written so that they can be seen, and never reach the terminal raw: the form feed as \f,
+// others as \xNN, and the C1 controls (U+0080 to U+009F) as \u00NN.
+std::string Visible(const std::string& text)
+{
+    constexpr const char* kHex = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\f') {
+            out += "\\f";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            out += std::string("\\u00") + kHex[next >> 4] + kHex[next & 15];
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 int Usage(const std::string& message)
 {
-    std::cerr << "leafcast: " << message << "\nRun 'leafcast --help' for the commands and their options.\n";
+    std::cerr << "leafcast: " << Visible(message) << "\nRun 'leafcast --help' for the commands and their options.\n";
     return kExitUsage;
 }
 
 int Failure(const std::string& message)
 {
-    std::cerr << "leafcast: " << message << "\n";
+    std::cerr << "leafcast: " << Visible(message) << "\n";
     return kExitFailure;
 }
 
@@ -45,7 +69,7 @@ AppContext Context(const CommonOptions& options)
     std::vector<std::string> problems;
     AppContext context = MakeAppContext(options.home.empty() ? DefaultAppFolder() : options.home, problems);
     for (const std::string& problem : problems)
-        std::cerr << "leafcast: " << problem << "\n";
+        std::cerr << "leafcast: " << Visible(problem) << "\n";
     return context;
 }
 
@@ -61,25 +85,6 @@ std::string ResolveProfile(const std::string& file, const AppContext& context)
     return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
 }
 
-namespace {
-
-// Control characters of a phrase written so that they can be seen: the form feed as \f.
-std::string Visible(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c == '\f')
-            out += "\\f";
-        else if (c < 0x20)
-            out += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
-        else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
-} // namespace
-
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
 {
     if (name.empty() || name.find('/') != std::string::npos)
@@ -93,7 +98,7 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
     const ProfileResult saved = SaveProfile(settings, context.ProfilesFolder);
     if (!saved.ok)
         return Failure(saved.error);
-    std::printf("Profile saved: %s\n", saved.path.c_str());
+    std::printf("Profile saved: %s\n", Visible(saved.path).c_str());
     return 0;
 }
 
@@ -108,7 +113,7 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
     if (parsed.records.empty())
         return Failure(path + " holds no profile records");
 
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", Visible(path).c_str());
     std::vector<std::string> phrases;
     for (const ProfileRecord& record : parsed.records) {
         const std::string& name = record.fields[0].text;
@@ -123,13 +128,13 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
                                   : value.kind == ProfileField::Kind::Boolean ? (value.text == "TRUE" ? "selected" : "not selected")
                                                                                : value.text;
         const bool enabled = record.fields[2].text == "TRUE";
-        std::printf("  %-16s %s%s\n", key.c_str(), shown.c_str(), enabled ? "" : "  (disabled)");
+        std::printf("  %-16s %s%s\n", Visible(key).c_str(), shown.c_str(), enabled ? "" : "  (disabled)");
     }
     std::printf("Marked phrases:\n");
     for (std::size_t i = 0; i < phrases.size(); ++i)
         std::printf("  %zu. \"%s\"\n", i + 1, Visible(phrases[i]).c_str());
     for (const std::string& problem : parsed.problems)
-        std::cerr << "leafcast: " << path << ", " << problem << " (skipped)\n";
+        std::cerr << "leafcast: " << Visible(path + ", " + problem) << " (skipped)\n";
     return 0;
 }
 

@@ -35,6 +35,9 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options);
 int MaskCommand(const std::string& mask, const std::string& text);
 
 // Shared by the commands.
+// Control characters written so that they can be seen and never reach the terminal raw: the form feed as \f,
+// others as \xNN, the C1 controls as \u00NN.
+std::string Visible(const std::string& text);
 int Usage(const std::string& message);
 int Failure(const std::string& message);
 std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets);  // empty when all applied

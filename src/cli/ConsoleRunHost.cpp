@@ -2,7 +2,26 @@
 
 #include "engine/Text.h"
 
+#include <csignal>
 #include <unistd.h>
+
+namespace {
+volatile std::sig_atomic_t gSignal = 0;
+
+void Remember(int signal) { gSignal = signal; }
+} // namespace
+
+void ConsoleRunHost::CatchInterrupts()
+{
+    struct sigaction action {};
+    action.sa_handler = Remember;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // reads and writes go on; the run looks at the flag between lines and pages
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int ConsoleRunHost::Signal() { return gSignal; }
 
 ConsoleRunHost::ConsoleRunHost(std::FILE* out) : mOut(out), mTerminal(out && ::isatty(::fileno(out)) == 1) {}
 

@@ -19,6 +19,13 @@ public:
     bool WaitWhilePaused() override { return false; }
     void PageLaidOut(int fileNumber, std::u32string_view header, std::u32string_view rows, bool inRange) override;
     void HeadingFound(int fileNumber, std::u32string_view title) override;
+    bool Interrupted() override { return Signal() != 0; }
+
+    // From here on SIGINT and SIGTERM no longer kill the program mid-write: they end the run at its next safe
+    // point, leaving no temporary file behind.
+    static void CatchInterrupts();
+    // The signal that asked the run to end, or 0.
+    static int Signal();
 
     // The text of the pages in the page range, as --page-text writes it: per page the header line and the rows
     // down to the last one holding text, one line each, and a line holding a form feed between pages. Kept only

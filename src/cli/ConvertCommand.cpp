@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -34,6 +35,9 @@ struct BookOutcome {
     int status = 0;
     int pages = 0;
 };
+
+// The shell's convention for a program ended by a signal: 128 and its number.
+int InterruptedStatus() { return 128 + ConsoleRunHost::Signal(); }
 
 std::string WithSlash(std::string folder) { return folder.empty() || folder.back() == '/' ? folder : folder + "/"; }
 
@@ -63,7 +67,7 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
             return loaded.error;
         }
         for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
-            std::cerr << "leafcast: " << path << ", " << skipped << " (skipped)\n";
+            std::cerr << "leafcast: " << Visible(path + ", " + skipped) << " (skipped)\n";
     }
     std::vector<std::string> sets = options.sets;
     if (!options.encoding.empty())
@@ -115,18 +119,22 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
             return {Failure(who + *error), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
+    const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
+    const std::string signal = ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM";
     if (options.dryRun) {
-        std::string lines = who + std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                            " would be written to " + settings.OutputPath + "\n";
+        std::string lines = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
+                            std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
+                            " would be written to " + Visible(settings.OutputPath) + "\n";
         for (const auto& [page, title] : host.Headings())
-            lines += "  page " + std::to_string(page) + ": " + title + "\n";
+            lines += "  page " + std::to_string(page) + ": " + Visible(title) + "\n";
         std::fputs(lines.c_str(), stdout);
         std::fflush(stdout);
-        return {0, state.PagesWritten};
+        return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
     }
-    if (!options.quiet) {
-        std::string line = who + std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                           " written to " + settings.OutputPath;
+    if (!options.quiet || interrupted) {
+        std::string line = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
+                           std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
+                           " written to " + Visible(settings.OutputPath);
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, " in %.1f s", host.Seconds());
         line += seconds;
@@ -136,7 +144,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
-    return {0, state.PagesWritten};
+    return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
 }
 
 // Converts the books in child processes, at most `jobs` at a time; each child is a conversion of its own, as if
@@ -165,6 +173,9 @@ std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const 
     };
     std::fflush(nullptr);
     while (next < jobs.size() || !running.empty()) {
+        // An interrupt reaches the children too: they end cleanly, and no further book is begun.
+        if (ConsoleRunHost::Signal() != 0)
+            next = jobs.size();
         if (next < jobs.size() && running.size() < static_cast<std::size_t>(options.jobs)) {
             int ends[2];
             if (::pipe(ends) != 0) {
@@ -221,14 +232,15 @@ int ConvertCommand(const ConvertOptions& options)
         if (standardInput && std::count(options.books.begin(), options.books.end(), "-") > 1)
             return Usage("standard input (-) can be converted only once");
         job.root = !explicitRoot.empty() ? explicitRoot : standardInput ? "stdin" : BaseName(job.path);
+        // The folder named after the root, as the settings derive it: the root made a safe name first.
+        const std::string rootFolder = RootPiece(job.root, NameMaxFor("")) + "/";
         if (!options.out.empty()) {
             const std::string out = WithSlash(fs::absolute(options.out, ignored).lexically_normal().string());
-            job.out = several ? WithSlash(out + job.root) : out;
+            job.out = several ? out + rootFolder : out;
         } else if (standardInput) {
-            job.out = WithSlash(fs::current_path(ignored).string()) + job.root + "/";
+            job.out = WithSlash(fs::current_path(ignored).string()) + rootFolder;
         }
-        const std::string folder =
-            !job.out.empty() ? job.out : WithSlash(WithSlash(FolderOf(job.path)) + job.root);
+        const std::string folder = !job.out.empty() ? job.out : WithSlash(FolderOf(job.path)) + rootFolder;
         if (const auto [it, fresh] = folders.emplace(folder, given); !fresh)
             return Usage(it->second + " and " + given + " would both write their pages into " + folder);
         jobs.push_back(job);
@@ -242,19 +254,27 @@ int ConvertCommand(const ConvertOptions& options)
             return failed ? Failure(error) : Usage(error);
     }
 
+    ConsoleRunHost::CatchInterrupts();
     std::vector<BookOutcome> outcomes;
     if (options.jobs > 1 && several) {
         outcomes = ConvertInParallel(options, jobs);
     } else {
         for (const BookJob& job : jobs)
-            outcomes.push_back(ConvertOne(options, job, true, several));
+            if (ConsoleRunHost::Signal() == 0)
+                outcomes.push_back(ConvertOne(options, job, true, several));
     }
+    if (outcomes.empty())
+        return InterruptedStatus();
     if (!several)
         return outcomes.front().status;
 
     int failed = 0, pages = 0;
     for (const BookOutcome& outcome : outcomes)
         failed += outcome.status != 0, pages += outcome.pages;
+    if (ConsoleRunHost::Signal() != 0) {
+        std::printf("Interrupted: %d pages written\n", pages);
+        return InterruptedStatus();
+    }
     if (!options.quiet) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%zu books: %zu converted, %d failed; %d pages in %.1f s\n", jobs.size(), jobs.size() - failed,

@@ -4,6 +4,7 @@
 #include "imaging/AppError.h"
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <functional>
 #include <iostream>
 #include <utility>
@@ -31,6 +32,8 @@ void AddCommonOptions(CLI::App* command, CommonOptions& options)
 int main(int argc, char** argv)
 {
     SetExecutableName("leafcast");
+    // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players."};
     app.set_version_flag("--version", std::string("leafcast ") + LEAFCAST_VERSION);
     app.require_subcommand(1);

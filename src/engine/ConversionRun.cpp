@@ -112,12 +112,21 @@ RunResult ConversionRun::Run()
         return result;
     try {
         std::u32string line;
-        while (ReadCounted(line))
+        while (ReadCounted(line)) {
+            if (mHost.Interrupted())
+                throw Stop{{RunResult::Outcome::Interrupted, ""}};
             if (InBody())
                 ProcessLine(std::move(line));
+        }
         if (!mInput->Error().empty())
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + mInput->Error()};
         SavePage();
+        // A book whose size changed during the run was read partly as one file, partly as another.
+        if (mInput->BytesConsumed() != mInput->Size())
+            result = {RunResult::Outcome::Failed,
+                      "the book " + mSettings.InputPath + " changed while it was being converted (" +
+                          std::to_string(mInput->Size()) + " bytes at the start, " +
+                          std::to_string(mInput->BytesConsumed()) + " read): convert it again"};
     } catch (const Stop& stop) {
         result = stop.result;
     } catch (const std::exception& e) {
@@ -292,7 +301,7 @@ void ConversionRun::WordLoop(const std::u32string& line)
         } else {
             mState.BlankCount = 0;
         }
-        if (canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height())) {
+        if (PageIsFull()) {
             NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
                     static_cast<float>(mState.TopY));
             dropJoiningBlank();
@@ -300,11 +309,16 @@ void ConversionRun::WordLoop(const std::u32string& line)
         pos = space + 1;
 
         if (wordWidth > canvasWidth) {
-            // Wider than the page: character by character, with no page-full test between them.
+            // Wider than the page: character by character. Its rows go on to the next page like any others,
+            // so none of it is drawn below the bottom.
             for (char32_t c : word) {
                 const std::u32string character(1, c);
-                if (Width(character) + canvas.CurrentX() > canvasWidth)
+                if (Width(character) + canvas.CurrentX() > canvasWidth) {
                     NewLine();
+                    if (PageIsFull())
+                        NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
+                                static_cast<float>(mState.TopY));
+                }
                 const std::u32string text = mState.RowPrefix + character;
                 mState.RowPrefix.clear();
                 Print(text, false);
@@ -327,6 +341,12 @@ void ConversionRun::WordLoop(const std::u32string& line)
         const std::u32string trimmed = TrimBlanks(*lastWord);
         mState.LastChar = trimmed.empty() ? U"" : trimmed.substr(trimmed.size() - 1);
     }
+}
+
+bool ConversionRun::PageIsFull() const
+{
+    const PageCanvas& canvas = mSettings.Canvas();
+    return canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height());
 }
 
 void ConversionRun::NewLine()
@@ -439,6 +459,8 @@ void ConversionRun::SavePage()
             throw Stop{{RunResult::Outcome::Failed, *error}};
         throw Stop{{mState.ClosingRequested ? RunResult::Outcome::Closing : RunResult::Outcome::Stopped, ""}};
     }
+    if (mHost.Interrupted())
+        throw Stop{{RunResult::Outcome::Interrupted, ""}};
     ++mState.FileNumber;
     mSettings.ClearCanvas();
     mHost.CanvasCleared();

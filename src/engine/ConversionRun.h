@@ -17,6 +17,7 @@ struct RunResult {
         Stopped,   // the run ended at a stopping point (end of the page range without anyone to continue it)
         Closing,   // the main window was closed during the run
         Failed,    // the book could not be read or a page file could not be written: see error
+        Interrupted,  // the host asked the run to end (a signal); the pages saved so far stay
     };
     Outcome outcome = Outcome::Finished;
     std::string error;
@@ -49,6 +50,7 @@ private:
     void WordLoop(const std::u32string& line);
     void HeadingPageBreak();
     void SavePage();
+    bool PageIsFull() const;  // the next row would pass the bottom of the page
     void Print(std::u32string_view text, bool newRow);
     bool ReadLine(std::u32string& line);
     bool ReadCounted(std::u32string& line);

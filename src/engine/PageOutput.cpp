@@ -7,12 +7,14 @@
 #include "imaging/BmpFile.h"
 #include "imaging/RotateBMP90Degr.h"
 #include "imaging/Rounding.h"
+#include "platform/AtomicFile.h"
 #include "platform/ConvertBMP2JPG.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -32,16 +34,29 @@ std::string WithSlash(std::string path)
     return path;
 }
 
-// Writes a picture as a 24-bit bitmap file; answers an error naming the file when it cannot.
+// Writes a bitmap file through one of the bitmap writers (false: the write was cut short), under a temporary
+// name that is renamed into place once complete, so a full disk or an interrupt never leaves a short file.
+std::optional<std::string> SaveBitmap(const std::string& path, const std::function<bool(const std::string&)>& write)
+{
+    return WriteThroughTemporary(path, [&](const std::string& temporary) -> std::optional<std::string> {
+        try {
+            errno = 0;
+            if (write(temporary))
+                return std::nullopt;
+            // The writers answer only false; the failed write left its reason (ENOSPC, EFBIG) in errno.
+            return "cannot write " + path + ": " +
+                   (errno ? SystemMessage(errno) : std::string("the write was cut short (is the disk full?)"));
+        } catch (const AppError& e) {
+            return "cannot write " + path + ": " + e.Description();
+        }
+    });
+}
+
 std::optional<std::string> Save24(const Bitmap& picture, const std::string& path)
 {
-    try {
-        if (WriteBitmap24(path, ExecutableName() + ".cDIBSection256", picture))
-            return std::nullopt;
-        return "cannot write " + path + ": the write was cut short (is the disk full?)";
-    } catch (const AppError& e) {
-        return "cannot write " + path + ": " + e.Description();
-    }
+    return SaveBitmap(path, [&](const std::string& file) {
+        return WriteBitmap24(file, ExecutableName() + ".cDIBSection256", picture);
+    });
 }
 
 } // namespace
@@ -55,6 +70,7 @@ void PageOutput::PrepareOutputFolder()
             folder = mSettings.InputFolder;
     }
     mSettings.ShowRunOutputFolder(folder);
+    mNameMax = NameMaxFor(folder);
 }
 
 void PageOutput::BeginRun()
@@ -69,7 +85,7 @@ int PageOutput::RemoveStalePages()
     if (mDryRun)
         return 0;  // a run that wrote nothing cannot tell what is stale
     namespace fs = std::filesystem;
-    const std::string prefix = mSettings.FileRoot + "_";
+    const std::string prefix = RootPiece(mSettings.FileRoot, mNameMax) + "_";
     // root_00001 (anything).jpg: the root, an underscore, five digits or more, the chapter in parentheses.
     auto isPageName = [&](const std::string& name) {
         if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 5 + 7)
@@ -108,24 +124,30 @@ int PageOutput::RemoveStalePages()
 
 std::string PageOutput::PageFileName(int n)
 {
+    // Every piece taken from the book or the settings goes through SafeNamePiece: a page always lands in the
+    // output folder or one chapter folder below it, whatever the heading or the root holds.
     const std::u32string& numberText = mState.NumberText;
     const bool diffFold = mSettings.On("chkDiffFold");
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
-        mChapterFolder = CleanFileName(ToUtf8(mState.NumberTitle) + "/", "_");
+        mChapterFolder = SafeNamePiece(ToUtf8(mState.NumberTitle), mNameMax) + "/";
         const std::string folder = mSettings.OutputPath + mChapterFolder;
         if (!mDryRun && !FolderExists(folder))
             MakeFolder(folder);
         mFolderNumberText = numberText;
     }
-    const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
-    const std::u32string chapter = FormatNumber(TrimBlanks(numberText), format);
+    const std::string root = RootPiece(mSettings.FileRoot, mNameMax);
+    const std::string number = ToUtf8(FormatNumber(n, U"00000"));
+    std::string chapter;
+    if (mState.UseChapterInFileNames) {
+        const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
+        const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
+        chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
+                                mNameMax > taken ? mNameMax - taken : 0);
+    }
     std::string name = mSettings.OutputPath;
     if (diffFold)
         name += mChapterFolder;
-    name += mSettings.FileRoot + "_" + ToUtf8(FormatNumber(n, U"00000")) + " (";
-    if (mState.UseChapterInFileNames)
-        name += ToUtf8(chapter);
-    return name + ").jpg";
+    return name + root + "_" + number + " (" + chapter + ").jpg";
 }
 
 int PageOutput::JpegQuality() const
@@ -168,7 +190,7 @@ std::optional<std::string> PageOutput::WritePage()
         mPageWriter->Convert(PageSurface);
     }
     mTempPath = mSettings.OutputPath + "TempBMP.bmp";
-    mBwPath = mSettings.OutputPath + mSettings.FileRoot + "BW.bmp";
+    mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);
@@ -189,11 +211,5 @@ std::optional<std::string> PageOutput::WriteWorkingBitmaps()
         return error;
     if (!mPureBW)
         return Save24(*PageSurface.hdc(), mBwPath);
-    try {
-        if (!mPageWriter->Save(mBwPath))
-            return "cannot write " + mBwPath + ": the write was cut short (is the disk full?)";
-    } catch (const AppError& e) {
-        return "cannot write " + mBwPath + ": " + e.Description();
-    }
-    return std::nullopt;
+    return SaveBitmap(mBwPath, [&](const std::string& file) { return mPageWriter->Save(file); });
 }

@@ -21,7 +21,8 @@ public:
     // Settles the output folder for a run: OutputPath, else InputFolder + "Out/", else InputFolder.
     void PrepareOutputFolder();
 
-    // The full path of the JPEG page n; may create the chapter sub-folder.
+    // The full path of the JPEG page n; may create the chapter sub-folder. The chapter folder, the root and the
+    // chapter text are cleaned and shortened to fit the file system, so the page lies inside the output folder.
     std::string PageFileName(int n);
 
     // Writes the files of the page on the canvas, unless the page lies below txtFromPg. Answers an error
@@ -53,6 +54,7 @@ private:
     std::string mChapterFolder;
     std::u32string mFolderNumberText;
     std::set<std::string> mWritten;  // the page files of this run
+    std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     std::optional<Bitmap> mLastPage;

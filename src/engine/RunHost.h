@@ -34,6 +34,9 @@ public:
     // One step of the wait after a page while the run is paused: about 10 ms and one pass of events.
     // Answers false to end the run there (no one to press Continue, or a new run was asked for).
     virtual bool WaitWhilePaused() { return false; }
+    // Asked before every line and after every page save: true ends the run there (the command line was sent
+    // SIGINT or SIGTERM). A page laid out only in part is dropped; the pages saved stay.
+    virtual bool Interrupted() { return false; }
     // The canvas was cleared: the preview clears its picture and label too.
     virtual void CanvasCleared() {}
 };

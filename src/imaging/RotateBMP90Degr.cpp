@@ -5,6 +5,7 @@
 #include "imaging/Rounding.h"
 #include "platform/HostHooks.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace RotateBMP90Degr {
@@ -73,10 +74,18 @@ void RotatePicture(const Bitmap& source, std::optional<Bitmap>& destination, int
     TurnBitmap(context, width, height, radians);
 
     if (context) {
+        std::optional<Bitmap> cleared;
         if (!destination || destination->Width() == 0)
-            destination = Bitmap::Make(width, height, context->BitsPerPixel());
+            cleared = Bitmap::Make(width, height, context->BitsPerPixel());
         else
-            destination = Bitmap::Make(destination->Width(), destination->Height(), destination->BitsPerPixel());
+            cleared = Bitmap::Make(destination->Width(), destination->Height(), destination->BitsPerPixel());
+        // A picture with a colour table keeps its colours: at the turned picture's depth the destination takes
+        // its table, so the pixels copy as they are; at another depth it keeps its own.
+        if (cleared && cleared->Indexed()) {
+            const Bitmap& colours = cleared->BitsPerPixel() == context->BitsPerPixel() ? *context : *destination;
+            std::ranges::copy(colours.ColourTable(), cleared->ColourTable().begin());
+        }
+        destination = std::move(cleared);
         if (destination)
             BitBlt(*destination, 0, 0, width, height, *context, 0, 0);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,21 @@ std::string BaseName(std::string_view path);
 // Replaces every blank, "/", "\", ":", "*", "?", "<", ">", "|" and '"' with the replacement text, except a final
 // "/" or "\", which stays. Other characters, multi-byte UTF-8 ones included, are kept.
 std::string CleanFileName(std::string_view name, std::string_view replacement);
+
+// The longest name a folder entry may have in folder's file system, in bytes: what the system says, at most 255
+// (255 when it cannot say, for instance because the folder does not exist yet).
+std::size_t NameMaxFor(const std::string& folder);
+
+// The one rule for every piece of a file or folder name that comes from the book, a profile or a setting.
+// What CleanFileName replaces (a final separator too), every control character (U+0000 to U+001F, U+007F to
+// U+009F) and a leading dot become "_": the piece never splits a path, is never "." or "..", and never hides.
+// A piece longer than maxBytes is cut at a character boundary and ends in "~" and 8 hex digits of a hash of the
+// whole piece, so different long pieces stay different. An empty piece stays empty.
+std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes = 255);
+
+// The file root as it goes into a name: SafeNamePiece, short enough that a page name (root, "_", file number,
+// " (", chapter, ").jpg") keeps room for its number and some of its chapter in a nameMax-byte name.
+std::string RootPiece(std::string_view root, std::size_t nameMax);
 
 // Shortens a path to fit widthPixels by replacing folder names after its first part with "...", always keeping
 // the first part and the last component: "/home/ann/books/ch1/p.jpg" may become "/home/.../ch1/p.jpg".

@@ -140,10 +140,22 @@ std::string ProfileText(const SettingsModel& settings, const std::string& fileNa
     return text;
 }
 
+std::string ProfileFileName(const std::string& root)
+{
+    const bool unsafe = root.empty() || root.front() == '.' || root.find('/') != std::string::npos ||
+                        std::any_of(root.begin(), root.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return (unsafe ? SafeNamePiece(root, NameMaxFor("") - 4) : root) + ".cfg";
+}
+
 ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder)
 {
     ProfileResult result;
-    const std::string fileName = settings.FileRoot + ".cfg";
+    if (settings.FileRoot.empty()) {
+        result.error = "a profile is named after the file root, and there is none: set one first";
+        settings.SetText("txtMsg", "Nothing done");
+        return result;
+    }
+    const std::string fileName = ProfileFileName(settings.FileRoot);
     result.path = profilesFolder + fileName;
     if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
         result.error = *error;

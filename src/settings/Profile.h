@@ -43,6 +43,11 @@ struct ProfileResult {
     std::vector<std::string> skipped;  // records a load passed over, each with its line and reason
 };
 
+// The file name of the profile of a root: root + ".cfg". A root that would leave the profile folder or hide
+// (a separator, a control character, a leading dot) is made a safe name first; any other root, blanks
+// included, is kept as it is, so that the profiles users have keep their names.
+std::string ProfileFileName(const std::string& root);
+
 // Writes FileRoot + ".cfg" into the profile folder, replacing a profile of that name only once the new one is
 // complete. The status line shows the result.
 ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder);

@@ -361,7 +361,7 @@ void SettingsModel::UpdateOutputPath()
     if (folder.empty())
         folder = !input.empty() && input.front() == '/' ? "" : ".";
     InputFolder = folder + "/";
-    OutputPath = InputFolder + FileRoot;
+    OutputPath = InputFolder + RootPiece(FileRoot, NameMaxFor(InputFolder));
     if (OutputPath.back() != '/')
         OutputPath += '/';
     mUpdatingPath = true;

@@ -140,5 +140,5 @@ StartUpResult StartUp(SettingsModel& settings, AppContext& context)
 
 std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context)
 {
-    return WriteStateFile(context.AppFolder, {settings.Value("txtOutFileName") + ".cfg", context.DeviceFolder});
+    return WriteStateFile(context.AppFolder, {ProfileFileName(settings.Value("txtOutFileName")), context.DeviceFolder});
 }

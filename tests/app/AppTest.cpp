@@ -190,12 +190,24 @@ private slots:
         W().chkStepF->setChecked(false);
         QTest::mouseClick(W().btnGo, Qt::LeftButton);
         QVERIFY(fs::exists(mDir->Path("novel/novel_00001 ().jpg")));
-        QVERIFY(fs::exists(mDir->Path("novel/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg")));
+        QVERIFY(fs::exists(mDir->Path("novel/CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg")));
         QVERIFY(fs::exists(mDir->Path("novel/novelBW.bmp")));
         QVERIFY(CountPages(mDir->Path("novel")) > 30);
         QVERIFY(!W().btnGo->isEnabled());
         QVERIFY(W().btnPause->isEnabled());
         QVERIFY(mDialogs->messages.empty());
+    }
+
+    void pageFileLabelShortensThePathOnly()
+    {
+        UseBook(3, false);
+        S().TypeText("txtOutFileName", std::string(12, 'r'));
+        W().btnGo->click();
+        const QString text = W().lblOutFN->text();
+        const QString first = QString::fromStdString("File: /" + std::next(mDir->Root().begin())->string() + "/");
+        QVERIFY2(text.startsWith(first) && text.contains("/.../"), qPrintable(text));
+        const QFontMetrics metrics(W().lblOutFN->font());
+        QVERIFY(metrics.horizontalAdvance(text.mid(6)) <= W().lblOutFN->width() - 100);
     }
 
     void pauseAndContinue()
@@ -417,7 +429,7 @@ private slots:
         QVERIFY(mDialogs->messages.back().find("No device folder") != std::string::npos);
 
         const std::string device = mDir->Path("player");
-        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch 00.0).jpg";
+        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch_00.0).jpg";
         fs::create_directories(device + "/Ch_00.0_Introduction");
         std::ofstream(oldPage) << "an old page";
         mDialogs->folders = {device};

@@ -17,8 +17,8 @@ printf 'Chapter 1.1 The road\r\nIt was a long road, and she walked it.\r\n\r\n\r
 check "a conversion exits 0" test $? -eq 0
 out="$work/novel"
 check "the first page lies in the output folder" test -f "$out/novel_00001 ().jpg"
-check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg"
-check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch 02.1).jpg"
+check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"
+check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch_02.1).jpg"
 check "TempBMP.bmp is a 24-bit page" test "$(stat -c %s "$out/TempBMP.bmp")" -eq 230454
 check "the converter's bitmap is 1-bit" test "$(stat -c %s "$out/novelBW.bmp")" -eq 9662
 check "the closing line names the folder" grep -q "3 pages written to $out/" "$work/out.txt"
@@ -44,6 +44,51 @@ check "a value the control cannot take is a usage error (2)" test $? -eq 2
 check "a missing book is an error (1)" test $? -eq 1
 check "the error names the book" grep -q missing.txt "$work/err.txt"
 check "a missing book writes nothing" test ! -e "$work/missing"
+"$leafcast" convert "$work/$(printf 'no\033[31mbook.txt')" > /dev/null 2> "$work/err.txt"
+check "a control character in a message is shown escaped" grep -qF 'no\x1b[31mbook.txt' "$work/err.txt"
+
+# Every trick at once: a root that climbs out and holds an escape; headings with a slash, a climb, a NUL (a
+# UTF-16 book: NUL bytes are not text otherwise), a 300-digit number; a word wider than the page. The pages stay
+# in --out, with clean names.
+printf '"tricks.cfg"\r\n"ControlName","Value","Enabled","Index"\r\n"txtOutFileName","../\033evil",#TRUE#,-1\r\n"chkChapter",1,#TRUE#,-1\r\n"chkDiffFold",1,#TRUE#,-1\r\n"chkUseChapInFN",1,#TRUE#,-1\r\n' > "$work/tricks.cfg"
+{ printf 'Chapter 1.2/../../../x\0y z\r\nChapter '; printf '7%.0s' $(seq 300); printf '.1 t\r\n'
+  printf 'w%.0s' $(seq 3000); printf '\r\n'; } | iconv -f UTF-8 -t UTF-16 > "$work/tricks.txt"
+mkdir -p "$work/tricks/CH_1.2_.._.._.._X"
+touch "$work/marker"
+"$leafcast" convert "$work/tricks.txt" --profile "$work/tricks.cfg" --set "txtOutFileName=../$(printf '\033')evil" \
+  --out "$work/tricks" > /dev/null 2>&1
+check "the book of tricks converts" test $? -eq 0
+check "its chapter page lands in the output folder with a clean name" \
+  test -f "$work/tricks/CH_1.2_.._.._.._X_Y_Z/_.__evil_00002 (Ch_1.2_.._.._.._x_y).jpg"
+check "nothing is written outside the output folder" test -z "$(find "$work" -newer "$work/marker" -type f -not -path "$work/tricks/*")"
+check "no name holds a control character" test -z "$(find "$work/tricks" -name '*[[:cntrl:]]*')"
+check "no name is longer than 255 bytes" test -z "$(find "$work/tricks" -printf '%f\n' | LC_ALL=C awk 'length > 255')"
+check "the long word goes on over several pages" test "$(find "$work/tricks" -name '*.jpg' | wc -l)" -ge 6
+
+# A file-size limit is reported, and leaves neither a short working bitmap nor a temporary file.
+(ulimit -f 100; exec "$leafcast" convert "$work/book.txt" --out "$work/limited") > /dev/null 2> "$work/err.txt"
+check "a file-size limit is an error (1), not a silent death" test $? -eq 1
+check "the error says the file is too large" grep -q "too large" "$work/err.txt"
+check "no short TempBMP.bmp stays" test ! -e "$work/limited/TempBMP.bmp"
+check "no temporary file stays after a failed write" test -z "$(find "$work/limited" -name '.*')"
+
+# SIGINT and SIGTERM end a long run after the page in hand, with a summary and the shell's status.
+for i in $(seq 20000); do echo "Line $i of a long book, with a few words in it."; done > "$work/long.txt"
+for signal in INT TERM; do
+  out="$work/signal-$signal"
+  "$leafcast" convert "$work/long.txt" --out "$out" > "$work/summary.txt" 2>&1 &
+  pid=$!
+  for _ in $(seq 200); do [ -n "$(find "$out" -name '*.jpg' 2> /dev/null)" ] && break; sleep 0.05; done
+  kill -s "$signal" $pid
+  wait $pid
+  status=$?
+  check "SIG$signal ends the run with status $((128 + $(kill -l "$signal")))" test $status -eq $((128 + $(kill -l "$signal")))
+  check "the summary says SIG$signal interrupted the run" grep -q "^Interrupted (SIG$signal): " "$work/summary.txt"
+  check "SIG$signal leaves no temporary file" test -z "$(find "$out" -name '.*')"
+  check "the pages counted after SIG$signal are there" \
+    test "$(find "$out" -name '*.jpg' | wc -l)" = "$(sed -n 's/^Interrupted[^:]*: \([0-9]*\) page.*/\1/p' "$work/summary.txt")"
+done
+
 "$leafcast" --version > /dev/null
 check "--version answers" test $? -eq 0
 
@@ -64,7 +109,7 @@ check "a page text without its folder is an error (1)" test $? -eq 1
 printf 'Licence\r\n*** START OF THE BOOK ***\r\nCHAPTER I. The Road\r\n\r\nShe walked.\r\n*** END OF THE BOOK ***\r\nLicence\r\n' > "$work/novel.txt"
 "$leafcast" convert "$work/novel.txt" --home "$work/fresh" --profile ebook --out "$work/ebook" > /dev/null
 check "the ebook profile comes with the program" test -f "$work/fresh/Profiles/ebook.cfg"
-check "with it, the book names the pages, all in one folder" test -f "$work/ebook/novel_00002 (Ch I.).jpg"
+check "with it, the book names the pages, all in one folder" test -f "$work/ebook/novel_00002 (Ch_I.).jpg"
 check "with it, the licence makes no page" test "$(find "$work/ebook" -name '*.jpg' | wc -l)" -eq 2
 
 home="$work/home"

@@ -2,6 +2,7 @@
 #include "engine/PageDecorations.h"
 #include "engine/Text.h"
 #include "imaging/BmpFile.h"
+#include "settings/Profile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -25,9 +26,9 @@ TEST(ConversionRun, ChaptersGoIntoTheirOwnFolders)
     f.Book(Lines({"Chapter 1.1 The road", "It was a long road.", "", "", "Chapter 2.1 Home", "Home at last."}));
     ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
     EXPECT_TRUE(fs::exists(f.Out("novel_00001 ().jpg")));
-    EXPECT_TRUE(fs::exists(f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg")));
     // The one page of a short chapter is saved when the next heading is met, yet goes into its own folder.
-    EXPECT_TRUE(fs::exists(f.Out("CH_02.1_HOME/novel_00003 (Ch 02.1).jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("CH_02.1_HOME/novel_00003 (Ch_02.1).jpg")));
     EXPECT_EQ(f.state.PagesWritten, 3);
     EXPECT_EQ(fs::file_size(f.Out("TempBMP.bmp")), 230454u);
     EXPECT_EQ(fs::file_size(f.Out("novelBW.bmp")), 9662u);
@@ -40,7 +41,7 @@ TEST(ConversionRun, WindowsAndUtf8BooksGiveTheSameFolderName)
         RunFixture f;
         f.Book(heading + "\r\nText.\r\n");
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
-        EXPECT_TRUE(fs::exists(f.Out("CH_01.1_CAF\xC3\x89/novel_00002 (Ch 01.1).jpg"))) << heading;
+        EXPECT_TRUE(fs::exists(f.Out("CH_01.1_CAF\xC3\x89/novel_00002 (Ch_01.1).jpg"))) << heading;
     }
 }
 
@@ -75,6 +76,122 @@ TEST(ConversionRun, WordsAndCharactersBreakAtTheRightEdge)
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_FALSE(f.host.pages.empty());
         EXPECT_EQ(f.host.pages[0].text, c.expected) << c.line << " +" << c.extraPixels;
+    }
+}
+
+// Every file the run leaves, relative to the test's folder; none may lie outside the output folder.
+std::vector<std::string> FilesOutside(const RunFixture& f, int& pages)
+{
+    std::vector<std::string> outside;
+    for (const auto& entry : fs::recursive_directory_iterator(f.dir.Root())) {
+        const std::string path = entry.path().string();
+        pages += entry.path().extension() == ".jpg";
+        if (entry.is_regular_file() && !path.starts_with(f.settings.OutputPath) && entry.path().extension() != ".txt" &&
+            entry.path().extension() != ".cfg")
+            outside.push_back(path);
+        if (entry.path().filename().string().size() > 255 || entry.path().filename().string().starts_with('.') ||
+            std::any_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            outside.push_back("unclean: " + path);
+    }
+    return outside;
+}
+
+TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
+{
+    enum class Root { Book, Set, Profile };
+    // A page as wide as width (0: the default) leaves room for a long title.
+    const struct {
+        const char* what;
+        std::string heading;
+        Root from;
+        std::string root;
+        bool diffFold;
+        const char* page;
+        int width = 0;
+    } cases[] = {
+        {"a slash in the number", "Chapter 1.2/x y", Root::Book, "", true, "CH_1.2_X_Y/book_00002 (Ch_1.2_x).jpg"},
+        {"a climb in the number", "Chapter 1.2/../../../ESCAPED y", Root::Book, "", true,
+         "CH_1.2_.._.._.._ESCAPED_Y/book_00002 (Ch_1.2_.._.._.._ESCAPED).jpg"},
+        {"a NUL in the heading", std::string("Chapter 1.2\0x y", 15), Root::Book, "", true,
+         "CH_1.2_X_Y/book_00002 (Ch_1.2_x).jpg"},
+        {"a NUL, no chapter folders", std::string("Chapter 1.2\0x y", 15), Root::Book, "", false,
+         "book_00002 (Ch_1.2_x).jpg"},
+        {"control characters", "Chapter 1.2\x1b[2J \x07title", Root::Book, "", true,
+         "CH_1.2_[2J__TITLE/book_00002 (Ch_1.2_[2J).jpg"},
+        {"a 400-character title", "Chapter 1.2 " + std::string(400, 't'), Root::Book, "", true, nullptr, 4000},
+        {"a 300-digit number", "Chapter " + std::string(300, '7') + ".2 x", Root::Book, "", true, nullptr},
+        {"a root climbing out, by --set", "Chapter 1.2 x", Root::Set, "../escaped", true,
+         "CH_01.2_X/_._escaped_00002 (Ch_01.2).jpg"},
+        {"a root of 300 bytes, by --set", "Chapter 1.2 x", Root::Set, std::string(300, 'r'), true, nullptr},
+        {"a root climbing out, by a profile", "Chapter 1.2 x", Root::Profile, "../../escaped", false,
+         "_._.._escaped_00001 ().jpg"},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        // NUL characters come only in UTF-16 books: a book with NUL bytes is not text.
+        std::string book = c.heading + "\r\nSome text.\r\n";
+        if (book.find('\0') != std::string::npos) {
+            std::string wide = "\xFF\xFE";
+            for (const char ch : book)
+                wide += ch, wide += '\0';
+            book = wide;
+        }
+        f.Book(book, "book.txt");
+        f.settings.TypeText("txtOutFileName", "book");
+        f.settings.ApplyEdit("chkNoChars", "0");  // control characters reach the heading
+        f.settings.ApplyEdit("chkDiffFold", c.diffFold ? "1" : "0");
+        if (c.from == Root::Set)
+            f.settings.ApplyEdit("txtOutFileName", c.root);
+        if (c.from == Root::Profile) {
+            std::ofstream(f.dir.Path("p.cfg"), std::ios::binary)
+                << "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n"
+                << "\"txtOutFileName\",\"" + c.root + "\",#TRUE#,-1\r\n";
+            ASSERT_TRUE(LoadProfile(f.settings, f.dir.Path("p.cfg")).ok);
+        }
+        if (c.width)
+            f.settings.Canvas().Resize(c.width, 240);
+        // With these folders present, an uncleaned name would climb out of the output folder.
+        fs::create_directories(f.dir.Path("book/CH_1.2_.._.._.._ESCAPED_Y/book_00002 (Ch 1.2"));
+        const RunResult result = f.Run();
+        ASSERT_EQ(result.outcome, RunResult::Outcome::Finished) << c.what << ": " << result.error;
+        int pages = 0;
+        EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{}) << c.what;
+        EXPECT_EQ(pages, f.state.PagesWritten) << c.what;
+        if (c.page) {
+            EXPECT_TRUE(fs::exists(f.settings.OutputPath + c.page)) << c.what << ": " << c.page;
+        }
+    }
+}
+
+TEST(ConversionRun, AWordWiderThanThePageGoesOnToTheNextPage)
+{
+    const struct { const char* before; int rows; } cases[] = {
+        {"", 5},
+        {"start ", 5},   // the split word follows a word on its row
+        {"", 1},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        std::string word;
+        for (int i = 0; i < 1500; ++i)
+            word += static_cast<char>('a' + i % 26);
+        f.Book(c.before + word + "\r\n");
+        const int rowHeight = static_cast<int>(f.settings.Canvas().TextHeight());
+        f.settings.Canvas().Resize(320, rowHeight * (c.rows + 1) + rowHeight / 2);  // the header row and c.rows rows
+        ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
+        std::u32string all;
+        for (const auto& page : f.host.pages) {
+            std::size_t rows = 0;
+            for (std::size_t at = page.text.find(U"\r\n"); at != std::u32string::npos; at = page.text.find(U"\r\n", at + 1))
+                ++rows;
+            // A page's text ends with the row break that found it full.
+            EXPECT_LE(rows, static_cast<std::size_t>(c.rows) + 1) << "page " << page.fileNumber << " runs off the bottom";
+            for (char32_t ch : page.text)
+                if (ch != U'\r' && ch != U'\n')
+                    all += ch;
+        }
+        EXPECT_EQ(ToUtf8(all), c.before + word) << "rows of " << c.rows;
     }
 }
 
@@ -179,9 +296,9 @@ TEST(ConversionRun, PageRangeWritesOnlyThePagesAsked)
     // Without anyone to press Continue, the run ends at the end of the range.
     EXPECT_EQ(f.Run().outcome, RunResult::Outcome::Stopped);
     EXPECT_FALSE(fs::exists(f.Out("novel_00001 ().jpg")));
-    EXPECT_TRUE(fs::exists(f.Out("novel_00002 (Ch 00.0).jpg")));
-    EXPECT_TRUE(fs::exists(f.Out("novel_00003 (Ch 00.0).jpg")));
-    EXPECT_FALSE(fs::exists(f.Out("novel_00004 (Ch 00.0).jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("novel_00002 (Ch_00.0).jpg")));
+    EXPECT_TRUE(fs::exists(f.Out("novel_00003 (Ch_00.0).jpg")));
+    EXPECT_FALSE(fs::exists(f.Out("novel_00004 (Ch_00.0).jpg")));
     EXPECT_EQ(f.state.PagesWritten, 2);
     EXPECT_EQ(f.host.shownFiles.size(), 3u);  // the skipped page still shows the name it would have had
 }
@@ -311,6 +428,46 @@ TEST(ConversionRun, FailuresAreReportedAndNothingCounted)
         EXPECT_EQ(result.outcome, RunResult::Outcome::Failed);
         EXPECT_NE(result.error.find("novel_00002"), std::string::npos) << result.error;
         EXPECT_EQ(f.state.PagesWritten, 1);
+    }
+}
+
+TEST(ConversionRun, ASignalOrAShrinkingBookEndsTheRunAndSaysSo)
+{
+    const struct {
+        const char* what;
+        std::size_t interruptAfter;
+        bool shrink;
+        RunResult::Outcome outcome;
+        int written;  // -1: not checked
+    } cases[] = {
+        {"interrupted before the first line", 0, false, RunResult::Outcome::Interrupted, 0},
+        {"interrupted after page 2", 2, false, RunResult::Outcome::Interrupted, 2},
+        {"cut short during the run", SIZE_MAX, true, RunResult::Outcome::Failed, -1},
+    };
+    for (const auto& c : cases) {
+        RunFixture f;
+        f.settings.ApplyEdit("chkSmartLF", "0");
+        f.settings.ApplyEdit("chkDiffFold", "0");
+        std::string book;
+        for (int i = 1; book.size() < 150000; ++i)
+            book += "line " + std::to_string(i) + "\r\n";
+        const std::string path = f.Book(book);
+        f.host.interruptAfter = c.interruptAfter;
+        if (c.shrink) {
+            f.settings.ApplyEdit("txtFromPg", "100000");  // laid out, not written: quicker
+            f.host.atFirstPageSave = [&] { fs::resize_file(path, 70000); };
+        }
+        const RunResult result = f.Run();
+        EXPECT_EQ(result.outcome, c.outcome) << c.what << ": " << result.error;
+        if (c.written >= 0) {
+            EXPECT_EQ(f.state.PagesWritten, c.written) << c.what;
+        }
+        if (c.shrink) {
+            EXPECT_NE(result.error.find("changed while it was being converted"), std::string::npos) << result.error;
+        }
+        int pages = 0;
+        EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{}) << c.what;  // no temporary file stays
+        EXPECT_EQ(pages, f.state.PagesWritten) << c.what;
     }
 }
 

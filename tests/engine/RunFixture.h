@@ -5,8 +5,11 @@
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A host that remembers every page handed to the preview, and can let a paused run go on a number of times.
@@ -23,8 +26,16 @@ struct RecordingHost : RunHost {
     int continues = 0;       // how many times a paused run may go on
     RunState* state = nullptr;
     int pending = 0;
+    std::size_t interruptAfter = SIZE_MAX;   // pages handed over before a signal asks the run to end
+    std::function<void()> atFirstPageSave;  // what happens to the book meanwhile
 
-    void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override { pending = fileNumber; }
+    void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override
+    {
+        pending = fileNumber;
+        if (atFirstPageSave)
+            std::exchange(atFirstPageSave, nullptr)();
+    }
+    bool Interrupted() override { return pages.size() >= interruptAfter; }
     void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.push_back({pending, std::u32string(text)}); }
     void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
     void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override

@@ -70,6 +70,22 @@ TEST(RotateBMP90Degr, AnglesAdvanceByQuarterTurns)
     }
 }
 
+TEST(RotateBMP90Degr, PicturesWithAColourTableKeepTheirColours)
+{
+    const RgbQuad white = RgbQuad::FromRgb(255, 255, 255), red = RgbQuad::FromRgb(200, 0, 0);
+    for (const int depth : {1, 4, 8}) {
+        Bitmap page = *Bitmap::Make(5, 3, depth);
+        page.ColourTable()[1] = white;
+        page.ColourTable()[0] = red;
+        page.SetRawPixel(0, 0, 1);
+        int angle = 90;
+        const auto turned = Turn(page, angle);
+        ASSERT_TRUE(turned);
+        EXPECT_TRUE(turned->Colour(2, 0).SameColour(white)) << depth << " bits";  // the top-left pixel, turned
+        EXPECT_TRUE(turned->Colour(0, 4).SameColour(red)) << depth << " bits";
+    }
+}
+
 TEST(RotateBMP90Degr, SizedDestinationIsClearedAndClipped)
 {
     const Bitmap page = Numbered(4, 2);

@@ -1,6 +1,8 @@
+#include "engine/Text.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -22,6 +24,50 @@ TEST(Paths, CleanFileNameReplacesForbiddenCharacters)
     };
     for (const auto& c : cases)
         EXPECT_EQ(CleanFileName(c.name, c.replacement), c.clean) << c.name;
+}
+
+TEST(Paths, SafeNamePieceNeverLeavesItsFolder)
+{
+    const struct { std::string piece; const char* clean; } cases[] = {
+        {"Ch 1.2/x y", "Ch_1.2_x_y"},
+        {"a\\b:c*?<>|\"d/", "a_b_c______d_"},  // a final separator goes too
+        {std::string("1.2\0x", 5), "1.2_x"},
+        {"\x1b[31mred\x7f", "_[31mred_"},
+        {"\xc2\x9b" "2J", "_2J"},  // a C1 control, the terminal's one-byte escape
+        {".", "_"},
+        {"..", "_."},
+        {"../up", "_._up"},
+        {".hidden", "_hidden"},
+        {"v1.2..3", "v1.2..3"},
+        {"CAFÉ 日本", "CAFÉ_日本"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SafeNamePiece(c.piece), c.clean) << c.piece;
+}
+
+TEST(Paths, LongNamePiecesAreShortenedAndStayDistinct)
+{
+    const struct { std::string piece; std::size_t maxBytes; } cases[] = {
+        {std::string(300, '7'), 255},
+        {std::string(300, '7') + "8", 255},
+        {"CH " + std::string(400, 'X'), 255},
+        {std::string(200, 'e') + std::string(100, 'X'), 255},
+        {[] { std::string s; for (int i = 0; i < 200; ++i) s += "é"; return s; }(), 255},  // cut between bytes of é
+        {[] { std::string s; for (int i = 0; i < 200; ++i) s += "日"; return s; }(), 100},
+        {std::string(300, 'r'), 191},
+    };
+    std::set<std::string> seen;
+    for (const auto& c : cases) {
+        const std::string name = SafeNamePiece(c.piece, c.maxBytes);
+        EXPECT_LE(name.size(), c.maxBytes) << c.piece;
+        EXPECT_GE(name.size(), c.maxBytes - 3) << c.piece;  // at most a partial character is left out
+        EXPECT_TRUE(IsValidUtf8(name)) << name;
+        EXPECT_TRUE(seen.insert(name).second) << "two long pieces gave " << name;
+    }
+    EXPECT_EQ(RootPiece(std::string(300, 'r'), 255), SafeNamePiece(std::string(300, 'r'), 191));
+    EXPECT_EQ(RootPiece("my novel", 255), "my_novel");
+    EXPECT_EQ(NameMaxFor("/"), 255u);
 }
 
 TEST(Paths, SplitPathFolderOfAndBaseName)

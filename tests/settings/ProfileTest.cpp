@@ -67,7 +67,7 @@ TEST(Profile, EveryKindOfValueComesBack)
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
              {"chkSmartLF", "0"}, {"chkRowNrs", "1"}, {"txtChaptMask", "Part \"*\" #"}, {"optScrRes", "2"},
              {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"},
-             {"chkBookParas", "1"}, {"chkFrontBack", "1"}})
+             {"chkBookParas", "1"}, {"chkFrontBack", "1"}, {"txtQA", "0"}, {"txtASCIISep", "0"}})
         ASSERT_FALSE(saved.settings.ApplyEdit(key, value)) << key;
     saved.settings.MarkedPhrases = {U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"};
     saved.settings.SetText("txtInpFile", "/books/story.txt");
@@ -86,24 +86,6 @@ TEST(Profile, EveryKindOfValueComesBack)
     loaded.settings.SetText("txtMsg", saved.settings.Value("txtMsg"));
     EXPECT_EQ(Snapshot(loaded.settings), Snapshot(saved.settings));
     EXPECT_EQ(loaded.settings.Canvas().Width(), 208);
-}
-
-TEST(Profile, ZeroValuesComeBack)
-{
-    TempDir dir;
-    Fresh saved;
-    for (const char* edit : {"txtQA=0", "txtASCIISep=0", "txtFromPg=0", "txtToPg=0"})
-        ASSERT_FALSE(saved.settings.ApplyEdit(std::string(edit).substr(0, std::string(edit).find('=')), "0"));
-    saved.settings.TypeText("txtOutFileName", "zero");
-    ASSERT_TRUE(SaveProfile(saved.settings, dir.Path("")).ok);
-    Fresh loaded;
-    for (const char* name : {"txtQA", "txtASCIISep", "txtFromPg", "txtToPg"})
-        loaded.settings.TypeText(name, "9");
-    const ProfileResult result = LoadProfile(loaded.settings, dir.Path("zero.cfg"));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.skipped.empty());
-    for (const char* name : {"txtQA", "txtASCIISep", "txtFromPg", "txtToPg"})
-        EXPECT_EQ(loaded.settings.Value(name), "0") << name;
 }
 
 TEST(Profile, OlderProgramsProfileLoads)
@@ -170,6 +152,27 @@ TEST(Profile, FilesThatAreNoProfileChangeNothing)
     }
     Fresh f;
     EXPECT_FALSE(LoadProfile(f.settings, dir.Path("missing.cfg")).ok);
+}
+
+TEST(Profile, ARootThatWouldLeaveTheProfileFolderIsMadeSafe)
+{
+    TempDir dir;
+    const struct { const char* root; const char* file; } cases[] = {
+        {"novel", "novel.cfg"}, {"Usb Complete", "Usb Complete.cfg"}, {"../escaped", "_._escaped.cfg"},
+        {".hidden", "_hidden.cfg"}, {"a/b", "a_b.cfg"}, {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        Fresh f;
+        f.settings.TypeText("txtOutFileName", c.root);
+        const ProfileResult saved = SaveProfile(f.settings, dir.Path(""));
+        EXPECT_EQ(saved.ok, c.file != nullptr) << c.root;
+        if (c.file) {
+            EXPECT_EQ(saved.path, dir.Path(c.file));
+            EXPECT_TRUE(fs::exists(dir.Path(c.file))) << c.root;
+        }
+    }
+    for (const auto& entry : fs::directory_iterator(dir.Root()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
 }
 
 TEST(Profile, AFailedSaveKeepsTheOldProfile)

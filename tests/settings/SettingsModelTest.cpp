@@ -104,8 +104,8 @@ TEST(SettingsModel, OutputFolderIsNamedAfterTheRootBesideTheInput)
 {
     const struct { const char* input; const char* root; const char* folder; const char* output; } cases[] = {
         {"/books/novel.txt", "novel", "/books/", "/books/novel/"}, {"novel.txt", "novel", "./", "./novel/"},
-        {"/novel.txt", "novel", "/", "/novel/"}, {"/books/novel.txt", "novel/", "/books/", "/books/novel/"},
-        {"/books/novel.txt", "", "/books/", "/books/"},
+        {"/novel.txt", "novel", "/", "/novel/"}, {"/books/novel.txt", "novel/", "/books/", "/books/novel_/"},
+        {"/books/novel.txt", "", "/books/", "/books/"}, {"/books/novel.txt", "../up", "/books/", "/books/_._up/"},
     };
     for (const auto& c : cases) {
         for (bool rootFirst : {false, true}) {

@@ -1,0 +1,112 @@
+// A whole conversion of any bytes into a folder of its own. The first byte switches settings, the second picks
+// the screen, the font size and whether control characters are dropped, the next line (up to a LF) is the file root as --set gives it, and the rest is
+// the book. Whatever it holds: the run finishes, nothing is written outside the run's folder, no temporary file
+// stays, every name is free of control characters, every page written is counted, and no text is printed
+// below the bottom of the page.
+#include "FuzzSupport.h"
+#include "engine/ConversionRun.h"
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Text printed on a row that does not fit the page any more is never seen.
+struct BottomWatch : RunHost {
+    SettingsModel* settings = nullptr;
+    RunState* state = nullptr;
+    std::string overflow;
+
+    void PreviewPrint(std::u32string_view text, bool newRow) override
+    {
+        const PageCanvas& canvas = settings->Canvas();
+        if (!text.empty() && !newRow && overflow.empty() &&
+            canvas.CurrentY() + static_cast<float>(state->LineHeight) > static_cast<float>(canvas.Height()))
+            overflow = "text printed at y " + std::to_string(canvas.CurrentY()) + " on a page " +
+                       std::to_string(canvas.Height()) + " high";
+    }
+};
+
+bool Hidden(const fs::path& entry)
+{
+    for (const fs::path& piece : entry)
+        if (piece.string().starts_with('.') || piece.extension() == ".tmp")
+            return true;
+    return false;
+}
+
+bool HasControlCharacter(const std::string& name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    const std::uint8_t switches = data[0], screen = data[1];
+    auto [root, book] = SplitAt({data + 2, size - 2}, '\n');
+    if (root.size() > 600)
+        return 0;
+
+    // The run's folder lies two levels down, so that a page escaping by ".." or "../.." is caught in base.
+    const fs::path base = ScratchFolder() / "conversion";
+    const fs::path runFolder = base / "a" / "b";
+    std::error_code ignored;
+    fs::remove_all(base, ignored);
+    fs::create_directories(runFolder);
+    const std::string bookPath = (runFolder / "book.txt").string();
+    // A book with NUL bytes is refused as not text, unless it is UTF-16: such a book is widened to UTF-16 so
+    // that NUL characters still reach the headings and the names.
+    std::string text(book);
+    if (!text.starts_with("\xFF\xFE") && !text.starts_with("\xFE\xFF") && text.find('\0') != std::string::npos) {
+        std::string wide = "\xFF\xFE";
+        for (const char c : text)
+            wide += c, wide += '\0';
+        text = std::move(wide);
+    }
+    std::ofstream(bookPath, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+
+    SettingsModel settings;
+    ApplyStartUpDefaults(settings);
+    const char* const names[] = {"chkDiffFold", "chkSmartLF", "chkUseChapInFN", "chkRotate",
+                                 "chkPureBW",   "chkMultCR",  "chkSkipW",       "chkDocPageNr"};
+    for (int bit = 0; bit < 8; ++bit)
+        settings.ApplyEdit(names[bit], switches >> bit & 1 ? "1" : "0");
+    settings.ApplyEdit("optScrRes", screen & 1 ? "2" : "0");  // 208 x 208 or 320 x 240
+    settings.ApplyEdit("txtFontSize", std::to_string(6 + (screen >> 1) % 8));
+    settings.ApplyEdit("chkNoChars", screen & 16 ? "1" : "0");
+    settings.ApplyEdit("txtOutFileName", std::string(root.empty() ? "book" : root));
+    settings.TypeText("txtInpFile", bookPath);
+
+    RunState state;
+    PageOutput output(settings, state);
+    BottomWatch host;
+    host.settings = &settings;
+    host.state = &state;
+    ConversionRun run(settings, state, output, host);
+    const RunResult result = run.Run();
+    FUZZ_CHECK(result.outcome == RunResult::Outcome::Finished, result.error);
+    FUZZ_CHECK(host.overflow.empty(), host.overflow);
+
+    int pages = 0;
+    for (const fs::path& entry : TreeOf(base)) {
+        const std::string shown = entry.string();
+        FUZZ_CHECK(entry == "a" || entry == "a/b" || shown.starts_with("a/b/"), "written outside its folder: " + shown);
+        FUZZ_CHECK(!Hidden(entry), "a temporary or hidden file stays: " + shown);
+        FUZZ_CHECK(!HasControlCharacter(shown), "a control character in a name");
+        if (entry.extension() == ".jpg" && fs::is_regular_file(base / entry)) {  // the root may name a folder x.jpg
+            FUZZ_CHECK((base / entry).string().starts_with(settings.OutputPath), "outside the output folder: " + shown);
+            ++pages;
+        }
+    }
+    FUZZ_CHECK(pages == state.PagesWritten,
+               std::to_string(pages) + " pages found, " + std::to_string(state.PagesWritten) + " reported");
+    return 0;
+}
