@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -59,6 +60,13 @@ std::optional<std::string> Save24(const Bitmap& picture, const std::string& path
     });
 }
 
+// What identifies a page file among those of a run: a hash of its path, so that remembering every page of a
+// long book costs eight bytes a page. Two paths of one hash would at worst keep a stale page.
+std::uint64_t PathKey(const std::string& path)
+{
+    return std::hash<std::string>{}(std::filesystem::path(path).lexically_normal().string());
+}
+
 } // namespace
 
 void PageOutput::PrepareOutputFolder()
@@ -96,6 +104,7 @@ int PageOutput::RemoveStalePages()
         return i - prefix.size() >= 5 && name.compare(i, 2, " (") == 0 && name.size() >= i + 7 &&
                name.compare(name.size() - 5, 5, ").jpg") == 0;
     };
+    std::sort(mWritten.begin(), mWritten.end());
     int removed = 0;
     auto sweep = [&](const fs::path& folder) {
         std::error_code error;
@@ -104,7 +113,7 @@ int PageOutput::RemoveStalePages()
             std::error_code ignored;
             if (!entry.is_regular_file(ignored) || entry.is_symlink(ignored) ||
                 !isPageName(entry.path().filename().string()) ||
-                mWritten.count(entry.path().lexically_normal().string()))
+                std::binary_search(mWritten.begin(), mWritten.end(), PathKey(entry.path().string())))
                 continue;
             if (fs::remove(entry.path(), ignored))
                 ++removed, any = true;
@@ -171,24 +180,26 @@ std::optional<std::string> PageOutput::WritePage()
         int noResource = 0;
         std::string noFile;
         RotateBMP90Degr::OpenBitmap(handle, noResource, noFile);
-        mTurned = Bitmap::Make(mSettings.Pic2Width, mSettings.Pic2Height, 24);
+        // Pic2 is made once and turned into for every page while its size stays.
+        if (!mTurned || mTurned->Width() != mSettings.Pic2Width || mTurned->Height() != mSettings.Pic2Height)
+            mTurned = Bitmap::Make(mSettings.Pic2Width, mSettings.Pic2Height, 24);
         int angle = 90;
         RotateBMP90Degr::RotatePicture(*page, mTurned, angle);
         page = &*mTurned;
     }
 
-    // The page surface holds what "TempBMP.bmp" holds; the black-and-white path reduces it in place, so the
-    // converter's bitmap and the JPEG are encoded from the same pixels. The two working bitmaps hold only the
-    // latest page, so they are written when the run stops or ends rather than for every page.
+    // The page surface holds what "TempBMP.bmp" holds; the black-and-white path maps it in place onto the two
+    // colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same pixels. The two
+    // working bitmaps hold only the latest page, so they are written, and the one-bit bitmap made, when the run
+    // stops or ends rather than for every page. Both pictures keep their memory from page to page.
     mLastPage = *page;
-    PageSurface.CreateFromPicture(*page);
+    if (PageSurface.hdc() && PageSurface.Width() == page->Width() && PageSurface.Height() == page->Height())
+        PageSurface.LoadPictureBlt(page);
+    else
+        PageSurface.CreateFromPicture(*page);
     mPureBW = mSettings.On("chkPureBW");
-    if (mPureBW) {
-        mPageWriter = std::make_unique<cDIBSectionSave>();
-        mPageWriter->ColourDepth(0);
-        mPageWriter->ReductionMethod(0);
-        mPageWriter->Convert(PageSurface);
-    }
+    if (mPureBW)
+        MapToTwoColours(*PageSurface.hdc(), cDIBSectionSave::kBlackAndWhite[0], cDIBSectionSave::kBlackAndWhite[1]);
     mTempPath = mSettings.OutputPath + "TempBMP.bmp";
     mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
@@ -198,7 +209,7 @@ std::optional<std::string> PageOutput::WritePage()
     if (!result.ok)
         return result.error;
     ++mState.PagesWritten;
-    mWritten.insert(std::filesystem::path(jpegPath).lexically_normal().string());
+    mWritten.push_back(PathKey(jpegPath));
     return std::nullopt;
 }
 
@@ -211,5 +222,9 @@ std::optional<std::string> PageOutput::WriteWorkingBitmaps()
         return error;
     if (!mPureBW)
         return Save24(*PageSurface.hdc(), mBwPath);
+    mPageWriter = std::make_unique<cDIBSectionSave>();
+    mPageWriter->ColourDepth(0);
+    mPageWriter->ReductionMethod(0);
+    mPageWriter->Convert(PageSurface);
     return SaveBitmap(mBwPath, [&](const std::string& file) { return mPageWriter->Save(file); });
 }

@@ -6,7 +6,8 @@
 
 #include <memory>
 #include <optional>
-#include <set>
+#include <cstdint>
+#include <vector>
 #include <string>
 
 class SettingsModel;
@@ -53,7 +54,7 @@ private:
     RunState& mState;
     std::string mChapterFolder;
     std::u32string mFolderNumberText;
-    std::set<std::string> mWritten;  // the page files of this run
+    std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways

@@ -67,6 +67,16 @@ void RotatePicture(const Bitmap& source, std::optional<Bitmap>& destination, int
 {
     int width = BitmapInfo().bmWidth;
     int height = BitmapInfo().bmHeight;
+    // A quarter turn of the whole picture into a destination of the turned size, or none yet, is one transposing
+    // copy into the destination's own pixels: what the turn and the copy below give, without the pictures between.
+    const bool wholePicture = width == source.Width() && height == source.Height();
+    const bool turnedSize = !destination || (destination->Width() == height && destination->Height() == width &&
+                                             destination->BitsPerPixel() == source.BitsPerPixel());
+    if (angle == 90 && wholePicture && turnedSize) {
+        source.TurnClockwiseInto(destination);
+        angle = 180;
+        return;
+    }
     float radians = static_cast<float>(angle * 3.14159f / 180.0f);
     // The source belongs to the caller: an owner-less handle to it.
     std::shared_ptr<const Bitmap> context(std::shared_ptr<const Bitmap>{}, &source);
@@ -116,6 +126,14 @@ void TurnBitmap(std::shared_ptr<const Bitmap>& context, int& width, int& height,
     }
     const int newWidth = maxX - minX + 1;
     const int newHeight = maxY - minY + 1;
+    if (s == 1 && c == 0 && w == context->Width() && h == context->Height()) {
+        std::optional<Bitmap> turned;
+        context->TurnClockwiseInto(turned);
+        width = newWidth;
+        height = newHeight;
+        context = std::make_shared<const Bitmap>(std::move(*turned));
+        return;
+    }
 
     auto turned = Bitmap::Make(newWidth, newHeight, context->BitsPerPixel());
     if (!turned) {

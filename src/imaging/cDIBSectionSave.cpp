@@ -82,7 +82,7 @@ bool cDIBSectionSave::MakeTarget(int width, int height, int bitsPerPixel, std::s
 bool cDIBSectionSave::Create1Bit(int width, int height)
 {
     // Entry 0 is never written and stays black.
-    mTable1[1] = RgbQuad::FromRgb(255, 255, 255);
+    mTable1[1] = kBlackAndWhite[1];
     return MakeTarget(width, height, 1, mTable1);
 }
 

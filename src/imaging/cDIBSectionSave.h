@@ -18,6 +18,9 @@ class cPalette;
 //  1 = apply Palette with error diffusion; 2 = automatic by depth.
 class cDIBSectionSave {
 public:
+    // The colour table of the one-bit target: entry 0 black, entry 1 white.
+    static constexpr std::array<RgbQuad, 2> kBlackAndWhite = {RgbQuad::FromRgb(0, 0, 0), RgbQuad::FromRgb(255, 255, 255)};
+
     int ColourDepth() const { return mColourDepth; }
     void ColourDepth(int value) { mColourDepth = value; }
     int ReductionMethod() const { return mReductionMethod; }
