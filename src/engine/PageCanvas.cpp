@@ -58,6 +58,21 @@ void PageCanvas::Clear()
     for (int row = 1; row < Height(); ++row)
         std::memcpy(mImage.MemoryRow(row), first, static_cast<std::size_t>(mImage.Stride()));
     mPenX = mPenY = 0;
+    mInks.assign(1, mBack);
+    mBlended = false;
+}
+
+void PageCanvas::AddInk(RgbQuad colour)
+{
+    if (std::none_of(mInks.begin(), mInks.end(), [&](RgbQuad ink) { return ink.SameColour(colour); }))
+        mInks.push_back(colour);
+}
+
+bool PageCanvas::HoldsOnly(RgbQuad first, RgbQuad second) const
+{
+    return !mBlended && std::all_of(mInks.begin(), mInks.end(), [&](RgbQuad ink) {
+        return ink.SameColour(first) || ink.SameColour(second);
+    });
 }
 
 void PageCanvas::Print(std::u32string_view text, Then then)
@@ -84,6 +99,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
     const int top = baselineY - glyph.top;
     const int firstRow = std::max(0, -top), lastRow = std::min(glyph.height, Height() - top);
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
+    bool inked = false;
     for (int row = firstRow; row < lastRow; ++row) {
         const std::uint8_t* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
         std::uint8_t* pixel = mImage.MemoryRow(Height() - 1 - (top + row)) + 3 * (left + firstCol);
@@ -93,14 +109,18 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
                 continue;
             if (a == 255) {
                 pixel[0] = mFore.blue, pixel[1] = mFore.green, pixel[2] = mFore.red;
+                inked = true;
                 continue;
             }
+            mBlended = true;
             const unsigned inverse = 255 - a;
             pixel[0] = static_cast<std::uint8_t>((mFore.blue * a + pixel[0] * inverse + 127) / 255);
             pixel[1] = static_cast<std::uint8_t>((mFore.green * a + pixel[1] * inverse + 127) / 255);
             pixel[2] = static_cast<std::uint8_t>((mFore.red * a + pixel[2] * inverse + 127) / 255);
         }
     }
+    if (inked)
+        AddInk(mFore);
 }
 
 void PageCanvas::Line(float dx, float dy, RgbQuad colour)
@@ -115,6 +135,7 @@ void PageCanvas::Line(float dx, float dy, RgbQuad colour)
         if (x >= 0 && x < Width() && y >= 0 && y < Height()) {
             std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y) + 3 * x;
             p[0] = colour.blue, p[1] = colour.green, p[2] = colour.red;
+            AddInk(colour);
         }
     }
     mPenX += dx;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The page being laid out: a 24-bit picture in pixels with a font, two colours, a pen, printing and lines.
 // Text is drawn in the foreground colour, anti-aliased or monochrome (then the picture holds only the two
@@ -59,8 +60,13 @@ public:
 
     const Bitmap& Image() const { return mImage; }
 
+    // True when every pixel is one of the two colours: nothing but them was drawn since the picture was last
+    // cleared, and no text edge was blended. The answer errs only towards false.
+    bool HoldsOnly(RgbQuad first, RgbQuad second) const;
+
 private:
     void DrawGlyph(const GlyphImage& glyph, int originX, int baselineY);
+    void AddInk(RgbQuad colour);
 
     Bitmap mImage;
     std::shared_ptr<Font> mFont;
@@ -71,4 +77,6 @@ private:
     RgbQuad mBack = RgbQuad::FromRgb(255, 255, 255);
     float mPenX = 0;
     float mPenY = 0;
+    std::vector<RgbQuad> mInks;  // the colours drawn since the last clear, the background first
+    bool mBlended = false;       // a pixel was blended from two colours
 };

@@ -198,8 +198,10 @@ std::optional<std::string> PageOutput::WritePage()
     else
         PageSurface.CreateFromPicture(*page);
     mPureBW = mSettings.On("chkPureBW");
-    if (mPureBW)
-        MapToTwoColours(*PageSurface.hdc(), cDIBSectionSave::kBlackAndWhite[0], cDIBSectionSave::kBlackAndWhite[1]);
+    // A page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto itself.
+    const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
+    if (mPureBW && !mSettings.Canvas().HoldsOnly(black, white))
+        MapToTwoColours(*PageSurface.hdc(), black, white);
     mTempPath = mSettings.OutputPath + "TempBMP.bmp";
     mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;

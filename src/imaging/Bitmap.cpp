@@ -265,31 +265,40 @@ void MapToTwoColours(Bitmap& picture, RgbQuad first, RgbQuad second)
 {
     if (picture.Indexed())
         return;
-    // Eight pixels of either colour are already what they map to; a page is mostly such runs.
-    constexpr int kRun = 8;
-    std::uint8_t runs[2][3 * kRun];
-    for (int i = 0; i < kRun; ++i) {
-        std::memcpy(runs[0] + 3 * i, &first, 3);
-        std::memcpy(runs[1] + 3 * i, &second, 3);
+    const auto packed = [](RgbQuad c) { return c.blue | (c.green << 8) | (static_cast<std::uint32_t>(c.red) << 16); };
+    const std::uint32_t firstColour = packed(first), secondColour = packed(second);
+    // Eight pixels are 24 bytes, three 64-bit words: a run of eight pixels of either colour is already what it
+    // maps to, and a page is mostly such runs.
+    std::uint64_t runs[2][3];
+    for (int k = 0; k < 2; ++k) {
+        std::uint8_t bytes[24];
+        for (int i = 0; i < 8; ++i)
+            std::memcpy(bytes + 3 * i, k == 0 ? &first : &second, 3);
+        std::memcpy(runs[k], bytes, sizeof bytes);
     }
     const int width = picture.Width();
     for (int row = 0; row < picture.Height(); ++row) {
         std::uint8_t* p = picture.MemoryRow(row);
-        int x = 0;
-        std::uint32_t lastColour = 0xFFFFFFFFu;
+        std::uint32_t lastColour = firstColour;
         const RgbQuad* lastMapped = &first;
-        while (x < width) {
-            if (x + kRun <= width && (std::memcmp(p, runs[0], sizeof runs[0]) == 0 ||
-                                      std::memcmp(p, runs[1], sizeof runs[1]) == 0)) {
-                x += kRun, p += 3 * kRun;
-                continue;
+        for (int x = 0; x < width;) {
+            if (x + 8 <= width) {
+                std::uint64_t words[3];
+                std::memcpy(words, p, sizeof words);
+                const bool firstRun = words[0] == runs[0][0] && words[1] == runs[0][1] && words[2] == runs[0][2];
+                if (firstRun || (words[0] == runs[1][0] && words[1] == runs[1][1] && words[2] == runs[1][2])) {
+                    x += 8, p += 24;
+                    continue;
+                }
             }
             const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
-            if (colour != lastColour) {
-                lastColour = colour;
-                lastMapped = SecondIsNearer(p, first, second) ? &second : &first;
+            if (colour != firstColour && colour != secondColour) {
+                if (colour != lastColour) {
+                    lastColour = colour;
+                    lastMapped = SecondIsNearer(p, first, second) ? &second : &first;
+                }
+                p[0] = lastMapped->blue, p[1] = lastMapped->green, p[2] = lastMapped->red;
             }
-            p[0] = lastMapped->blue, p[1] = lastMapped->green, p[2] = lastMapped->red;
             ++x, p += 3;
         }
     }
