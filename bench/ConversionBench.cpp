@@ -39,7 +39,7 @@ public:
         if (!written)
             return;
         // The page as 24-bit rows, made outside the timing: an indexed page is expanded first.
-        const Bitmap& page = *mOutput.PageSurface.hdc();
+        const Bitmap& page = mOutput.EncodedPage();
         const std::uint8_t* pixels = page.Bits().data();
         int pitch = page.Stride();
         if (page.Indexed()) {

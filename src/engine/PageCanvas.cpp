@@ -64,6 +64,8 @@ void PageCanvas::Clear()
 
 void PageCanvas::AddInk(RgbQuad colour)
 {
+    if (mInks.back().SameColour(colour))
+        return;
     if (std::none_of(mInks.begin(), mInks.end(), [&](RgbQuad ink) { return ink.SameColour(colour); }))
         mInks.push_back(colour);
 }
@@ -99,7 +101,20 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
     const int top = baselineY - glyph.top;
     const int firstRow = std::max(0, -top), lastRow = std::min(glyph.height, Height() - top);
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
-    bool inked = false;
+    // The colours in locals: pixel writes could otherwise alias them and have them read again for every pixel.
+    const unsigned blue = mFore.blue, green = mFore.green, red = mFore.red;
+    const std::uint32_t back = mBack.blue | (mBack.green << 8) | (static_cast<std::uint32_t>(mBack.red) << 16);
+    // Text is mostly drawn on the background: its blends over it are looked up, made once for these colours.
+    if (!mBlendsFore.SameColour(mFore) || !mBlendsBack.SameColour(mBack)) {
+        for (unsigned a = 0; a < 256; ++a) {
+            mBlendOverBack[a][0] = static_cast<std::uint8_t>((blue * a + mBack.blue * (255 - a) + 127) / 255);
+            mBlendOverBack[a][1] = static_cast<std::uint8_t>((green * a + mBack.green * (255 - a) + 127) / 255);
+            mBlendOverBack[a][2] = static_cast<std::uint8_t>((red * a + mBack.red * (255 - a) + 127) / 255);
+        }
+        mBlendsFore = mFore;
+        mBlendsBack = mBack;
+    }
+    bool inked = false, blended = false;
     for (int row = firstRow; row < lastRow; ++row) {
         const std::uint8_t* coverage = glyph.coverage.data() + static_cast<std::size_t>(row) * glyph.width;
         std::uint8_t* pixel = mImage.MemoryRow(Height() - 1 - (top + row)) + 3 * (left + firstCol);
@@ -108,17 +123,23 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
             if (a == 0)
                 continue;
             if (a == 255) {
-                pixel[0] = mFore.blue, pixel[1] = mFore.green, pixel[2] = mFore.red;
+                pixel[0] = static_cast<std::uint8_t>(blue), pixel[1] = static_cast<std::uint8_t>(green);
+                pixel[2] = static_cast<std::uint8_t>(red);
                 inked = true;
                 continue;
             }
-            mBlended = true;
+            blended = true;
+            if ((pixel[0] | (pixel[1] << 8) | (static_cast<std::uint32_t>(pixel[2]) << 16)) == back) {
+                pixel[0] = mBlendOverBack[a][0], pixel[1] = mBlendOverBack[a][1], pixel[2] = mBlendOverBack[a][2];
+                continue;
+            }
             const unsigned inverse = 255 - a;
-            pixel[0] = static_cast<std::uint8_t>((mFore.blue * a + pixel[0] * inverse + 127) / 255);
-            pixel[1] = static_cast<std::uint8_t>((mFore.green * a + pixel[1] * inverse + 127) / 255);
-            pixel[2] = static_cast<std::uint8_t>((mFore.red * a + pixel[2] * inverse + 127) / 255);
+            pixel[0] = static_cast<std::uint8_t>((blue * a + pixel[0] * inverse + 127) / 255);
+            pixel[1] = static_cast<std::uint8_t>((green * a + pixel[1] * inverse + 127) / 255);
+            pixel[2] = static_cast<std::uint8_t>((red * a + pixel[2] * inverse + 127) / 255);
         }
     }
+    mBlended = mBlended || blended;
     if (inked)
         AddInk(mFore);
 }
@@ -129,6 +150,20 @@ void PageCanvas::Line(float dx, float dy, RgbQuad colour)
     const int x1 = static_cast<int>(RoundHalfEven(mPenX + dx)), y1 = static_cast<int>(RoundHalfEven(mPenY + dy));
     // The end point itself is not drawn, as on the platform this layout was made for.
     const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    if (y1 == y0 && steps > 0) {
+        // A rule across the page: the same pixels as below, in one run along the row.
+        if (y0 >= 0 && y0 < Height()) {
+            const int from = std::max(0, x1 > x0 ? x0 : x1 + 1), to = std::min(Width() - 1, x1 > x0 ? x1 - 1 : x0);
+            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y0) + 3 * std::max(from, 0);
+            for (int x = from; x <= to; ++x, p += 3)
+                p[0] = colour.blue, p[1] = colour.green, p[2] = colour.red;
+            if (from <= to)
+                AddInk(colour);
+        }
+        mPenX += dx;
+        mPenY += dy;
+        return;
+    }
     for (int i = 0; i < steps; ++i) {
         const int x = x0 + static_cast<int>(RoundHalfEven(static_cast<double>(x1 - x0) * i / steps));
         const int y = y0 + static_cast<int>(RoundHalfEven(static_cast<double>(y1 - y0) * i / steps));

@@ -159,6 +159,16 @@ std::string PageOutput::PageFileName(int n)
     return name + root + "_" + number + " (" + chapter + ").jpg";
 }
 
+void PageOutput::LoadSurface()
+{
+    if (PageSurface.hdc() && PageSurface.Width() == mLastPage->Width() && PageSurface.Height() == mLastPage->Height())
+        PageSurface.LoadPictureBlt(&*mLastPage);
+    else
+        PageSurface.CreateFromPicture(*mLastPage);
+}
+
+const Bitmap& PageOutput::EncodedPage() const { return mSurfaceIsPage ? *mLastPage : *PageSurface.hdc(); }
+
 int PageOutput::JpegQuality() const
 {
     const double quality = mSettings.Number("txtQA");
@@ -188,26 +198,28 @@ std::optional<std::string> PageOutput::WritePage()
         page = &*mTurned;
     }
 
-    // The page surface holds what "TempBMP.bmp" holds; the black-and-white path maps it in place onto the two
-    // colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same pixels. The two
-    // working bitmaps hold only the latest page, so they are written, and the one-bit bitmap made, when the run
-    // stops or ends rather than for every page. Both pictures keep their memory from page to page.
-    mLastPage = *page;
-    if (PageSurface.hdc() && PageSurface.Width() == page->Width() && PageSurface.Height() == page->Height())
-        PageSurface.LoadPictureBlt(page);
+    // The last page keeps what "TempBMP.bmp" holds. The black-and-white path maps a copy of it, the page surface,
+    // onto the two colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same
+    // pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto
+    // itself and is encoded as it is. The working bitmaps hold only the latest page, so they are written, and
+    // the one-bit bitmap made, when the run stops or ends. Every picture keeps its memory from page to page.
+    if (mSettings.RotateOn && mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
+        std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
     else
-        PageSurface.CreateFromPicture(*page);
+        mLastPage = *page;
     mPureBW = mSettings.On("chkPureBW");
-    // A page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto itself.
     const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
-    if (mPureBW && !mSettings.Canvas().HoldsOnly(black, white))
+    mSurfaceIsPage = !mPureBW || mSettings.Canvas().HoldsOnly(black, white);
+    if (!mSurfaceIsPage) {
+        LoadSurface();
         MapToTwoColours(*PageSurface.hdc(), black, white);
+    }
     mTempPath = mSettings.OutputPath + "TempBMP.bmp";
     mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);
-    const JpegResult result = EncodeJpegFile(*PageSurface.hdc(), jpegPath, JpegQuality());
+    const JpegResult result = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality());
     if (!result.ok)
         return result.error;
     ++mState.PagesWritten;
@@ -222,6 +234,8 @@ std::optional<std::string> PageOutput::WriteWorkingBitmaps()
     mWorkingBitmapsPending = false;
     if (auto error = Save24(*mLastPage, mTempPath))
         return error;
+    if (mSurfaceIsPage)
+        LoadSurface();
     if (!mPureBW)
         return Save24(*PageSurface.hdc(), mBwPath);
     mPageWriter = std::make_unique<cDIBSectionSave>();

@@ -47,9 +47,14 @@ public:
     // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
     int JpegQuality() const;
 
+    // The page surface: the latest page as the converter's bitmap shows it, once the working bitmaps are written.
     cDIBSection PageSurface;
+    // The pixels of the latest page written as its JPEG encodes them.
+    const Bitmap& EncodedPage() const;
 
 private:
+    void LoadSurface();  // the latest page into the page surface
+
     SettingsModel& mSettings;
     RunState& mState;
     std::string mChapterFolder;
@@ -60,6 +65,7 @@ private:
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     std::optional<Bitmap> mLastPage;
     bool mPureBW = true;
+    bool mSurfaceIsPage = true;  // the latest page needs no mapping: the surface would hold what it holds
     bool mDryRun = false;
     bool mWorkingBitmapsPending = false;
     std::string mTempPath;

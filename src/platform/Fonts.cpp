@@ -91,12 +91,10 @@ struct Font::FaceHandle {
 
 Font::~Font() = default;
 
-const GlyphImage& Font::Glyph(char32_t c)
+const GlyphImage& Font::Render(char32_t c)
 {
     GlyphImage* slot;
     if (c < 256) {
-        if (mLatinReady[c])
-            return mLatin[c];
         slot = &mLatin[c];
         mLatinReady[c] = true;
     } else {
@@ -241,7 +239,7 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     font->mHeight = font->mAscender - FloorPixels(metrics.descender);
     font->mSyntheticBold = bold && !choice.bold;
     font->mLatin.resize(256);
-    font->mLatinReady.assign(256, false);
+    font->mLatinReady.assign(256, 0);
     cached = font;
     return cached;
 }

@@ -42,7 +42,7 @@ public:
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
-    const GlyphImage& Glyph(char32_t c);
+    const GlyphImage& Glyph(char32_t c) { return c < 256 && mLatinReady[c] ? mLatin[c] : Render(c); }
     float TextWidth(std::u32string_view text);
     int Ascender() const { return mAscender; }
     // The height of a row of text: ascender plus descender, the same for every string.
@@ -63,8 +63,10 @@ private:
     int mAscender = 0;
     int mHeight = 0;
     bool mSyntheticBold = false;
+    const GlyphImage& Render(char32_t c);  // a glyph not drawn before, kept from now on
+
     std::vector<GlyphImage> mLatin;  // code points below 256, rendered on first use
-    std::vector<bool> mLatinReady;
+    std::vector<char> mLatinReady;
     std::unordered_map<char32_t, GlyphImage> mOther;
 };
 
