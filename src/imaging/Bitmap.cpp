@@ -103,10 +103,18 @@ void Bitmap::TurnClockwiseInto(std::optional<Bitmap>& destination) const
     // source's memory rows in order, as memory rows are bottom-up in both.
     Bitmap& turned = *destination;
     if (mBitsPerPixel == 24) {
-        for (int y = 0; y < turned.mHeight; ++y) {
-            std::uint8_t* out = turned.MemoryRow(turned.mHeight - 1 - y);
-            const std::uint8_t* in = mBits.data() + 3 * static_cast<std::size_t>(y);
-            for (int x = 0; x < turned.mWidth; ++x, out += 3, in += mStride)
+        // Source rows are read straight through; each gives one column of the turned picture.
+        const std::ptrdiff_t down = -static_cast<std::ptrdiff_t>(turned.mStride);
+        for (int x = 0; x < turned.mWidth; ++x) {
+            const std::uint8_t* in = MemoryRow(x);
+            std::uint8_t* out = turned.MemoryRow(turned.mHeight - 1) + 3 * static_cast<std::size_t>(x);
+            // Four bytes at a time where the byte after the pixel is one still to be written, the next
+            // column's, and one that may be read, the next pixel's of the same row.
+            const int wide = x + 1 < turned.mWidth ? turned.mHeight - 1 : 0;
+            int y = 0;
+            for (; y < wide; ++y, in += 3, out += down)
+                std::memcpy(out, in, 4);
+            for (; y < turned.mHeight; ++y, in += 3, out += down)
                 out[0] = in[0], out[1] = in[1], out[2] = in[2];
         }
         return;
