@@ -27,7 +27,9 @@ PageCanvas::PageCanvas(int width, int height) : mImage(MakePicture(width, height
 double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
-    mFont = FontLibrary::Instance().Open(face, pixels, bold, mFont ? mFont->Mode() : GlyphMode::AntiAliased);
+    if (!mFont || face != mFaceName || pixels != mPixels || bold != mBold)
+        mFont.reset();
+    mPixels = pixels;
     mFaceName = face;
     mBold = bold;
     mPoints = PointsForPixelSize(pixels);
@@ -36,8 +38,16 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 
 void PageCanvas::SetGlyphMode(GlyphMode mode)
 {
-    if (mode != mFont->Mode())
-        mFont = FontLibrary::Instance().Open(mFaceName, mFont->PixelSize(), mBold, mode);
+    if (mode != mMode)
+        mFont.reset();
+    mMode = mode;
+}
+
+Font& PageCanvas::CurrentFont() const
+{
+    if (!mFont)
+        mFont = FontLibrary::Instance().Open(mFaceName, mPixels, mBold, mMode);
+    return *mFont;
 }
 
 void PageCanvas::Resize(int width, int height)
@@ -79,10 +89,11 @@ bool PageCanvas::HoldsOnly(RgbQuad first, RgbQuad second) const
 
 void PageCanvas::Print(std::u32string_view text, Then then)
 {
-    const int baseline = static_cast<int>(RoundHalfEven(mPenY)) + mFont->Ascender();
+    Font& font = CurrentFont();
+    const int baseline = static_cast<int>(RoundHalfEven(mPenY)) + font.Ascender();
     float x = mPenX;
     for (char32_t c : text) {
-        const GlyphImage& glyph = mFont->Glyph(c);
+        const GlyphImage& glyph = font.Glyph(c);
         if (!glyph.coverage.empty())
             DrawGlyph(glyph, static_cast<int>(RoundHalfEven(x)), baseline);
         x += glyph.advance;

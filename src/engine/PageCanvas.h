@@ -21,13 +21,13 @@ public:
     double SetFont(const std::string& face, double points, bool bold);
     const std::string& FontName() const { return mFaceName; }
     // The family actually drawn with: the face itself or its stand-in.
-    const std::string& FontFamily() const { return mFont->Family(); }
+    const std::string& FontFamily() const { return CurrentFont().Family(); }
     double FontSize() const { return mPoints; }
     bool FontBold() const { return mBold; }
 
     // Anti-aliased at first. A new mode changes what later prints draw and measure, never what is drawn.
     void SetGlyphMode(GlyphMode mode);
-    GlyphMode CurrentGlyphMode() const { return mFont->Mode(); }
+    GlyphMode CurrentGlyphMode() const { return mMode; }
 
     void SetForeColor(RgbQuad colour) { mFore = colour; }
     void SetBackColor(RgbQuad colour) { mBack = colour; }
@@ -42,8 +42,8 @@ public:
     // Erases to the background colour and puts the pen at (0, 0).
     void Clear();
 
-    float TextWidth(std::u32string_view text) const { return mFont->TextWidth(text); }
-    float TextHeight(std::u32string_view = {}) const { return static_cast<float>(mFont->Height()); }
+    float TextWidth(std::u32string_view text) const { return CurrentFont().TextWidth(text); }
+    float TextHeight(std::u32string_view = {}) const { return static_cast<float>(CurrentFont().Height()); }
 
     float CurrentX() const { return mPenX; }
     float CurrentY() const { return mPenY; }
@@ -69,7 +69,12 @@ private:
     void AddInk(RgbQuad colour);
 
     Bitmap mImage;
-    std::shared_ptr<Font> mFont;
+    // The font is opened when it is first needed, so a face set and replaced before any text is never looked up.
+    Font& CurrentFont() const;
+
+    mutable std::shared_ptr<Font> mFont;
+    int mPixels = 11;
+    GlyphMode mMode = GlyphMode::AntiAliased;
     std::string mFaceName = "Arial";
     double mPoints = 8.25;
     bool mBold = false;

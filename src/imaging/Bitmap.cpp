@@ -216,16 +216,34 @@ void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
         // Two entries: the nearer one by the same measure, ties to entry 0, without a table search per pixel.
         const RgbQuad t0 = dst.ColourTable()[0], t1 = dst.ColourTable()[1];
         std::uint32_t lastColour = 0xFFFFFFFFu;
-        bool lastBit = false;
-        for (int x = x0; x < x0 + w; ++x, bgr += 3) {
-            const std::uint32_t colour = bgr[0] | (bgr[1] << 8) | (static_cast<std::uint32_t>(bgr[2]) << 16);
+        unsigned lastBit = 0;
+        auto bitOf = [&](const std::uint8_t* p) {
+            const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
             if (colour != lastColour) {
                 lastColour = colour;
-                lastBit = SecondIsNearer(bgr, t0, t1);
+                lastBit = SecondIsNearer(p, t0, t1) ? 1u : 0u;
             }
+            return lastBit;
+        };
+        auto putBit = [&](int x) {
             const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));
-            row[x >> 3] = lastBit ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
+            row[x >> 3] = bitOf(bgr) ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
+            bgr += 3;
+        };
+        // Whole bytes are made eight pixels at a time; only a byte at either end of the block may hold pixels
+        // outside it.
+        const int end = x0 + w;
+        int x = x0;
+        for (; x < end && (x & 7) != 0; ++x)
+            putBit(x);
+        for (; x + 8 <= end; x += 8) {
+            unsigned byte = 0;
+            for (int k = 0; k < 8; ++k, bgr += 3)
+                byte = byte << 1 | bitOf(bgr);
+            row[x >> 3] = static_cast<std::uint8_t>(byte);
         }
+        for (; x < end; ++x)
+            putBit(x);
     }
     }
 }

@@ -33,6 +33,31 @@ const std::map<std::string, std::string>& StandIns()
 // Tahoma ships with Wine, outside the folders fontconfig searches.
 constexpr const char* kExtraFontFolder = "/usr/share/wine/fonts";
 
+// The font folders and caches of the system's configuration, without its matching rules.
+FcConfig* FontFoldersOnly()
+{
+    static constexpr const char* kFolders = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <dir>/usr/local/share/fonts</dir>
+  <dir prefix="xdg">fonts</dir>
+  <dir>~/.fonts</dir>
+  <dir>/usr/share/wine/fonts</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+  <cachedir>~/.fontconfig</cachedir>
+</fontconfig>)";
+    FcConfig* config = FcConfigCreate();
+    if (!FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFolders), FcFalse) ||
+        !FcConfigBuildFonts(config)) {
+        FcConfigDestroy(config);
+        config = FcInitLoadConfigAndFonts();
+        FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
+    }
+    return config;
+}
+
 // Loads glyph index with the load flags and renders it; false, with what was learnt so far, when FreeType cannot.
 // A glyph from one of the face's bitmap strikes is a bitmap already, in whatever pixel mode the strike has.
 bool RenderGlyph(FT_Face face, FT_UInt index, FT_Int32 loadFlags, FT_Render_Mode renderMode, bool embolden,
@@ -142,7 +167,9 @@ float Font::TextWidth(std::u32string_view text)
 
 struct FontLibrary::Impl {
     FT_Library library = nullptr;
-    FcConfig* config = nullptr;
+    FcConfig* config = nullptr;  // made when a face is first looked up
+    bool fullConfig = false;     // the system's whole configuration, not just its font folders
+    std::map<std::pair<std::string, bool>, FileChoice> choices;  // each face and weight is looked up once
     std::map<std::tuple<std::string, int, bool, GlyphMode>, std::shared_ptr<Font>> fonts;
     std::mutex lock;
 };
@@ -157,8 +184,6 @@ FontLibrary::FontLibrary() : mImpl(std::make_unique<Impl>())
 {
     if (FT_Init_FreeType(&mImpl->library) != 0)
         throw std::runtime_error("FreeType cannot be started");
-    mImpl->config = FcInitLoadConfigAndFonts();
-    FcConfigAppFontAddDir(mImpl->config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
 }
 
 FontLibrary::~FontLibrary()
@@ -170,6 +195,30 @@ FontLibrary::~FontLibrary()
 }
 
 FontLibrary::FileChoice FontLibrary::Find(const std::string& face, bool bold)
+{
+    const auto known = mImpl->choices.find({face, bold});
+    if (known != mImpl->choices.end())
+        return known->second;
+    // The faces are looked up by their family names alone, so the font folders and their caches are all that is
+    // needed of fontconfig: its whole configuration, dozens of files to parse, was most of a short conversion's
+    // start. That configuration is read only when a face is found in none of those folders.
+    if (!mImpl->config)
+        mImpl->config = FontFoldersOnly();
+    std::optional<FileChoice> choice = Match(face, bold);
+    if (!choice && !mImpl->fullConfig) {
+        FcConfigDestroy(mImpl->config);
+        mImpl->config = FcInitLoadConfigAndFonts();
+        FcConfigAppFontAddDir(mImpl->config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
+        mImpl->fullConfig = true;
+        choice = Match(face, bold);
+    }
+    if (!choice)
+        throw std::runtime_error("no font at all is installed");
+    mImpl->choices[{face, bold}] = *choice;
+    return *choice;
+}
+
+std::optional<FontLibrary::FileChoice> FontLibrary::Match(const std::string& face, bool bold)
 {
     auto match = [&](const std::string& family, bool requireFamily) -> std::optional<FileChoice> {
         FcPattern* pattern = FcPatternCreate();
@@ -205,9 +254,12 @@ FontLibrary::FileChoice FontLibrary::Find(const std::string& face, bool bold)
     if (standIn != StandIns().end())
         if (auto replacement = match(standIn->second, true))
             return *replacement;
+    // "sans-serif" is an alias of the whole configuration's rules.
+    if (!mImpl->fullConfig)
+        return std::nullopt;
     if (auto fallback = match("sans-serif", false))
         return *fallback;
-    throw std::runtime_error("no font at all is installed");
+    return std::nullopt;
 }
 
 FontLibrary::FaceSource FontLibrary::Describe(const std::string& face)

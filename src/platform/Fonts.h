@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -96,6 +97,7 @@ private:
         bool bold = false;
     };
     FileChoice Find(const std::string& face, bool bold);
+    std::optional<FileChoice> Match(const std::string& face, bool bold);
 
     struct Impl;
     std::unique_ptr<Impl> mImpl;
