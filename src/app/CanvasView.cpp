@@ -33,12 +33,17 @@ void CanvasView::RemovePicture()
     update();
 }
 
-QImage CanvasView::Shown() const
+QImage CanvasView::Shown() const { return mPicture.isNull() ? CanvasPicture() : mPicture; }
+
+QImage CanvasView::CanvasPicture() const
 {
-    if (!mPicture.isNull())
-        return mPicture;
     if (mStale) {
-        mCanvasImage = ToQImage(mCanvas.Image());
+        // Converted in place unless the last picture is still kept elsewhere (the preview shows it): then into a
+        // new one, rather than copying the old first.
+        if (mCanvasImage.isDetached())
+            ToQImageInto(mCanvas.Image(), mCanvasImage);
+        else
+            mCanvasImage = ToQImage(mCanvas.Image());
         mStale = false;
     }
     return mCanvasImage;

@@ -19,6 +19,8 @@ public:
     bool HasPicture() const { return !mPicture.isNull(); }
     // What the widget shows now.
     QImage Shown() const;
+    // The canvas as a picture: converted once for each change of the canvas, and shared with whoever keeps it.
+    QImage CanvasPicture() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -97,14 +97,32 @@ std::string ProgramTitle() { return ExecutableName(); }
 
 QImage ToQImage(const Bitmap& bitmap)
 {
+    QImage image;
+    ToQImageInto(bitmap, image);
+    return image;
+}
+
+void ToQImageInto(const Bitmap& bitmap, QImage& image)
+{
     // 32-bit pixels are what the screen takes without a conversion of its own at every paint.
-    QImage image(bitmap.Width(), bitmap.Height(), bitmap.Indexed() ? QImage::Format_RGB888 : QImage::Format_RGB32);
+    const QImage::Format format = bitmap.Indexed() ? QImage::Format_RGB888 : QImage::Format_RGB32;
+    if (image.width() != bitmap.Width() || image.height() != bitmap.Height() || image.format() != format)
+        image = QImage(bitmap.Width(), bitmap.Height(), format);
     for (int y = 0; y < bitmap.Height(); ++y) {
         uchar* to = image.scanLine(y);
         if (!bitmap.Indexed()) {
+            // Blue, green, red and the next byte read as one little-endian word are the pixel, once its top
+            // byte is made opaque; the last pixel of the bitmap is read byte by byte, as nothing follows it.
             const std::uint8_t* from = bitmap.MemoryRow(bitmap.Height() - 1 - y);
             auto* pixel = reinterpret_cast<QRgb*>(to);
-            for (int x = 0; x < bitmap.Width(); ++x, from += 3)
+            const int whole = y == 0 ? bitmap.Width() - 1 : bitmap.Width();
+            int x = 0;
+            for (; x < whole; ++x, from += 3) {
+                std::uint32_t word;
+                std::memcpy(&word, from, 4);
+                pixel[x] = (word & 0x00FFFFFFu) | 0xFF000000u;
+            }
+            for (; x < bitmap.Width(); ++x, from += 3)
                 pixel[x] = qRgb(from[2], from[1], from[0]);
         } else {
             for (int x = 0; x < bitmap.Width(); ++x, to += 3) {
@@ -113,7 +131,6 @@ QImage ToQImage(const Bitmap& bitmap)
             }
         }
     }
-    return image;
 }
 
 void QtMessageHost::ShowMessage(const std::string& text, const std::string& title)

@@ -41,6 +41,8 @@ std::string ProgramTitle();
 
 // The picture of a bitmap, for showing.
 QImage ToQImage(const Bitmap& bitmap);
+// The same into a picture kept for it, whose memory is used again when it has the size and is not shared.
+void ToQImageInto(const Bitmap& bitmap, QImage& image);
 
 // The core's message boxes and clipboard, served by Qt.
 class QtMessageHost : public MessageHost {

@@ -338,14 +338,33 @@ void frmLeafcast::PreviewPrint(std::u32string_view text, bool newRow) { Preview(
 
 void frmLeafcast::PreviewPage(const Bitmap& page, std::u32string_view pageText)
 {
-    Preview().ShowPage(page, Q(ToUtf8(pageText)));
+    // A shown preview takes the picture the canvas view has just made of the same page.
+    if (mPreview && mPreview->isVisible())
+        mPreview->ShowPicture(Pic1->CanvasPicture(), Q(ToUtf8(pageText)));
+    else
+        Preview().ShowPage(page, Q(ToUtf8(pageText)));
 }
 
 void frmLeafcast::PageFileShown(const std::string& path, bool)
 {
-    const QFontMetrics metrics(lblOutFN->font());
-    // The path alone is shortened, to leave room for the caption in front of it.
-    const auto measure = [&](std::string_view text) { return metrics.horizontalAdvance(Q(std::string(text))); };
+    // The path alone is shortened, to leave room for the caption in front of it. A page's path is measured
+    // character by character from widths kept for the label's font: laying the whole text out for every try of
+    // every page cost more than the page.
+    if (mOutFont != lblOutFN->font()) {
+        mOutFont = lblOutFN->font();
+        mOutWidths.clear();
+    }
+    const QFontMetrics metrics(mOutFont);
+    const auto measure = [&](std::string_view text) {
+        int width = 0;
+        for (const QChar c : Q(std::string(text))) {
+            auto [known, fresh] = mOutWidths.try_emplace(c.unicode(), 0);
+            if (fresh)
+                known->second = metrics.horizontalAdvance(c);
+            width += known->second;
+        }
+        return width;
+    };
     const std::string shown = CompactToFit(path, lblOutFN->width() - 100, measure);
     lblOutFN->setText(Q("File: " + shown));
 }

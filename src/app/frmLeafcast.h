@@ -6,9 +6,11 @@
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <QFont>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 class CanvasView;
 class QCheckBox;
@@ -106,6 +108,8 @@ private:
     PageOutput mOutput{mSettings, mState};
     std::unique_ptr<frmConfig> mConfig;
     std::unique_ptr<frmZENImg> mPreview;
+    QFont mOutFont;                                // the font lblOutFN's character widths were taken in
+    std::unordered_map<char16_t, int> mOutWidths;
     std::vector<std::string> mStartUpProblems;
     bool mRunning = false;
     bool mWaiting = false;

@@ -21,24 +21,19 @@ frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
     setWindowTitle("Leafcast - device preview");
     setFixedSize(kPanelLeft + kPanelWidth + 10, kBodyHeight);
 
-    ZENScr = new QLabel(this);
+    ZENScr = new ScreenPane(this);
     ZENScr->setObjectName("ZENScr");
     ZENScr->setGeometry(kScreen);
-    ZENScr->setAlignment(Qt::AlignCenter);
-    ZENScr->setStyleSheet("background: black;");
 
-    ZENPic = new QLabel(this);
+    // The rows come laid out already: no wrapping to work out again at every page.
+    ZENPic = new TextPane(this);
     ZENPic->setObjectName("ZENPic");
     ZENPic->setGeometry(kPanelLeft, 10, kPanelWidth, kBodyHeight / 2 - 15);
-    ZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // The rows come laid out already: no wrapping to work out again at every page.
-    ZENPic->setTextFormat(Qt::PlainText);
 
-    lblZENPic = new QLabel("lblZENScr", this);
+    lblZENPic = new TextPane(this);
     lblZENPic->setObjectName("lblZENPic");
     lblZENPic->setGeometry(kPanelLeft, kBodyHeight / 2 + 5, kPanelWidth, kBodyHeight / 2 - 15);
-    lblZENPic->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblZENPic->setTextFormat(Qt::PlainText);
+    lblZENPic->SetText("lblZENScr");
     FollowCanvasFont();
 }
 
@@ -49,30 +44,35 @@ void frmZENImg::FollowCanvasFont()
     // Four points below the page's size, but never too small to read.
     font.setPointSizeF(std::max(6.0, canvas.FontSize() - 4));
     font.setBold(canvas.FontBold());
-    const auto colour = [](RgbQuad c) { return QColor(c.red, c.green, c.blue).name(); };
-    const QString style = "background: " + colour(mSettings.PageBackColor) + "; color: " + colour(mSettings.PageForeColor) +
-                          "; padding: 4px;";
-    // A style sheet costs a restyle of both labels: only for a font or colours that really changed.
-    const QString applied = font.toString() + style;
+    const RgbQuad back = mSettings.PageBackColor, fore = mSettings.PageForeColor;
+    // A new look draws the texts again: only for a font or colours that really changed.
+    const QString applied = font.toString() + QColor(back.red, back.green, back.blue).name() +
+                            QColor(fore.red, fore.green, fore.blue).name();
     if (applied == mStyle)
         return;
     mStyle = applied;
-    lblZENPic->setFont(font);
-    QFont printed("Tahoma");
-    printed.setPointSizeF(font.pointSizeF());
-    printed.setBold(font.bold());
-    ZENPic->setFont(printed);
-    ZENPic->setStyleSheet(style);
-    lblZENPic->setStyleSheet(style);
+    lblZENPic->SetLook(canvas.FontName(), font.pointSizeF(), font.bold(), back, fore);
+    ZENPic->SetLook("Tahoma", font.pointSizeF(), font.bold(), back, fore);
 }
 
 void frmZENImg::ShowPage(const Bitmap& page, const QString& pageText)
 {
+    if (isVisible()) {
+        ZENScr->SetPage(page);
+        lblZENPic->SetText(pageText);
+        return;
+    }
     mPage = page;
     mPageText = pageText;
     mPageShown = false;
-    if (isVisible())
-        ShowKeptPage();
+}
+
+void frmZENImg::ShowPicture(const QImage& picture, const QString& pageText)
+{
+    mPage.reset();
+    mPageShown = true;
+    ZENScr->SetPicture(picture);
+    lblZENPic->SetText(pageText);
 }
 
 void frmZENImg::ShowKeptPage()
@@ -80,11 +80,8 @@ void frmZENImg::ShowKeptPage()
     if (mPageShown || !mPage)
         return;
     mPageShown = true;
-    const QImage page = ToQImage(*mPage);
-    ZENScr->setPixmap(QPixmap::fromImage(page.size() == kScreen.size()
-                                             ? page
-                                             : page.scaled(kScreen.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    lblZENPic->setText(mPageText);
+    ZENScr->SetPage(*mPage);
+    lblZENPic->SetText(mPageText);
 }
 
 void frmZENImg::Print(const QString& text, bool newRow)
@@ -98,7 +95,7 @@ void frmZENImg::Print(const QString& text, bool newRow)
         mPrintPending = true;
         QTimer::singleShot(0, this, [this] {
             mPrintPending = false;
-            ZENPic->setText(mPrinted);
+            ZENPic->SetText(mPrinted);
         });
     }
 }
@@ -106,7 +103,7 @@ void frmZENImg::Print(const QString& text, bool newRow)
 void frmZENImg::showEvent(QShowEvent* event)
 {
     ShowKeptPage();
-    ZENPic->setText(mPrinted);
+    ZENPic->SetText(mPrinted);
     QWidget::showEvent(event);
 }
 
@@ -114,22 +111,22 @@ void frmZENImg::ShowText(const QString& text)
 {
     mPrinted = text;
     mPrinted.replace("\r\n", "\n");
-    ZENPic->setText(mPrinted);
-    lblZENPic->setText(mPrinted);
+    ZENPic->SetText(mPrinted);
+    lblZENPic->SetText(mPrinted);
 }
 
 void frmZENImg::ClearScreen()
 {
     mPrinted.clear();
     mPageText.clear();
-    ZENPic->clear();
-    lblZENPic->clear();
+    ZENPic->Clear();
+    lblZENPic->Clear();
 }
 
 void frmZENImg::ClearLabel()
 {
     mPageText.clear();
-    lblZENPic->clear();
+    lblZENPic->Clear();
 }
 
 void frmZENImg::paintEvent(QPaintEvent*)

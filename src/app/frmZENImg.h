@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PreviewPanes.h"
 #include "imaging/Bitmap.h"
 
 #include <QImage>
@@ -22,6 +23,8 @@ public:
 
     // The finished page and its text; a hidden preview only keeps them for when it is shown.
     void ShowPage(const Bitmap& page, const QString& pageText);
+    // The same with the page's picture made already, for a preview that is shown.
+    void ShowPicture(const QImage& picture, const QString& pageText);
     void Print(const QString& text, bool newRow);
     void ShowText(const QString& text);  // the welcome text: printed on ZENPic and put into lblZENPic
     void ClearScreen();                  // ZENPic cleared, lblZENPic emptied
@@ -29,9 +32,9 @@ public:
     // The canvas font, 4 points smaller, for the texts.
     void FollowCanvasFont();
 
-    QLabel* ZENScr = nullptr;
-    QLabel* ZENPic = nullptr;
-    QLabel* lblZENPic = nullptr;
+    ScreenPane* ZENScr = nullptr;
+    TextPane* ZENPic = nullptr;
+    TextPane* lblZENPic = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,7 +46,7 @@ private:
 
     SettingsModel& mSettings;
     QString mPrinted;
-    std::optional<Bitmap> mPage;  // the last page handed over, until it is shown
+    std::optional<Bitmap> mPage;  // the last page handed over while hidden, until it is shown
     QString mPageText;
     bool mPageShown = true;
     bool mPrintPending = false;   // the printed text waits for the next pass of events
