@@ -1,7 +1,7 @@
 // The bitmap reader on any bytes: it reads a bitmap or raises error 481, never more. What it reads survives
 // being written and read again, and four quarter turns, exactly.
 #include "FuzzSupport.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/BmpFile.h"
 #include "imaging/RotateBMP90Degr.h"
 

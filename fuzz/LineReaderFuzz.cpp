@@ -3,7 +3,7 @@
 // chunk boundary.
 #include "FuzzSupport.h"
 #include "engine/LineReader.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // and the text, both UTF-8.
 #include "FuzzSupport.h"
 #include "engine/Masks.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 // read at the offset byte / 2 % 8. A JASC piece that is no number raises error 13, one outside 0 .. 255 error 6,
 // and nothing else may be raised. What a load reads, a save writes and a second load reads back unchanged.
 #include "FuzzSupport.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/cPalette.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/CanvasView.h"
 
 #include "app/QtHost.h"
-#include "engine/PageCanvas.h"
+#include "platform/PageCanvas.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/PageCanvas.h"
+#include "platform/PageCanvas.h"
 #include "imaging/Bitmap.h"
 
 #include <QFont>

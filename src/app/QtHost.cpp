@@ -1,6 +1,6 @@
 #include "app/QtHost.h"
 
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imaging/Bitmap.h"
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 
 #include <QImage>
 #include <QString>

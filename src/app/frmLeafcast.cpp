@@ -6,7 +6,7 @@
 #include "app/frmConfig.h"
 #include "app/frmZENImg.h"
 #include "engine/ConversionRun.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "platform/Paths.h"
 #include "viewer/DeviceCopy.h"
 

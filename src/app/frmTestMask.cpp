@@ -1,7 +1,7 @@
 #include "app/frmTestMask.h"
 
 #include "app/QtHost.h"
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 #include "settings/MaskTester.h"
 #include "settings/SettingsModel.h"
 

@@ -3,7 +3,7 @@
 #include "app/ScreenshotTour.h"
 #include "app/frmConfig.h"
 #include "app/frmLeafcast.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "settings/StartUp.h"
 
 #include <QApplication>

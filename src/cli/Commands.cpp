@@ -1,9 +1,9 @@
 #include "cli/Commands.h"
 
-#include "engine/Text.h"
-#include "imaging/AppError.h"
-#include "imaging/FileBytes.h"
-#include "platform/AtomicFile.h"
+#include "base/Text.h"
+#include "base/AppError.h"
+#include "base/FileBytes.h"
+#include "base/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"

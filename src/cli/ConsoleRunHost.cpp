@@ -1,6 +1,6 @@
 #include "cli/ConsoleRunHost.h"
 
-#include "engine/Text.h"
+#include "base/Text.h"
 
 #include <csignal>
 #include <unistd.h>

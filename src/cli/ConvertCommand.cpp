@@ -3,7 +3,7 @@
 
 #include "cli/ConsoleRunHost.h"
 #include "engine/ConversionRun.h"
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"

@@ -1,7 +1,7 @@
 // leafcast: converts a plain-text book into numbered JPEG pages from the command line, keeps profiles, and
 // tries heading masks.
 #include "cli/Commands.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>

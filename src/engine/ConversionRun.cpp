@@ -2,9 +2,9 @@
 
 #include "engine/Masks.h"
 #include "engine/PageDecorations.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "engine/TextCleanup.h"
-#include "imaging/Rounding.h"
+#include "base/Rounding.h"
 #include "settings/SettingsModel.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "engine/LineReader.h"
 
-#include "engine/Text.h"
-#include "imaging/AppError.h"
+#include "base/Text.h"
+#include "base/AppError.h"
 #include "platform/CodePage.h"
 
 #include <algorithm>

@@ -1,20 +1,13 @@
 #pragma once
 
+#include "base/MaskPattern.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
 
-// Heading recognition: the small mask language, the number formatting of labels and file names, and the test
+// Heading recognition: the number formatting of labels and file names, and the test
 // that turns a source line into a chapter or paragraph heading. All positions and lengths count characters.
-
-// True when the whole of text matches mask, case-sensitively (characters compare by code):
-//   ?  any one character            #  any one digit 0-9
-//   *  any run, the empty run too   [list] / [!list]  one character in / not in the list
-// Inside a list, "a-z" covers every code from a to z (a range written high to low covers nothing), a hyphen
-// first or last is itself, and ? * # [ are themselves. The first ] closes the list, so "[]" matches no
-// character and "[!]" any one. A [ without a closing ] is itself, and so are a ] outside a list and a ! that
-// does not open one. Runs in O(text × mask) at worst, however many stars the mask holds.
-bool MatchesMask(std::u32string_view text, std::u32string_view mask);
 
 // True when at least half of the characters of text (untrimmed) are letters of any script; false for a text that
 // is empty or all blanks.

@@ -1,7 +1,7 @@
 #include "engine/TextCleanup.h"
 
-#include "engine/Text.h"
-#include "imaging/Rounding.h"
+#include "base/Text.h"
+#include "base/Rounding.h"
 
 namespace {
 bool InList(std::u32string_view s, std::u32string_view list)

@@ -1,7 +1,7 @@
 #include "imaging/BmpFile.h"
 
-#include "imaging/AppError.h"
-#include "imaging/FileBytes.h"
+#include "base/AppError.h"
+#include "base/FileBytes.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,9 +1,9 @@
 #include "imaging/RotateBMP90Degr.h"
 
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/BmpFile.h"
-#include "imaging/Rounding.h"
-#include "platform/HostHooks.h"
+#include "base/Rounding.h"
+#include "base/HostHooks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "imaging/cColourReduceDIB.h"
 
-#include "imaging/AppError.h"
-#include "imaging/Rounding.h"
+#include "base/AppError.h"
+#include "base/Rounding.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cPalette.h"
 

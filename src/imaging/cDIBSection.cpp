@@ -1,8 +1,8 @@
 #include "imaging/cDIBSection.h"
 
-#include "imaging/AppError.h"
-#include "imaging/Rounding.h"
-#include "platform/HostHooks.h"
+#include "base/AppError.h"
+#include "base/Rounding.h"
+#include "base/HostHooks.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "imaging/cDIBSectionSave.h"
 
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/BmpFile.h"
 #include "imaging/cColourReduceDIB.h"
 #include "imaging/cDIBSection.h"

@@ -1,8 +1,8 @@
 #include "imaging/cPalette.h"
 
-#include "imaging/AppError.h"
-#include "imaging/FileBytes.h"
-#include "imaging/Rounding.h"
+#include "base/AppError.h"
+#include "base/FileBytes.h"
+#include "base/Rounding.h"
 
 #include <cerrno>
 #include <cstdio>

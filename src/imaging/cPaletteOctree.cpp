@@ -1,11 +1,11 @@
 // The optimal palette of a picture: octree colour quantisation.
 // Every pixel is filed into a tree that splits the colour cube into eight boxes per level; whenever the tree holds
 // more leaf colours than allowed, the most recently listed inner node of the deepest level is merged into one leaf.
-#include "imaging/AppError.h"
-#include "imaging/Rounding.h"
+#include "base/AppError.h"
+#include "base/Rounding.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cPalette.h"
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 
 namespace {
 constexpr int kInitialNodeSlots = 50;

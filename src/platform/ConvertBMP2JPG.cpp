@@ -1,9 +1,9 @@
 #include "platform/ConvertBMP2JPG.h"
 
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/Bitmap.h"
 #include "imaging/BmpFile.h"
-#include "imaging/FileBytes.h"
+#include "base/FileBytes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "platform/Fonts.h"
 
-#include "imaging/Rounding.h"
+#include "base/Rounding.h"
 #include "platform/GlyphCoverage.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "settings/MaskTester.h"
 
-#include "engine/Masks.h"
-#include "engine/Text.h"
+#include "base/MaskPattern.h"
+#include "base/Text.h"
 #include "settings/SettingsModel.h"
 
 MaskTestResult TestMask(std::string_view mask, std::string_view text)

@@ -1,6 +1,6 @@
 #include "settings/PhraseEditor.h"
 
-#include "engine/Text.h"
+#include "base/Text.h"
 
 const char* const kPhraseEditorInstructions =
     "Edit Special phrases (Skipped). These phrases/words will be removed from the output files\r\n"

@@ -1,9 +1,9 @@
 #include "settings/Profile.h"
 
-#include "engine/Text.h"
-#include "imaging/FileBytes.h"
-#include "imaging/AppError.h"
-#include "platform/AtomicFile.h"
+#include "base/Text.h"
+#include "base/FileBytes.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 #include "settings/ShippedProfiles.h"

@@ -1,7 +1,7 @@
 #include "settings/SettingsModel.h"
 
-#include "engine/Text.h"
-#include "imaging/Rounding.h"
+#include "base/Text.h"
+#include "base/Rounding.h"
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
 

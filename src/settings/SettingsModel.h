@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/PageCanvas.h"
+#include "platform/PageCanvas.h"
 #include "settings/Controls.h"
 
 #include <map>

@@ -1,6 +1,6 @@
 #include "settings/ShippedProfiles.h"
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"

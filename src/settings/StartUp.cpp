@@ -1,8 +1,8 @@
 #include "settings/StartUp.h"
 
-#include "imaging/AppError.h"
-#include "imaging/FileBytes.h"
-#include "platform/AtomicFile.h"
+#include "base/AppError.h"
+#include "base/FileBytes.h"
+#include "base/AtomicFile.h"
 #include "platform/Fonts.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"

@@ -6,7 +6,7 @@
 #include "app/frmEdit.h"
 #include "app/frmLeafcast.h"
 #include "app/frmTestMask.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "settings/SettingsModel.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "RunFixture.h"
 #include "engine/BookLayout.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

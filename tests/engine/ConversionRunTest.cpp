@@ -1,6 +1,6 @@
 #include "RunFixture.h"
 #include "engine/PageDecorations.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "imaging/BmpFile.h"
 #include "settings/Profile.h"
 

@@ -1,6 +1,6 @@
 #include "RunFixture.h"
-#include "engine/PageCanvas.h"
-#include "imaging/Rounding.h"
+#include "platform/PageCanvas.h"
+#include "base/Rounding.h"
 
 #include <filesystem>
 #include <ft2build.h>

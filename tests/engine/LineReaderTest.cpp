@@ -1,5 +1,5 @@
 #include "engine/LineReader.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 
 #include "TempDir.h"
 

@@ -1,5 +1,5 @@
 #include "engine/Masks.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 
 #include <gtest/gtest.h>
 

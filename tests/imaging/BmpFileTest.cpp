@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/BmpFile.h"
 
 #include <fstream>

@@ -1,7 +1,7 @@
 #include "TestSurface.h"
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/cPalette.h"
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 #include "imaging/RotateBMP90Degr.h"
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 
 #include <gtest/gtest.h>
 

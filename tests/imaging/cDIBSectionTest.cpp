@@ -1,7 +1,7 @@
 #include "TempDir.h"
 #include "TestSurface.h"
-#include "imaging/AppError.h"
-#include "platform/HostHooks.h"
+#include "base/AppError.h"
+#include "base/HostHooks.h"
 
 #include <gtest/gtest.h>
 

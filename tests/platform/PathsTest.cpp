@@ -1,4 +1,4 @@
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>

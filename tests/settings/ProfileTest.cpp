@@ -1,5 +1,5 @@
 #include "TempDir.h"
-#include "engine/Text.h"
+#include "base/Text.h"
 #include "engine/Masks.h"
 #include "settings/Profile.h"
 #include "settings/ShippedProfiles.h"

@@ -1,6 +1,6 @@
-#include "engine/PageCanvas.h"
+#include "platform/PageCanvas.h"
 
-#include "imaging/Rounding.h"
+#include "base/Rounding.h"
 
 #include <algorithm>
 #include <cmath>

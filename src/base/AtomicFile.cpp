@@ -1,6 +1,6 @@
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 
 #include <algorithm>
 #include <cerrno>

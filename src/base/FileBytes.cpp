@@ -1,4 +1,4 @@
-#include "imaging/FileBytes.h"
+#include "base/FileBytes.h"
 
 #include <cerrno>
 #include <fcntl.h>

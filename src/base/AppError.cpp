@@ -1,4 +1,4 @@
-#include "imaging/AppError.h"
+#include "base/AppError.h"
 
 #include <cstring>
 

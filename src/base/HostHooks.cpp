@@ -1,4 +1,4 @@
-#include "platform/HostHooks.h"
+#include "base/HostHooks.h"
 
 namespace {
 MessageHost* gMessageHost = nullptr;
