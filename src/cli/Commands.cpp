@@ -93,7 +93,7 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
     ApplyStartUpDefaults(settings);
     if (const std::string error = ApplySets(settings, options.sets); !error.empty())
         return Usage(error);
-    settings.TypeText("txtOutFileName", name);
+    settings.TypeText(Control::txtOutFileName, name);
     const AppContext context = Context(options);
     const ProfileResult saved = SaveProfile(settings, context.ProfilesFolder);
     if (!saved.ok)

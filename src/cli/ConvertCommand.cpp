@@ -74,13 +74,13 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
         sets.push_back("txtCodePage=" + options.encoding);
     if (std::string error = ApplySets(settings, sets); !error.empty())
         return error;
-    const double from = settings.Number("txtFromPg"), to = settings.Number("txtToPg");
+    const double from = settings.Number(Control::txtFromPg), to = settings.Number(Control::txtToPg);
     if (to > 0 && from > to)
-        return "the page range ends before it begins: txtFromPg is " + settings.Value("txtFromPg") +
-               ", txtToPg is " + settings.Value("txtToPg");
+        return "the page range ends before it begins: txtFromPg is " + settings.Value(Control::txtFromPg) +
+               ", txtToPg is " + settings.Value(Control::txtToPg);
 
-    settings.TypeText("txtOutFileName", job.root);
-    settings.TypeText("txtInpFile", job.path);
+    settings.TypeText(Control::txtOutFileName, job.root);
+    settings.TypeText(Control::txtInpFile, job.path);
     if (!job.out.empty())
         settings.OutputPath = job.out;
     return {};

@@ -88,7 +88,7 @@ int SettingsCommand()
                 for (int index = 0; index <= 3; ++index) {
                     const ControlSpec* option = FindControl("optScrRes", index);
                     std::printf("  %-16s   %d = %s%s%s\n", "", index, Shown(option->caption).c_str(),
-                                start.Value("optScrRes", index) == "1" ? " (default)" : "",
+                                start.Value(option->id) == "1" ? " (default)" : "",
                                 option->enabledAtStart ? "" : " (disabled; kept in profiles; has no effect)");
                 }
                 continue;
@@ -99,7 +99,7 @@ int SettingsCommand()
             std::printf("  %-16s %s\n", control.name.c_str(),
                         label != labels.end() ? label->second.c_str() : Shown(control.caption).c_str());
             std::printf("  %-16s   default %s; takes %s%s%s\n", "",
-                        fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.name) + "\"").c_str(),
+                        fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.id) + "\"").c_str(),
                         Takes(control).c_str(),
                         control.enabledAtStart ? "" : "; disabled until a profile enables it",
                         note != notes.end() ? ("; " + note->second).c_str() : "");

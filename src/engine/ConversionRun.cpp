@@ -33,15 +33,15 @@ bool ConversionRun::StartRun(RunResult& failure)
     std::string error;
     if (mSettings.InputPath == FindControl("txtInpFile")->defaultValue)
         mSettings.InputPath.clear();  // the prompt the empty box shows is no book
-    mInput = LineReader::Open(mSettings.InputPath, mSettings.Value("txtCodePage"), error);
+    mInput = LineReader::Open(mSettings.InputPath, mSettings.Value(Control::txtCodePage), error);
     if (!mInput) {
         failure = {RunResult::Outcome::Failed, error};
         return false;
     }
-    mBookParagraphs = mSettings.On("chkBookParas");
+    mBookParagraphs = mSettings.On(Control::chkBookParas);
     mLayout.reset();
-    if (mBookParagraphs || mSettings.On("chkFrontBack")) {
-        mLayout = SurveyBook(*mInput, mSettings.On("chkFrontBack"), [this](std::u32string& line) { Clean(line); },
+    if (mBookParagraphs || mSettings.On(Control::chkFrontBack)) {
+        mLayout = SurveyBook(*mInput, mSettings.On(Control::chkFrontBack), [this](std::u32string& line) { Clean(line); },
                              error);
         if (!mLayout) {
             failure = {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + error};
@@ -69,7 +69,7 @@ bool ConversionRun::StartRun(RunResult& failure)
     mState.RowNumber = 0;
     mState.BytesRead = 0;
     mState.PagesWritten = 0;
-    mState.BlankStep = mSettings.On("chkMultCR") ? 1 : 0;
+    mState.BlankStep = mSettings.On(Control::chkMultCR) ? 1 : 0;
     mState.RowPrefix.clear();
     mState.PreviousLine.clear();
     mState.PreviousLineWidth = 0;
@@ -79,8 +79,8 @@ bool ConversionRun::StartRun(RunResult& failure)
     mState.NumberTitle.clear();
     mState.HeaderTitle.clear();
     mState.TitlePending = false;
-    mSettings.RowNumbersOn = mSettings.On("chkRowNrs");
-    mSettings.RotateOn = mSettings.On("chkRotate");
+    mSettings.RowNumbersOn = mSettings.On(Control::chkRowNrs);
+    mSettings.RotateOn = mSettings.On(Control::chkRotate);
     if (mSettings.RotateOn)
         mSettings.RotatePic();
 
@@ -90,10 +90,10 @@ bool ConversionRun::StartRun(RunResult& failure)
     mHost.CanvasCleared();
     mSettings.PageText.clear();
 
-    mState.ChapterMask = mSettings.On("chkChapter") ? FromUtf8(mSettings.Value("txtChaptMask")) : U"";
-    mState.ParagraphMask = mSettings.On("chkParagr") ? FromUtf8(mSettings.Value("txtParagrMask")) : U"";
-    mState.UseChapterInFileNames = mSettings.On("chkUseChapInFN");
-    mState.ChapterLabel = U"Ch " + FormatNumber(0, FromUtf8(mSettings.Value("txtFormat")));
+    mState.ChapterMask = mSettings.On(Control::chkChapter) ? FromUtf8(mSettings.Value(Control::txtChaptMask)) : U"";
+    mState.ParagraphMask = mSettings.On(Control::chkParagr) ? FromUtf8(mSettings.Value(Control::txtParagrMask)) : U"";
+    mState.UseChapterInFileNames = mSettings.On(Control::chkUseChapInFN);
+    mState.ChapterLabel = U"Ch " + FormatNumber(0, FromUtf8(mSettings.Value(Control::txtFormat)));
     mState.ChapterTitle = mState.ChapterLabel + U" Introduction";
     mState.PendingTitle.clear();
 
@@ -135,7 +135,7 @@ RunResult ConversionRun::Run()
     if (auto error = mOutput.WriteWorkingBitmaps(); error && result.outcome != RunResult::Outcome::Failed)
         result = {RunResult::Outcome::Failed, *error};
     // Only a run that wrote the whole book knows which pages of its root are stale.
-    if (result.outcome == RunResult::Outcome::Finished && mSettings.Number("txtFromPg") <= 1)
+    if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
     mInput.reset();
     mSettings.EndRunOutputFolder();
@@ -145,8 +145,8 @@ RunResult ConversionRun::Run()
 void ConversionRun::Clean(std::u32string& line) const
 {
     const auto isControl = [](char32_t c) { return c < 32; };
-    if (mSettings.On("chkNoChars") && std::any_of(line.begin(), line.end(), isControl))
-        line = WithoutControlCharacters(line, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep"))));
+    if (mSettings.On(Control::chkNoChars) && std::any_of(line.begin(), line.end(), isControl))
+        line = WithoutControlCharacters(line, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep))));
 }
 
 bool ConversionRun::ReadLine(std::u32string& line)
@@ -171,7 +171,7 @@ bool ConversionRun::ReadCounted(std::u32string& line)
 {
     if (!ReadLine(line))
         return false;
-    if (IsNewPageLine(line, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep")))))
+    if (IsNewPageLine(line, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep)))))
         ++mState.DocumentPage;
     return true;
 }
@@ -179,13 +179,13 @@ bool ConversionRun::ReadCounted(std::u32string& line)
 void ConversionRun::ProcessLine(std::u32string line)
 {
     // A marked line goes, and so does a blank line right after it.
-    while (IsMarkedPhrase(line, mSettings.On("chkSkipW"), mSettings.MarkedPhrases)) {
+    while (IsMarkedPhrase(line, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases)) {
         std::u32string next;
         if (!ReadLine(next))
             return;  // the end of the book is handled by the caller's next read
         if (TrimBlanks(next).empty())
             return;
-        if (IsNewPageLine(next, NewPageCharacter(FromUtf8(mSettings.Value("txtASCIISep")))))
+        if (IsNewPageLine(next, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep)))))
             ++mState.DocumentPage;
         if (!InBody())
             return;
@@ -211,7 +211,7 @@ void ConversionRun::ProcessLine(std::u32string line)
     mState.ReferenceWidth = std::max(static_cast<long>(RoundHalfEven(lineWidth)), mState.ReferenceWidth);
     const std::u32string previousFirstChar = mState.FirstChar;
     const LineStart start = EvaluateLineStart({line, lineWidth, mState.PreviousLineWidth, mState.ReferenceWidth,
-                                               previousFirstChar, mState.LastChar, mSettings.On("chkSmartLF"),
+                                               previousFirstChar, mState.LastChar, mSettings.On(Control::chkSmartLF),
                                                [this](std::u32string_view text) { return Width(text); }});
     mState.FirstChar = start.firstChar;
 
@@ -255,13 +255,13 @@ void ConversionRun::WordLoop(const std::u32string& line)
     const HeadingContext context{mState.CharsPerLine,
                                  mState.FileNumber,
                                  mState.DocumentPage,
-                                 mSettings.On("chkFileNr"),
-                                 mSettings.On("chkDocPageNr"),
-                                 mSettings.On("chkChapter"),
-                                 mSettings.On("chkParagr"),
-                                 FromUtf8(mSettings.Value("txtFormat")),
+                                 mSettings.On(Control::chkFileNr),
+                                 mSettings.On(Control::chkDocPageNr),
+                                 mSettings.On(Control::chkChapter),
+                                 mSettings.On(Control::chkParagr),
+                                 FromUtf8(mSettings.Value(Control::txtFormat)),
                                  [this](std::u32string_view text) {
-                                     return IsMarkedPhrase(text, mSettings.On("chkSkipW"), mSettings.MarkedPhrases);
+                                     return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases);
                                  }};
     // The heading test depends only on the line and the settings, so one answer holds for every word.
     if (DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
@@ -418,8 +418,8 @@ void ConversionRun::DrawHeader(const std::u32string& title)
     const float rememberedY = static_cast<float>(RoundHalfEven(canvas.CurrentY()));
     canvas.SetCurrentX(0);
     canvas.SetCurrentY(0);
-    mPageHeader = HeaderText(title, mState.FileNumber, mState.DocumentPage, mSettings.On("chkFileNr"),
-                             mSettings.On("chkDocPageNr"));
+    mPageHeader = HeaderText(title, mState.FileNumber, mState.DocumentPage, mSettings.On(Control::chkFileNr),
+                             mSettings.On(Control::chkDocPageNr));
     canvas.Print(mPageHeader, PageCanvas::Then::NewRow);
     // The rule in the page's own colour, so that it shows on the dark schemes too.
     canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor);
@@ -432,7 +432,7 @@ void ConversionRun::SavePage()
 {
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
     mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText);
-    const bool written = mSettings.Number("txtFromPg") <= mState.FileNumber;
+    const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText, written);
 
     if (auto error = mOutput.WritePage())
@@ -440,7 +440,7 @@ void ConversionRun::SavePage()
     mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
 
     // The run's only stopping point.
-    if (mSettings.Number("txtToPg") == mState.FileNumber)
+    if (mSettings.Number(Control::txtToPg) == mState.FileNumber)
         mState.Stepped = true;
     if (mState.Stepped)
         mState.Paused = true;

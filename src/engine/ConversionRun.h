@@ -24,6 +24,16 @@ struct RunResult {
     int stalePagesRemoved = 0;  // pages of an earlier run of this root after the end of the book
 };
 
+// When the run reads its settings, as its rules fix it; a setting read later than the start takes effect at its
+// next line or page when it is changed meanwhile in the settings window.
+//  - once, at the start, for the whole run: chkMultCR, chkRowNrs, chkRotate, chkChapter with txtChaptMask,
+//    chkParagr with txtParagrMask, chkUseChapInFN, txtFormat (for the first label), chkBookParas, chkFrontBack,
+//    txtCodePage, and through the mirrors the book, the root and the output folder;
+//  - for every line: txtASCIISep, chkNoChars, chkSkipW, chkSmartLF;
+//  - at every heading test and header: chkChapter, chkParagr, chkFileNr, chkDocPageNr, txtFormat;
+//  - for every page saved (with the page output): txtFromPg, txtToPg, txtQA, chkPureBW, chkDiffFold, txtFormat.
+// All are read through the model's typed accessors, which hold each value decoded since it was set.
+
 // One conversion: reads the book line by line, fits its words into rows and pages on the canvas, starts a new
 // page when the canvas is full or a heading is met, and hands every finished page to the page output.
 // Everything happens on the calling thread; the host is called at the start and the end of every page save.

@@ -136,7 +136,7 @@ std::string PageOutput::PageFileName(int n)
     // Every piece taken from the book or the settings goes through SafeNamePiece: a page always lands in the
     // output folder or one chapter folder below it, whatever the heading or the root holds.
     const std::u32string& numberText = mState.NumberText;
-    const bool diffFold = mSettings.On("chkDiffFold");
+    const bool diffFold = mSettings.On(Control::chkDiffFold);
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
         mChapterFolder = SafeNamePiece(ToUtf8(mState.NumberTitle), mNameMax) + "/";
         const std::string folder = mSettings.OutputPath + mChapterFolder;
@@ -148,7 +148,7 @@ std::string PageOutput::PageFileName(int n)
     const std::string number = ToUtf8(FormatNumber(n, U"00000"));
     std::string chapter;
     if (mState.UseChapterInFileNames) {
-        const std::u32string format = FromUtf8(mSettings.Value("txtFormat"));
+        const std::u32string format = FromUtf8(mSettings.Value(Control::txtFormat));
         const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
         chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
                                 mNameMax > taken ? mNameMax - taken : 0);
@@ -171,13 +171,13 @@ const Bitmap& PageOutput::EncodedPage() const { return mSurfaceIsPage ? *mLastPa
 
 int PageOutput::JpegQuality() const
 {
-    const double quality = mSettings.Number("txtQA");
+    const double quality = mSettings.Number(Control::txtQA);
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
 std::optional<std::string> PageOutput::WritePage()
 {
-    if (mSettings.Number("txtFromPg") > mState.FileNumber)
+    if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
         return std::nullopt;
     if (mDryRun) {
         ++mState.PagesWritten;
@@ -207,7 +207,7 @@ std::optional<std::string> PageOutput::WritePage()
         std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
     else
         mLastPage = *page;
-    mPureBW = mSettings.On("chkPureBW");
+    mPureBW = mSettings.On(Control::chkPureBW);
     const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
     mSurfaceIsPage = !mPureBW || mSettings.Canvas().HoldsOnly(black, white);
     if (!mSurfaceIsPage) {

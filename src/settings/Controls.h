@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,12 +10,72 @@
 
 enum class ControlKind { Check, Text, Option, List };
 
+// Every control, in the order the window creates them, as X(identifier, name, member index): the identifier is
+// how the program reads the control, the name how profiles, --set and the window's widgets know it.
+#define LEAFCAST_CONTROLS(X) \
+    X(txtMsg, "txtMsg", -1) \
+    X(chkNoChars, "chkNoChars", -1) \
+    X(txtEditor, "txtEditor", -1) \
+    X(chkSmartLF, "chkSmartLF", -1) \
+    X(chkMultCR, "chkMultCR", -1) \
+    X(chkSkipW, "chkSkipW", -1) \
+    X(chkCompress, "chkCompress", -1) \
+    X(txtFromPg, "txtFromPg", -1) \
+    X(chkShowZEN, "chkShowZEN", -1) \
+    X(txtToPg, "txtToPg", -1) \
+    X(txtQA, "txtQA", -1) \
+    X(chkPureBW, "chkPureBW", -1) \
+    X(txtASCIISep, "txtASCIISep", -1) \
+    X(txtFormat, "txtFormat", -1) \
+    X(chkDiffFold, "chkDiffFold", -1) \
+    X(chkFileNr, "chkFileNr", -1) \
+    X(chkDocPageNr, "chkDocPageNr", -1) \
+    X(chkRowNrs, "chkRowNrs", -1) \
+    X(chkChapter, "chkChapter", -1) \
+    X(txtChaptMask, "txtChaptMask", -1) \
+    X(chkParagr, "chkParagr", -1) \
+    X(txtParagrMask, "txtParagrMask", -1) \
+    X(chkUseChapInFN, "chkUseChapInFN", -1) \
+    X(txtOutFileName, "txtOutFileName", -1) \
+    X(txtJPGOutPath, "txtJPGOutPath", -1) \
+    X(txtInpFile, "txtInpFile", -1) \
+    X(txtFontSize, "txtFontSize", -1) \
+    X(chkBold, "chkBold", -1) \
+    X(lstFonts, "lstFonts", 0) \
+    X(chkGreenBkg, "chkGreenBkg", -1) \
+    X(Text1, "Text1", -1) \
+    X(txtCustWidth, "txtCustWidth", -1) \
+    X(optScrRes3, "optScrRes", 3) \
+    X(chkRotate, "chkRotate", -1) \
+    X(chkSwapDim, "chkSwapDim", -1) \
+    X(optScrRes2, "optScrRes", 2) \
+    X(chkWB, "chkWB", -1) \
+    X(txtScrX, "txtScrX", -1) \
+    X(optScrRes1, "optScrRes", 1) \
+    X(optScrRes0, "optScrRes", 0) \
+    X(chkBookParas, "chkBookParas", -1) \
+    X(chkFrontBack, "chkFrontBack", -1) \
+    X(txtCodePage, "txtCodePage", -1)
+
+enum class Control {
+#define LEAFCAST_CONTROL_IDENTIFIER(identifier, name, index) identifier,
+    LEAFCAST_CONTROLS(LEAFCAST_CONTROL_IDENTIFIER)
+#undef LEAFCAST_CONTROL_IDENTIFIER
+};
+
+constexpr std::size_t kControlCount = 0
+#define LEAFCAST_CONTROL_ONE(identifier, name, index) +1
+    LEAFCAST_CONTROLS(LEAFCAST_CONTROL_ONE)
+#undef LEAFCAST_CONTROL_ONE
+    ;
+
 // Font sizes in points that make a readable page, and the most screens one page may be high.
 constexpr double kMinPoints = 3;
 constexpr double kMaxPoints = 48;
 constexpr double kMaxMultiplier = 5;
 
 struct ControlSpec {
+    Control id = Control::txtMsg;
     std::string name;     // without index: "optScrRes", "lstFonts"
     int index = -1;       // member index of a control array, -1 for a single control
     ControlKind kind = ControlKind::Text;
@@ -31,6 +92,9 @@ struct ControlSpec {
 };
 
 const std::vector<ControlSpec>& SettingsControls();
+
+// The entry of a control in the table.
+const ControlSpec& Spec(Control control);
 
 // The control named name (and index, for arrays); nullptr when there is none.
 const ControlSpec* FindControl(std::string_view name, int index = -1);

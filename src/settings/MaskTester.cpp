@@ -40,9 +40,9 @@ void CloseMaskTester(SettingsModel& settings, bool ok, const std::string& mask)
 void ApplyMaskTesterResult(SettingsModel& settings)
 {
     if (!settings.MaskAccepted) {
-        settings.SetText("txtMsg", "Nothing done");
+        settings.SetText(Control::txtMsg, "Nothing done");
         return;
     }
     settings.SetText(settings.LastMaskKind >= 2 ? "txtParagrMask" : "txtChaptMask", settings.LastMask);
-    settings.SetText("txtMsg", "Mask loaded");
+    settings.SetText(Control::txtMsg, "Mask loaded");
 }

@@ -152,18 +152,18 @@ ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFo
     ProfileResult result;
     if (settings.FileRoot.empty()) {
         result.error = "a profile is named after the file root, and there is none: set one first";
-        settings.SetText("txtMsg", "Nothing done");
+        settings.SetText(Control::txtMsg, "Nothing done");
         return result;
     }
     const std::string fileName = ProfileFileName(settings.FileRoot);
     result.path = profilesFolder + fileName;
     if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
         result.error = *error;
-        settings.SetText("txtMsg", "Profile: " + result.path + " NOT saved!");
+        settings.SetText(Control::txtMsg, "Profile: " + result.path + " NOT saved!");
         return result;
     }
     result.ok = true;
-    settings.SetText("txtMsg", "Profile: " + result.path + " saved!");
+    settings.SetText(Control::txtMsg, "Profile: " + result.path + " saved!");
     return result;
 }
 
@@ -187,11 +187,11 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
     result.skipped = parsed.problems;
 
     settings.MarkedPhrases.assign(1, U"");
-    settings.SetText("txtInpFile", settings.InputPath);
+    settings.SetText(Control::txtInpFile, settings.InputPath);
     // A profile names the pages after itself, except one that comes with Leafcast: it serves every book.
     if (!IsShippedProfile(path))
-        settings.SetText("txtOutFileName", BaseName(path));
-    settings.SetText("txtJPGOutPath", FolderOf(settings.Value("txtInpFile")));
+        settings.SetText(Control::txtOutFileName, BaseName(path));
+    settings.SetText(Control::txtJPGOutPath, FolderOf(settings.Value(Control::txtInpFile)));
 
     for (const ControlSpec& control : SettingsControls()) {
         if (!settings.Enabled(control.name, control.index))
@@ -236,8 +236,8 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
             settings.SetEnabled(control->name, control->index, enabled.text == "TRUE");
     }
 
-    settings.LeaveText("txtFontSize");
-    settings.SetText("txtMsg", "Profile: " + path + " loaded!");
+    settings.LeaveText(Control::txtFontSize);
+    settings.SetText(Control::txtMsg, "Profile: " + path + " loaded!");
     result.ok = true;
     return result;
 }

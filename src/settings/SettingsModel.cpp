@@ -72,205 +72,234 @@ std::string NumberText(double value)
 
 } // namespace
 
-SettingsModel::SettingsModel()
+SettingsModel::SettingsModel() : mStates(kControlCount)
 {
-    for (const ControlSpec& control : SettingsControls())
-        mStates[ControlKey(control)] = State{control.defaultValue, control.enabledAtStart};
+    for (const ControlSpec& control : SettingsControls()) {
+        Store(control.id, control.defaultValue);
+        mStates[Index(control.id)].enabled = control.enabledAtStart;
+    }
     mCanvas.SetGlyphMode(PageGlyphMode());
-    mCanvas.SetFont(Value("lstFonts", 0), 8, false);
+    mCanvas.SetFont(Value(Control::lstFonts), 8, false);
     mCanvas.SetBackColor(PageBackColor);
     mCanvas.SetForeColor(PageForeColor);
     mCanvas.Clear();
 }
 
-SettingsModel::State& SettingsModel::StateOf(const std::string& name, int index)
-{
-    return const_cast<State&>(std::as_const(*this).StateOf(name, index));
-}
-
-const SettingsModel::State& SettingsModel::StateOf(const std::string& name, int index) const
+Control SettingsModel::ControlNamed(const std::string& name, int index)
 {
     const ControlSpec* control = FindControl(name, index);
     if (!control)
         throw std::invalid_argument("there is no setting named " + name);
-    return mStates.at(ControlKey(*control));
+    return control->id;
 }
 
-const std::string& SettingsModel::Value(const std::string& name, int index) const { return StateOf(name, index).value; }
-
-bool SettingsModel::Enabled(const std::string& name, int index) const { return StateOf(name, index).enabled; }
-
-void SettingsModel::SetEnabled(const std::string& name, int index, bool enabled)
+void SettingsModel::Store(Control control, const std::string& value)
 {
-    StateOf(name, index).enabled = enabled;
-    mObserver->ControlChanged(name);
+    State& state = mStates[Index(control)];
+    state.value = value;
+    state.text = FromUtf8(value);
+    state.number = LeadingNumber(state.text);
+    state.check = value.empty() ? 0 : std::atoi(value.c_str());
 }
 
-int SettingsModel::Check(const std::string& name) const
+void SettingsModel::Changed(Control control) { mObserver->ControlChanged(Spec(control).name); }
+
+void SettingsModel::SetEnabled(Control control, bool enabled)
 {
-    const std::string& value = Value(name);
-    return value.empty() ? 0 : std::atoi(value.c_str());
+    mStates[Index(control)].enabled = enabled;
+    Changed(control);
 }
-
-double SettingsModel::Number(const std::string& name) const { return LeadingNumber(FromUtf8(Value(name))); }
 
 int SettingsModel::SelectedPreset() const
 {
-    for (int i = 0; i <= 3; ++i)
-        if (Value("optScrRes", i) == "1")
-            return i;
+    for (const Control option : {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2, Control::optScrRes3})
+        if (Value(option) == "1")
+            return Spec(option).index;
     return -1;
 }
 
-void SettingsModel::SetText(const std::string& name, const std::string& text)
+void SettingsModel::SetText(Control control, const std::string& text)
 {
-    State& state = StateOf(name, -1);
-    if (state.value == text)
+    if (Value(control) == text)
         return;
-    state.value = text;
-    OnTextChanged(name);
-    mObserver->ControlChanged(name);
+    Store(control, text);
+    OnTextChanged(control);
+    Changed(control);
 }
 
-void SettingsModel::LeaveText(const std::string& name)
+void SettingsModel::LeaveText(Control control)
 {
-    KeepInRange(name);
-    if (name == "txtFontSize")
+    KeepInRange(control);
+    if (control == Control::txtFontSize)
         FontSizeCheck();
-    else if (name == "txtScrX")
+    else if (control == Control::txtScrX)
         CanvasHeightFromMultiplier();
-    else if (name == "txtChaptMask")
-        LastMask = Value(name), LastMaskKind = 1;
-    else if (name == "txtParagrMask")
-        LastMask = Value(name), LastMaskKind = 2;
+    else if (control == Control::txtChaptMask)
+        LastMask = Value(control), LastMaskKind = 1;
+    else if (control == Control::txtParagrMask)
+        LastMask = Value(control), LastMaskKind = 2;
 }
 
-void SettingsModel::KeepInRange(const std::string& name)
+void SettingsModel::KeepInRange(Control control)
 {
     // What the box shows when it is left is a value the setting takes, so that a profile saved from the window
     // loads back without a word: a number is brought into its range, anything else gets the default (the font
     // size and the multiplier have their own fallbacks).
-    const ControlSpec* control = FindControl(name);
-    if (!control || control->kind != ControlKind::Text || !RefusedValue(*control, Value(name)))
+    const ControlSpec& spec = Spec(control);
+    if (spec.kind != ControlKind::Text || !RefusedValue(spec, Value(control)))
         return;
-    const std::string& value = Value(name);
-    std::string kept = control->defaultValue;
+    const std::string value = Value(control);
+    std::string kept = spec.defaultValue;
     const bool number = IsPlainNumber(value);
-    if (name == "txtCodePage") {
-        SetText("txtMsg", "Code page \"" + value + "\" is not known: " + kept + " is used");
-    } else if (name == "txtFontSize" && (!number || std::strtod(value.c_str(), nullptr) <= 0)) {
+    if (control == Control::txtCodePage) {
+        SetText(Control::txtMsg, "Code page \"" + value + "\" is not known: " + kept + " is used");
+    } else if (control == Control::txtFontSize && (!number || std::strtod(value.c_str(), nullptr) <= 0)) {
         kept = "8";
-    } else if (number && control->maximum > control->minimum) {
-        double clamped = std::clamp(std::strtod(value.c_str(), nullptr), control->minimum, control->maximum);
-        if (control->whole)
+    } else if (number && spec.maximum > spec.minimum) {
+        double clamped = std::clamp(std::strtod(value.c_str(), nullptr), spec.minimum, spec.maximum);
+        if (spec.whole)
             clamped = RoundHalfEven(clamped);
         kept = NumberText(clamped);
     }
-    SetText(name, kept);
+    SetText(control, kept);
 }
 
-void SettingsModel::SetCheck(const std::string& name, int value)
+void SettingsModel::SetCheck(Control control, int value)
 {
-    State& state = StateOf(name, -1);
     const std::string text = std::to_string(value);
-    if (state.value == text)
+    if (Value(control) == text)
         return;
-    state.value = text;
-    OnClick(name, -1);
+    Store(control, text);
+    OnClick(control);
 }
 
-void SettingsModel::Click(const std::string& name) { SetCheck(name, Check(name) == 0 ? 1 : 0); }
+void SettingsModel::Click(Control control) { SetCheck(control, Check(control) == 0 ? 1 : 0); }
+
+namespace {
+Control OptionControl(int index)
+{
+    static constexpr Control kOptions[] = {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2,
+                                           Control::optScrRes3};
+    return kOptions[std::clamp(index, 0, 3)];
+}
+} // namespace
 
 void SettingsModel::SelectOption(int index)
 {
     for (int i = 0; i <= 3; ++i)
-        StateOf("optScrRes", i).value = i == index ? "1" : "0";
-    OnClick("optScrRes", index);
+        Store(OptionControl(i), i == index ? "1" : "0");
+    OnClick(OptionControl(index));
 }
 
 void SettingsModel::ClearOption(int index)
 {
-    StateOf("optScrRes", index).value = "0";
-    mObserver->ControlChanged("optScrRes");
+    Store(OptionControl(index), "0");
+    Changed(OptionControl(index));
 }
 
 void SettingsModel::FillFontList(const std::vector<std::string>& faces)
 {
     mFontEntries = faces;
-    mObserver->ControlChanged("lstFonts");
+    Changed(Control::lstFonts);
 }
 
 bool SettingsModel::SelectFont(const std::string& face)
 {
     if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
         return false;
-    StateOf("lstFonts", 0).value = face;
+    Store(Control::lstFonts, face);
     FontListIndex = 0;
     ApplyCanvasFont();
     mObserver->PreviewLabelCleared();
-    mObserver->ControlChanged("lstFonts");
+    Changed(Control::lstFonts);
     return true;
 }
 
-void SettingsModel::OnTextChanged(const std::string& name)
+void SettingsModel::OnTextChanged(Control control)
 {
-    if (name == "txtInpFile") {
-        InputPath = Value(name);
+    switch (control) {
+    case Control::txtInpFile:
+        InputPath = Value(control);
         UpdateOutputPath();
-    } else if (name == "txtOutFileName") {
-        FileRoot = Value(name);
+        break;
+    case Control::txtOutFileName:
+        FileRoot = Value(control);
         UpdateOutputPath();
-    } else if (name == "txtJPGOutPath") {
+        break;
+    case Control::txtJPGOutPath:
         if (mRunFolderLocked || mUpdatingPath)
             return;
-        InputFolder = Value(name);
+        InputFolder = Value(control);
         if (InputFolder.empty() || InputFolder.back() != '/')
             InputFolder += '/';
         UpdateOutputPath();
-    } else if (name == "txtScrX") {
+        break;
+    case Control::txtScrX:
         CanvasHeightFromMultiplier();
+        break;
+    default:
+        break;
     }
 }
 
-void SettingsModel::OnClick(const std::string& name, int index)
+void SettingsModel::OnClick(Control control)
 {
-    if (name == "optScrRes") {
+    switch (control) {
+    case Control::optScrRes0:
+    case Control::optScrRes1:
+    case Control::optScrRes2:
+    case Control::optScrRes3: {
         static constexpr int kPresets[3][2] = {{320, 240}, {640, 480}, {208, 208}};
+        const int index = Spec(control).index;
         if (index >= 0 && index < 3) {
-            const bool swap = On("chkSwapDim");
+            const bool swap = On(Control::chkSwapDim);
             ScreenWidth = kPresets[index][swap ? 1 : 0];
             ScreenHeight = kPresets[index][swap ? 0 : 1];
         }
         RotatePic();
         mObserver->LayoutChanged();
-    } else if (name == "chkSwapDim") {
+        break;
+    }
+    case Control::chkSwapDim:
         std::swap(ScreenWidth, ScreenHeight);
         RotatePic();
         mObserver->LayoutChanged();
-    } else if (name == "chkRotate") {
-        RotateOn = On(name);
+        break;
+    case Control::chkRotate:
+        RotateOn = On(control);
         RotatePic();
         mObserver->LayoutChanged();
-    } else if (name == "chkWB" || name == "chkGreenBkg") {
-        ApplyColourScheme(10 * Check("chkGreenBkg") + Check("chkWB"));
-    } else if (name == "chkRowNrs") {
-        RowNumbersOn = On(name);
-    } else if (name == "chkShowZEN") {
-        mObserver->PreviewShown(On(name));
-    } else if (name == "chkBold") {
+        break;
+    case Control::chkWB:
+    case Control::chkGreenBkg:
+        ApplyColourScheme(10 * Check(Control::chkGreenBkg) + Check(Control::chkWB));
+        break;
+    case Control::chkRowNrs:
+        RowNumbersOn = On(control);
+        break;
+    case Control::chkShowZEN:
+        mObserver->PreviewShown(On(control));
+        break;
+    case Control::chkBold:
         ApplyCanvasFont();
         mObserver->PreviewLabelCleared();
-    } else if (name == "chkPureBW" && !mRunFolderLocked) {
+        break;
+    case Control::chkPureBW:
         // A run takes the new mode with its next page, so that no page is drawn in two.
-        mCanvas.SetGlyphMode(PageGlyphMode());
-        ReprintPageText();
+        if (!mRunFolderLocked) {
+            mCanvas.SetGlyphMode(PageGlyphMode());
+            ReprintPageText();
+        }
+        break;
+    default:
+        break;
     }
-    mObserver->ControlChanged(name);
+    Changed(control);
 }
 
 double SettingsModel::HeightMultiplier() const
 {
-    const double multiplier = LeadingNumber(U"0" + FromUtf8(Value("txtScrX")));
+    const double multiplier = LeadingNumber(U"0" + Text(Control::txtScrX));
     return std::floor(multiplier) >= 1 ? std::min(multiplier, kMaxMultiplier) : 1.0;
 }
 
@@ -278,12 +307,12 @@ void SettingsModel::RotatePic()
 {
     const double multiplier = HeightMultiplier();
     int width = ScreenWidth, height = ScreenHeight;
-    if (On("chkRotate"))
+    if (On(Control::chkRotate))
         std::swap(width, height);
     height = std::clamp(static_cast<int>(RoundHalfEven(multiplier * height)), 1, kMaxCanvasSide);
     mCanvas.Resize(std::max(1, width), height);
-    Pic2Width = On("chkRotate") ? height : width;
-    Pic2Height = On("chkRotate") ? width : height;
+    Pic2Width = On(Control::chkRotate) ? height : width;
+    Pic2Height = On(Control::chkRotate) ? width : height;
     mObserver->CanvasChanged();
 }
 
@@ -312,24 +341,24 @@ void SettingsModel::ApplyColourScheme(int scheme)
 
 GlyphMode SettingsModel::PageGlyphMode() const
 {
-    return On("chkPureBW") ? GlyphMode::Monochrome : GlyphMode::AntiAliased;
+    return On(Control::chkPureBW) ? GlyphMode::Monochrome : GlyphMode::AntiAliased;
 }
 
 void SettingsModel::ApplyCanvasFont()
 {
     if (!mRunFolderLocked)
         mCanvas.SetGlyphMode(PageGlyphMode());
-    const double requested = Number("txtFontSize");
-    mCanvas.SetFont(Value("lstFonts", 0), requested > 0 ? std::clamp(requested, kMinPoints, kMaxPoints) : 8,
-                    On("chkBold"));
+    const double requested = Number(Control::txtFontSize);
+    mCanvas.SetFont(Value(Control::lstFonts), requested > 0 ? std::clamp(requested, kMinPoints, kMaxPoints) : 8,
+                    On(Control::chkBold));
     ReprintPageText();
 }
 
 void SettingsModel::FontSizeCheck()
 {
     ApplyCanvasFont();
-    StateOf("txtFontSize", -1).value = FormatPoints(mCanvas.FontSize());
-    mObserver->ControlChanged("txtFontSize");
+    Store(Control::txtFontSize, FormatPoints(mCanvas.FontSize()));
+    Changed(Control::txtFontSize);
 }
 
 void SettingsModel::ReprintPageText()
@@ -355,7 +384,7 @@ void SettingsModel::UpdateOutputPath()
         mPathEditedDuringRun = true;
         return;
     }
-    const std::string& input = Value("txtInpFile");
+    const std::string& input = Value(Control::txtInpFile);
     std::string folder = FolderOf(input);
     // A bare file name lives in the working folder, not in the root of the file system.
     if (folder.empty())
@@ -365,7 +394,7 @@ void SettingsModel::UpdateOutputPath()
     if (OutputPath.back() != '/')
         OutputPath += '/';
     mUpdatingPath = true;
-    SetText("txtJPGOutPath", OutputPath);
+    SetText(Control::txtJPGOutPath, OutputPath);
     mUpdatingPath = false;
 }
 
@@ -391,8 +420,8 @@ void SettingsModel::ShowRunOutputFolder(const std::string& folder)
     mRunFolderLocked = true;
     mPathEditedDuringRun = false;
     OutputPath = folder;
-    StateOf("txtJPGOutPath", -1).value = folder;
-    mObserver->ControlChanged("txtJPGOutPath");
+    Store(Control::txtJPGOutPath, folder);
+    Changed(Control::txtJPGOutPath);
 }
 
 std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, const std::string& value)
@@ -411,9 +440,9 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
     case ControlKind::Check:
         if (value != "0" && value != "1")
             return key + " takes 0 or 1, not \"" + value + "\"";
-        if (!Enabled(name))
+        if (!Enabled(control->id))
             return key + " is disabled";
-        SetCheck(name, value == "1");
+        SetCheck(control->id, value == "1");
         return std::nullopt;
     case ControlKind::Option: {
         // optScrRes=N selects member N; optScrRes(N)=1 or 0 selects or clears it.
@@ -428,7 +457,7 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
         } else {
             return key + " takes 0 or 1, not \"" + value + "\"";
         }
-        if (!Enabled("optScrRes", member))
+        if (!Enabled(OptionControl(member)))
             return "optScrRes(" + std::to_string(member) + ") is disabled";
         select ? SelectOption(member) : ClearOption(member);
         return std::nullopt;
@@ -439,11 +468,11 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
         SelectFont(value);
         return std::nullopt;
     case ControlKind::Text:
-        if (!Enabled(name))
+        if (!Enabled(control->id))
             return key + " is disabled";
         if (auto refused = RefusedValue(*control, value))
             return refused;
-        TypeText(name, value);
+        TypeText(control->id, value);
         return std::nullopt;
     }
     return std::nullopt;
@@ -458,7 +487,7 @@ std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& contro
             return key + " takes 0, 1 or 2, not \"" + value + "\"";
         return std::nullopt;
     case ControlKind::Text:
-        if (control.name == "txtCodePage" && !IsKnownCodePage(value))
+        if (control.id == Control::txtCodePage && !IsKnownCodePage(value))
             return key + " takes a code page the system knows (such as Windows-1252, CP1250, ISO-8859-2), not \"" +
                    value + "\"";
         if (!control.numeric || value.empty())
@@ -485,10 +514,10 @@ void SettingsModel::ResetAllControls()
 {
     for (const ControlSpec& control : SettingsControls()) {
         if (control.kind == ControlKind::Check)
-            SetCheck(control.name, 0);
+            SetCheck(control.id, 0);
         else if (control.kind == ControlKind::Option)
             ClearOption(control.index);
-        StateOf(control.name, control.index).enabled = true;
-        mObserver->ControlChanged(control.name);
+        mStates[Index(control.id)].enabled = true;
+        Changed(control.id);
     }
 }

@@ -3,7 +3,6 @@
 #include "platform/PageCanvas.h"
 #include "settings/Controls.h"
 
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,26 +26,43 @@ class SettingsModel {
 public:
     SettingsModel();
 
-    // --- values, by control name (and index for optScrRes) ---
-    const std::string& Value(const std::string& name, int index = -1) const;
-    bool Enabled(const std::string& name, int index = -1) const;
-    void SetEnabled(const std::string& name, int index, bool enabled);
-    int Check(const std::string& name) const;       // 0, 1 or 2
-    bool On(const std::string& name) const { return Check(name) == 1; }
-    double Number(const std::string& name) const;    // the leading number of a text, 0 when none
-    int SelectedPreset() const;                      // -1 when no option is selected
+    // --- values, read through the control's identifier ---
+    const std::string& Value(Control control) const { return mStates[Index(control)].value; }  // as typed, UTF-8
+    const std::u32string& Text(Control control) const { return mStates[Index(control)].text; }  // decoded once
+    int Check(Control control) const { return mStates[Index(control)].check; }  // 0, 1 or 2
+    bool On(Control control) const { return Check(control) == 1; }
+    // The leading number of a text, 0 when there is none; read once, when the text is set.
+    double Number(Control control) const { return mStates[Index(control)].number; }
+    bool Enabled(Control control) const { return mStates[Index(control)].enabled; }
+    int SelectedPreset() const;  // -1 when no option is selected
     const std::vector<std::string>& FontEntries() const { return mFontEntries; }
 
     // --- edits, each firing its reaction ---
-    void SetText(const std::string& name, const std::string& text);  // the change reaction
-    void LeaveText(const std::string& name);                         // the lost-focus reaction
-    void TypeText(const std::string& name, const std::string& text) { SetText(name, text), LeaveText(name); }
-    void SetCheck(const std::string& name, int value);  // fires the click when the value changes
-    void Click(const std::string& name);                // a user's click: toggles and fires
-    void SelectOption(int index);                       // selects optScrRes(index) and fires its click
-    void ClearOption(int index);                        // unselects without a click, as a reset does
-    bool SelectFont(const std::string& face);           // false when the face is not in the list
+    void SetText(Control control, const std::string& text);  // the change reaction
+    void LeaveText(Control control);                         // the lost-focus reaction
+    void TypeText(Control control, const std::string& text) { SetText(control, text), LeaveText(control); }
+    void SetCheck(Control control, int value);  // fires the click when the value changes
+    void Click(Control control);                // a user's click: toggles and fires
+    void SetEnabled(Control control, bool enabled);
+    void SelectOption(int index);               // selects optScrRes(index) and fires its click
+    void ClearOption(int index);                // unselects without a click, as a reset does
+    bool SelectFont(const std::string& face);   // false when the face is not in the list
     void FillFontList(const std::vector<std::string>& faces);
+
+    // --- the same by control name (and member index for optScrRes), for profiles, --set and the widgets ---
+    // An unknown name throws std::invalid_argument.
+    static Control ControlNamed(const std::string& name, int index = -1);
+    const std::string& Value(const std::string& name, int index = -1) const { return Value(ControlNamed(name, index)); }
+    bool Enabled(const std::string& name, int index = -1) const { return Enabled(ControlNamed(name, index)); }
+    void SetEnabled(const std::string& name, int index, bool enabled) { SetEnabled(ControlNamed(name, index), enabled); }
+    int Check(const std::string& name) const { return Check(ControlNamed(name)); }
+    bool On(const std::string& name) const { return On(ControlNamed(name)); }
+    double Number(const std::string& name) const { return Number(ControlNamed(name)); }
+    void SetText(const std::string& name, const std::string& text) { SetText(ControlNamed(name), text); }
+    void LeaveText(const std::string& name) { LeaveText(ControlNamed(name)); }
+    void TypeText(const std::string& name, const std::string& text) { TypeText(ControlNamed(name), text); }
+    void SetCheck(const std::string& name, int value) { SetCheck(ControlNamed(name), value); }
+    void Click(const std::string& name) { Click(ControlNamed(name)); }
 
     // Applies a value to a control as a user's edit would (text: typed and left; check or option: clicked).
     // Answers an error message naming the control when it does not exist or cannot take the value.
@@ -102,21 +118,26 @@ public:
     void SetObserver(SettingsObserver* observer) { mObserver = observer ? observer : &mNoObserver; }
 
 private:
+    // A control's value as typed, and as the program reads it: decoded, as a number, as a check.
     struct State {
         std::string value;
+        std::u32string text;
+        double number = 0;
+        int check = 0;
         bool enabled = true;
     };
-    State& StateOf(const std::string& name, int index);
-    const State& StateOf(const std::string& name, int index) const;
+    static std::size_t Index(Control control) { return static_cast<std::size_t>(control); }
+    void Store(Control control, const std::string& value);
+    void Changed(Control control);  // tells the observer, by the control's name
 
-    void KeepInRange(const std::string& name);
-    void OnTextChanged(const std::string& name);
-    void OnClick(const std::string& name, int index);
+    void KeepInRange(Control control);
+    void OnTextChanged(Control control);
+    void OnClick(Control control);
     void ApplyCanvasFont();
     void FontSizeCheck();
     void CanvasHeightFromMultiplier();
 
-    std::map<std::string, State> mStates;  // by ControlKey
+    std::vector<State> mStates;  // by Control
     std::vector<std::string> mFontEntries;
     PageCanvas mCanvas;
     bool mRunFolderLocked = false;

@@ -100,9 +100,9 @@ void ApplyStartUpDefaults(SettingsModel& settings)
     settings.SelectFont(OfferedFaces()[5]);
     settings.MarkedPhrases = DefaultMarkedPhrases();
     settings.SelectOption(0);
-    if (settings.On("chkRotate"))
+    if (settings.On(Control::chkRotate))
         settings.RotatePic();
-    settings.SetCheck("chkWB", 1);
+    settings.SetCheck(Control::chkWB, 1);
 }
 
 StartUpResult StartUp(SettingsModel& settings, AppContext& context)
@@ -132,13 +132,13 @@ StartUpResult StartUp(SettingsModel& settings, AppContext& context)
     // Whatever the profile held, a start begins with the default phrases, the first preset and white on black.
     settings.MarkedPhrases = DefaultMarkedPhrases();
     settings.SelectOption(0);
-    if (settings.On("chkRotate"))
+    if (settings.On(Control::chkRotate))
         settings.RotatePic();
-    settings.SetCheck("chkWB", 1);
+    settings.SetCheck(Control::chkWB, 1);
     return result;
 }
 
 std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context)
 {
-    return WriteStateFile(context.AppFolder, {ProfileFileName(settings.Value("txtOutFileName")), context.DeviceFolder});
+    return WriteStateFile(context.AppFolder, {ProfileFileName(settings.Value(Control::txtOutFileName)), context.DeviceFolder});
 }
