@@ -63,12 +63,12 @@ void ConsoleRunHost::PageLaidOut(int, std::u32string_view header, std::u32string
     mPageText += ToUtf8(header) + "\n";
     // Rows past the last one with text are line breaks that lead nowhere on this page.
     std::size_t end = rows.size();
-    while (end >= 2 && rows.substr(end - 2, 2) == U"\r\n")
-        end -= 2;
+    while (end >= 1 && rows[end - 1] == U'\n')
+        --end;
     for (std::size_t from = 0; end > 0 && from <= end;) {
-        const std::size_t next = std::min(rows.find(U"\r\n", from), end);
+        const std::size_t next = std::min(rows.find(U'\n', from), end);
         mPageText += ToUtf8(rows.substr(from, next - from)) + "\n";
-        from = next + 2;
+        from = next + 1;
     }
 }
 

@@ -84,7 +84,6 @@ bool ConversionRun::StartRun(RunResult& failure)
     if (mSettings.RotateOn)
         mSettings.RotatePic();
 
-    mState.RunStarted = true;
     mOutput.PageSurface.ClearUp();
     mSettings.ClearCanvas();
     mHost.CanvasCleared();
@@ -355,7 +354,7 @@ void ConversionRun::NewLine()
     mRowHasText = false;
     ++mState.RowNumber;
     Print(U"", true);
-    mSettings.PageText += U"\r\n";
+    mSettings.PageText += U'\n';
     mSettings.Canvas().SetCurrentX(static_cast<float>(mState.LeftMargin));
     mState.RowPrefix = mSettings.RowNumbersOn ? ToText(mState.RowNumber) + U" | " : U"";
     Print(mState.RowPrefix, false);

@@ -43,13 +43,13 @@ public:
 
     RunResult Run();
 
-    // The page rules, public for the tests of the layout.
+private:
+    // The page rules: a row ends; a page is finished and the next begun; the header row and its rule.
     void NewLine();
     void NewPage(std::u32string& pendingTitle, const std::u32string& chapterTitle, const std::u32string& chapterLabel,
                  int& blankCount, float startY);
     void DrawHeader(const std::u32string& title);
 
-private:
     struct Stop {
         RunResult result;
     };

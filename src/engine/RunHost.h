@@ -19,8 +19,8 @@ public:
     virtual void PreviewPrint(std::u32string_view /*text*/, bool /*newRow*/) {}
     // The finished page and its plain text, for the preview.
     virtual void PreviewPage(const Bitmap& /*page*/, std::u32string_view /*pageText*/) {}
-    // The page as laid out, when it is saved: the header line as drawn and the rows (PageText: the rows with CR LF
-    // between them). inRange is false for a page below the page range, which is laid out but not written.
+    // The page as laid out, when it is saved: the header line as drawn and the rows (PageText: the rows with a line
+    // feed between them). inRange is false for a page below the page range, which is laid out but not written.
     virtual void PageLaidOut(int /*fileNumber*/, std::u32string_view /*header*/, std::u32string_view /*rows*/,
                              bool /*inRange*/) {}
     // A chapter or paragraph heading starts a new page: the page's number and the heading's title.

@@ -34,7 +34,6 @@ struct RunState {
     bool Stepped = false;
     bool Paused = false;
     bool TitlePending = false;
-    bool RunStarted = false;
     bool ClosingRequested = false;
     int PagesWritten = 0;  // page files written by this run (by a dry run: that it would write)
 };

@@ -366,13 +366,13 @@ void SettingsModel::ReprintPageText()
     mCanvas.Clear();
     std::size_t from = 0;
     while (from < PageText.size()) {
-        const std::size_t end = PageText.find(U"\r\n", from);
+        const std::size_t end = PageText.find(U'\n', from);
         if (end == std::u32string::npos) {
             mCanvas.Print(std::u32string_view(PageText).substr(from), PageCanvas::Then::StayOnRow);
             break;
         }
         mCanvas.Print(std::u32string_view(PageText).substr(from, end - from), PageCanvas::Then::NewRow);
-        from = end + 2;
+        from = end + 1;
     }
     mObserver->CanvasChanged();
 }

@@ -92,7 +92,7 @@ public:
     int LastMaskKind = 0;
     bool MaskAccepted = false;
     int FontListIndex = 0;
-    std::u32string PageText;
+    std::u32string PageText;  // the rows of the page on the canvas, a line feed between them
     int Pic2Width = 320;
     int Pic2Height = 240;
 

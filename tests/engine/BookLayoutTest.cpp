@@ -18,7 +18,7 @@ std::u32string Rows(std::initializer_list<const char*> rows)
 {
     std::string text;
     for (const char* row : rows)
-        text += (text.empty() ? "" : "\r\n") + std::string(row);
+        text += (text.empty() ? "" : "\n") + std::string(row);
     return FromUtf8(text);
 }
 
@@ -180,8 +180,8 @@ TEST(BookParagraphs, FrontAndBackMatterAreLeftOutButCounted)
     const std::string body = Lines({"Once upon a time.", "\f", "The end."});
     const std::string back = Lines({"*** END OF THE STORY ***", "More licence.", "\f"});
     const struct { bool skip; std::string book; const char32_t* rows; int documentPages; } cases[] = {
-        {true, front + body + back, U"Once upon a time.\r\nThe end.", 4},
-        {true, body, U"Once upon a time.\r\nThe end.", 2},
+        {true, front + body + back, U"Once upon a time.\nThe end.", 4},
+        {true, body, U"Once upon a time.\nThe end.", 2},
         {false, front + body + back, nullptr, 4},
     };
     for (const auto& c : cases) {

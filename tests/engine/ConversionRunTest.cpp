@@ -53,7 +53,7 @@ TEST(ConversionRun, EveryKindOfLineEndEndsALine)
         f.Book(Lines({"one", "two", "three"}, end));
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_EQ(f.host.pages.size(), 1u);
-        EXPECT_EQ(f.host.pages[0].text, U"\r\none\r\ntwo\r\nthree") << "line end " << int(end[0]);
+        EXPECT_EQ(f.host.pages[0].text, U"\none\ntwo\nthree") << "line end " << int(end[0]);
     }
 }
 
@@ -61,10 +61,10 @@ TEST(ConversionRun, EveryKindOfLineEndEndsALine)
 TEST(ConversionRun, WordsAndCharactersBreakAtTheRightEdge)
 {
     const struct { const char* line; int columns; int extraPixels; const char32_t* expected; } cases[] = {
-        {"abcd efghi", 10, 0, U"\r\nabcd \r\nefghi"},  // reaching the edge is too far for a word
-        {"abcd efghi", 10, 1, U"\r\nabcd efghi"},
+        {"abcd efghi", 10, 0, U"\nabcd \nefghi"},  // reaching the edge is too far for a word
+        {"abcd efghi", 10, 1, U"\nabcd efghi"},
         // Wider than the page: split between characters, a character moving only when it passes the edge.
-        {"abcdefghijklmnop", 10, 0, U"\r\n\r\nabcdefghij\r\nklmnop"},
+        {"abcdefghijklmnop", 10, 0, U"\n\nabcdefghij\nklmnop"},
     };
     for (const auto& c : cases) {
         RunFixture f;
@@ -183,7 +183,7 @@ TEST(ConversionRun, AWordWiderThanThePageGoesOnToTheNextPage)
         std::u32string all;
         for (const auto& page : f.host.pages) {
             std::size_t rows = 0;
-            for (std::size_t at = page.text.find(U"\r\n"); at != std::u32string::npos; at = page.text.find(U"\r\n", at + 1))
+            for (std::size_t at = page.text.find(U'\n'); at != std::u32string::npos; at = page.text.find(U'\n', at + 1))
                 ++rows;
             // A page's text ends with the row break that found it full.
             EXPECT_LE(rows, static_cast<std::size_t>(c.rows) + 1) << "page " << page.fileNumber << " runs off the bottom";
@@ -207,12 +207,12 @@ TEST(ConversionRun, RowNumbersContinueAcrossPages)
     ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
     ASSERT_GE(f.host.pages.size(), 2u);
     const std::u32string& first = f.host.pages[0].text;
-    EXPECT_EQ(first.substr(0, 15), U"\r\n1 | line 1\r\n2");
+    EXPECT_EQ(first.substr(0, 13), U"\n1 | line 1\n2");
     // Page 1 ends with the row break made for the word that then went to page 2; that row still counts,
     // so page 2 begins with the number after it.
     ASSERT_EQ(first.substr(first.size() - 3), U" | ");
-    const std::size_t lastBreak = first.rfind(U"\r\n");
-    const int lastRow = std::stoi(ToUtf8(first.substr(lastBreak + 2)));
+    const std::size_t lastBreak = first.rfind(U'\n');
+    const int lastRow = std::stoi(ToUtf8(first.substr(lastBreak + 1)));
     EXPECT_EQ(f.host.pages[1].text.substr(0, ToText(lastRow + 1).size() + 3), ToText(lastRow + 1) + U" | ");
     EXPECT_NE(f.host.pages[1].text.find(U"line " + ToText(lastRow)), std::u32string::npos);
 }
@@ -221,11 +221,11 @@ TEST(ConversionRun, RowNumbersContinueAcrossPages)
 TEST(ConversionRun, JoiningBlankStaysBetweenWords)
 {
     const struct { const char* name; std::string book; int bodyRows; std::vector<std::u32string> pages; } cases[] = {
-        {"after a row number", Lines({"alpha beta", "", "gamma delta"}), 10, {U"alpha beta\r\n1 | gamma delta"}},
+        {"after a row number", Lines({"alpha beta", "", "gamma delta"}), 10, {U"alpha beta\n1 | gamma delta"}},
         {"at the top of a page", Lines({"one two", "three four", "", "five six"}), 1,
-         {U"one two three four\r\n1 | ", U"2 | five six"}},
+         {U"one two three four\n1 | ", U"2 | five six"}},
         // "b" opens a row after two counted breaks: a word of one character, so the rest of its line goes
-        {"the one-character rule", Lines({"The end.", "", "A", "b", "c d"}), 10, {U"The end.\r\n1 | \r\n2 | c d"}},
+        {"the one-character rule", Lines({"The end.", "", "A", "b", "c d"}), 10, {U"The end.\n1 | \n2 | c d"}},
     };
     for (const auto& c : cases) {
         RunFixture f;

@@ -85,7 +85,7 @@ TEST(SettingsModel, ColourSchemesFollowBothBoxes)
 {
     SettingsModel model;
     ApplyStartUpDefaults(model);
-    model.PageText = U"Some text\r\non two rows";
+    model.PageText = U"Some text\non two rows";
     const struct { const char* box; int value; RgbQuad back, fore; } steps[] = {
         {"chkGreenBkg", 1, kDarkGreen, kWhite}, {"chkGreenBkg", 0, kBlack, kWhite},
         {"chkWB", 0, kWhite, kBlack},           {"chkGreenBkg", 1, kDarkGreen, kWhite},
