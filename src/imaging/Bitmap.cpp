@@ -43,7 +43,8 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel)
 
 std::uint32_t Bitmap::RawPixel(int x, int y) const
 {
-    const std::uint8_t* row = MemoryRow(mHeight - 1 - y);
+    LEAFCAST_VERIFY(Contains(x, y));
+    const std::uint8_t* row = RowAt(mHeight - 1 - y);
     switch (mBitsPerPixel) {
     case 1:
         return (row[x >> 3] >> (7 - (x & 7))) & 1u;
@@ -60,7 +61,8 @@ std::uint32_t Bitmap::RawPixel(int x, int y) const
 
 void Bitmap::SetRawPixel(int x, int y, std::uint32_t value)
 {
-    std::uint8_t* row = MemoryRow(mHeight - 1 - y);
+    LEAFCAST_VERIFY(Contains(x, y));
+    std::uint8_t* row = RowAt(mHeight - 1 - y);
     switch (mBitsPerPixel) {
     case 1: {
         const std::uint8_t mask = static_cast<std::uint8_t>(0x80u >> (x & 7));

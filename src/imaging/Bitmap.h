@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Verify.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -52,10 +54,17 @@ public:
     std::span<const RgbQuad> ColourTable() const { return mTable; }
     std::span<std::uint8_t> Bits() { return mBits; }
     std::span<const std::uint8_t> Bits() const { return mBits; }
-    std::uint8_t* MemoryRow(int memoryRow) { return mBits.data() + static_cast<std::size_t>(memoryRow) * mStride; }
+    // The first byte of a stored row, 0 .. Height() - 1 from the bottom of the picture. A row outside the
+    // bitmap stops the program (LEAFCAST_VERIFY), as do the pixel accessors below for a pixel outside it.
+    std::uint8_t* MemoryRow(int memoryRow)
+    {
+        LEAFCAST_VERIFY(static_cast<unsigned>(memoryRow) < static_cast<unsigned>(mHeight));
+        return RowAt(memoryRow);
+    }
     const std::uint8_t* MemoryRow(int memoryRow) const
     {
-        return mBits.data() + static_cast<std::size_t>(memoryRow) * mStride;
+        LEAFCAST_VERIFY(static_cast<unsigned>(memoryRow) < static_cast<unsigned>(mHeight));
+        return RowAt(memoryRow);
     }
 
     // The stored value of a pixel: the table index, or blue | green << 8 | red << 16 at 24 bits.
@@ -71,6 +80,18 @@ public:
 
 private:
     Bitmap(int width, int height, int bitsPerPixel);
+
+    // Unchecked, for callers that have checked the row or pixel already.
+    std::uint8_t* RowAt(int memoryRow) { return mBits.data() + static_cast<std::size_t>(memoryRow) * mStride; }
+    const std::uint8_t* RowAt(int memoryRow) const
+    {
+        return mBits.data() + static_cast<std::size_t>(memoryRow) * mStride;
+    }
+    bool Contains(int x, int y) const
+    {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(mWidth) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(mHeight);
+    }
 
     int mWidth = 0;
     int mHeight = 0;

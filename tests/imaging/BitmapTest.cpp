@@ -1,6 +1,8 @@
 #include "imaging/Bitmap.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -100,6 +102,23 @@ TEST(Bitmap, BlockCopyWithinOneBitmapReadsTheOriginal)
     EXPECT_EQ(b.RawPixel(1, 0), 1u);
     EXPECT_EQ(b.RawPixel(2, 0), 2u);
     EXPECT_EQ(b.RawPixel(3, 0), 3u);
+}
+
+// Release builds too: a pixel or row outside the bitmap stops the program instead of touching other memory.
+TEST(BitmapDeathTest, AccessOutsideTheBitmapStopsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Bitmap b = *Bitmap::Make(5, 3, 4);
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"x past the width", [&] { b.RawPixel(5, 0); }},
+        {"negative x", [&] { b.SetRawPixel(-1, 2, 1); }},
+        {"y past the height", [&] { b.Colour(4, 3); }},
+        {"negative y", [&] { b.RawPixel(0, -1); }},
+        {"memory row past the top", [&] { b.MemoryRow(3); }},
+        {"negative memory row", [&] { std::as_const(b).MemoryRow(-1); }},
+    };
+    for (const auto& [what, access] : cases)
+        EXPECT_DEATH(access(), "verification failed") << what;
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 #include "base/AppError.h"
 #include "imaging/BmpFile.h"
 
+#include <array>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 namespace {
@@ -121,6 +123,65 @@ TEST(BmpFile, BadFilesAreRefusedWithTheReason)
             EXPECT_EQ(e.Number(), 481) << c.what;
             EXPECT_NE(e.Description().find(c.reason), std::string::npos) << c.what << ": " << e.Description();
         }
+    }
+}
+
+// Files other programs wrote (tests/data/README.md says how): every header kind, depth, colour-table length and
+// row order among them is read with its size, depth and colours; what the reader leaves out is refused with
+// the reason.
+TEST(BmpFile, ReadsFilesOtherProgramsWrote)
+{
+    struct Probe {
+        int x, y;
+        RgbQuad colour;
+    };
+    using Probes = std::array<Probe, 3>;
+    const RgbQuad black{}, white = RgbQuad::FromRgb(255, 255, 255), grey30 = RgbQuad::FromRgb(30, 30, 30);
+    const Probes twoColours{{{0, 0, black}, {6, 0, white}, {6, 4, black}}};
+    const Probes fiveColours{{{0, 0, RgbQuad::FromRgb(255, 0, 0)}, {6, 0, RgbQuad::FromRgb(0, 255, 0)},
+                              {0, 4, RgbQuad::FromRgb(0, 0, 255)}}};
+    const Probes ramp{{{0, 0, RgbQuad::FromRgb(0, 0, 128)}, {6, 0, RgbQuad::FromRgb(255, 0, 128)},
+                       {0, 4, RgbQuad::FromRgb(0, 255, 128)}}};
+    const Probes greys{{{0, 0, black}, {6, 0, grey30}, {0, 4, RgbQuad::FromRgb(160, 160, 160)}}};
+    const struct {
+        const char* file;
+        int bits;
+        Probes probes;
+        const char* refusal;
+    } cases[] = {
+        {"im-1bit-v4.bmp", 1, twoColours, nullptr},
+        {"im-1bit-core.bmp", 1, twoColours, nullptr},
+        {"im-4bit-v5.bmp", 4, fiveColours, nullptr},
+        {"im-4bit-info.bmp", 4, fiveColours, nullptr},
+        {"im-8bit-v5.bmp", 8, ramp, nullptr},
+        {"im-24bit-v5.bmp", 24, ramp, nullptr},
+        {"pil-1bit.bmp", 1, twoColours, nullptr},
+        {"pil-8bit-grey.bmp", 8, greys, nullptr},
+        {"pil-8bit-5colours.bmp", 8, fiveColours, nullptr},
+        {"pil-24bit.bmp", 24, ramp, nullptr},
+        {"java-1bit-top-down.bmp", 1, twoColours, nullptr},
+        {"java-4bit-top-down.bmp", 4, fiveColours, nullptr},
+        {"java-8bit-top-down.bmp", 8, ramp, nullptr},
+        {"java-24bit-top-down.bmp", 24, ramp, nullptr},
+        {"im-8bit-rle8.bmp", 0, {}, "compressed bitmaps are not supported"},
+        {"im-32bit-bitfields.bmp", 0, {}, "unsupported depth of 32 bits"},
+    };
+    for (const auto& c : cases) {
+        std::optional<Bitmap> read;
+        try {
+            read = ReadBitmapFile(std::string(LEAFCAST_TEST_DATA) + "/" + c.file);
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.Number(), 481) << c.file;
+            EXPECT_TRUE(c.refusal && e.Description().find(c.refusal) != std::string::npos)
+                << c.file << ": " << e.Description();
+            continue;
+        }
+        ASSERT_FALSE(c.refusal) << c.file << " was accepted";
+        EXPECT_EQ(read->Width(), 7) << c.file;
+        EXPECT_EQ(read->Height(), 5) << c.file;
+        EXPECT_EQ(read->BitsPerPixel(), c.bits) << c.file;
+        for (const Probe& p : c.probes)
+            EXPECT_TRUE(read->Colour(p.x, p.y).SameColour(p.colour)) << c.file << " pixel " << p.x << "," << p.y;
     }
 }
 
