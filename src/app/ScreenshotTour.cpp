@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -43,9 +42,8 @@ void StartScreenshotTour(AppWindows& windows, const std::string& folder, const s
     settings.TypeText("txtToPg", "3");
     window.chkStepF->setChecked(false);
 
-    auto shots = std::make_shared<int>(0);
     auto* timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, &config, &settings, out, shots, timer] {
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, &config, &settings, out, timer] {
         // Each step waits for the run to stand at page 3.
         if (!window.Waiting())
             return;

@@ -374,8 +374,8 @@ void frmConfig::EditInputFile()
 
 void frmConfig::ChooseEditor()
 {
-    const std::string program = CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder,
-                                                              "Executable (*.exe)|*.exe|Programs (any file)|*");
+    const std::string program =
+        CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder, "Programs (any file)|*");
     if (!program.empty())
         mSettings.TypeText("txtEditor", program);
 }

@@ -244,8 +244,7 @@ void frmLeafcast::ShowWelcome(int idx)
     const std::string name = canvas.FontName();
     const double size = std::round(canvas.FontSize());
     const bool bold = canvas.FontBold();
-    canvas.SetFont("Verdana", 9.75, false);
-    canvas.SetFont("ProggyCleanTT", 9.75, false);
+    canvas.SetFont("ProggyCleanTT", 9.75, false);  // its stand-in where it is missing
     canvas.SetCurrentY(0);
     mSettings.PageText = FromUtf8(text);
     mSettings.ReprintPageText();
