@@ -301,6 +301,13 @@ private slots:
 
     void settingsWindowReactions()
     {
+        // Each window asks for the other through what is above both.
+        W().btnConfig->click();
+        QVERIFY(C().isVisible());
+        C().Control<QPushButton>("btnAbout")->click();
+        QCOMPARE(mDialogs->messages.size(), std::size_t{1});
+        QVERIFY(mDialogs->messages[0].rfind("Program: Leafcast - ver. ", 0) == 0);
+
         C().Control<QRadioButton>("optScrRes(1)")->click();
         QCOMPARE(S().Canvas().Width(), 640);
         QCOMPARE(W().Pic1->width(), 640);
