@@ -4,8 +4,7 @@
 // Usage: leafcast_gui_bench [--folder DIR] [--megabytes N]
 #include "BenchSupport.h"
 
-#include "app/frmLeafcast.h"
-#include "settings/SettingsModel.h"
+#include "app/AppWindows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,10 +39,11 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     double seconds[2] = {0, 0};
     for (int shown = 0; shown <= 1; ++shown) {
-        frmLeafcast window((folder / "home").string());
+        AppWindows windows((folder / "home").string());
+        frmLeafcast& window = windows.Main();
         window.EndProgram = [] {};
         window.show();
-        SettingsModel& settings = window.Settings();
+        SettingsModel& settings = windows.Document().Settings();
         settings.TypeText("txtInpFile", book);
         settings.TypeText("txtOutFileName", shown ? "shown" : "hidden");
         settings.SetCheck("chkShowZEN", shown);

@@ -17,8 +17,6 @@ public:
     bool LoadPicture(const QString& path);
     void RemovePicture();
     bool HasPicture() const { return !mPicture.isNull(); }
-    // What the widget shows now.
-    QImage Shown() const;
     // The canvas as a picture: converted once for each change of the canvas, and shared with whoever keeps it.
     QImage CanvasPicture() const;
 
@@ -26,6 +24,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QImage Shown() const;  // the loaded picture, or else the canvas
+
     PageCanvas& mCanvas;
     mutable QImage mCanvasImage;
     mutable bool mStale = true;

@@ -19,7 +19,6 @@ public:
     void SetPage(const Bitmap& page);
     // A picture made already, shared rather than copied.
     void SetPicture(const QImage& picture);
-    const QImage& Page() const { return mPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,7 +33,6 @@ class TextPane : public QWidget {
 public:
     explicit TextPane(QWidget* parent);
     void SetText(const QString& text);
-    const QString& Text() const { return mText; }
     void Clear() { SetText({}); }
     void SetLook(const std::string& face, double points, bool bold, RgbQuad back, RgbQuad fore);
 

@@ -1,8 +1,7 @@
 #include "app/ScreenshotTour.h"
 
-#include "app/frmConfig.h"
+#include "app/AppWindows.h"
 #include "app/frmEdit.h"
-#include "app/frmLeafcast.h"
 #include "app/frmTestMask.h"
 #include "app/frmZENImg.h"
 
@@ -15,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -31,48 +29,50 @@ void Save(QWidget* window, const QString& path)
 
 } // namespace
 
-void StartScreenshotTour(frmLeafcast& window, const std::string& folder, const std::string& sampleBook)
+void StartScreenshotTour(AppWindows& windows, const std::string& folder, const std::string& sampleBook)
 {
+    frmLeafcast& window = windows.Main();
+    frmConfig& config = windows.Config();
+    SettingsModel& settings = windows.Document().Settings();
     const QString out = QString::fromStdString(folder);
     QDir().mkpath(out);
     window.move(0, 0);
-    window.Settings().TypeText("txtInpFile", sampleBook);
-    window.Settings().TypeText("txtOutFileName", "novel");
-    window.Settings().TypeText("txtToPg", "3");
+    settings.TypeText("txtInpFile", sampleBook);
+    settings.TypeText("txtOutFileName", "novel");
+    settings.TypeText("txtToPg", "3");
     window.chkStepF->setChecked(false);
 
-    auto shots = std::make_shared<int>(0);
     auto* timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, out, shots, timer] {
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, &config, &settings, out, timer] {
         // Each step waits for the run to stand at page 3.
         if (!window.Waiting())
             return;
         timer->stop();
         Save(&window, out + "/main.png");
-        window.Settings().SetCheck("chkShowZEN", 1);
+        settings.SetCheck("chkShowZEN", 1);
         window.Preview().move(window.x() + window.width() + 10, 0);
-        QTimer::singleShot(300, &window, [&window, out] {
+        QTimer::singleShot(300, &window, [&window, &config, &settings, out] {
             Save(&window.Preview(), out + "/preview.png");
             window.Preview().hide();
-            window.Config().move(window.x() + window.width() + 10, 0);
-            window.Config().show();
-            QTimer::singleShot(300, &window, [&window, out] {
-                Save(&window.Config(), out + "/config.png");
+            config.move(window.x() + window.width() + 10, 0);
+            config.show();
+            QTimer::singleShot(300, &window, [&window, &config, &settings, out] {
+                Save(&config, out + "/config.png");
                 QTimer::singleShot(300, &window, [&window, out] {
                     Save(QApplication::activeModalWidget(), out + "/edit.png");
                     dynamic_cast<frmEdit*>(QApplication::activeModalWidget())->reject();
                 });
-                window.Config().EditPhrases();
-                QTimer::singleShot(300, &window, [&window, out] {
+                config.EditPhrases();
+                QTimer::singleShot(300, &window, [&window, &settings, out] {
                     auto* tester = dynamic_cast<frmTestMask*>(QApplication::activeModalWidget());
-                    tester->txtMaskToTest->setText(QString::fromStdString(window.Settings().Value("txtChaptMask")));
+                    tester->txtMaskToTest->setText(QString::fromStdString(settings.Value("txtChaptMask")));
                     tester->Test();
                     QTimer::singleShot(200, &window, [out, tester] {
                         Save(tester, out + "/testmask.png");
                         tester->btnCancel->click();
                     });
                 });
-                window.Config().TestMasks();
+                config.TestMasks();
                 window.close();
             });
         });

@@ -1,10 +1,9 @@
 #include "app/frmConfig.h"
 
 #include "app/QtHost.h"
+#include "app/SettingsDocument.h"
 #include "app/frmEdit.h"
-#include "app/frmLeafcast.h"
 #include "app/frmTestMask.h"
-#include "app/frmZENImg.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
@@ -51,7 +50,7 @@ void WrapCaption(QCheckBox& box, int width)
 
 } // namespace
 
-frmConfig::frmConfig(frmLeafcast& main) : mMain(main), mSettings(main.Settings())
+frmConfig::frmConfig(SettingsDocument& document) : mDocument(document), mSettings(document.Settings())
 {
     setObjectName("frmConfig");
     setWindowTitle("Leafcast Config");
@@ -60,6 +59,8 @@ frmConfig::frmConfig(frmLeafcast& main) : mMain(main), mSettings(main.Settings()
     for (const ControlSpec& control : SettingsControls())
         SyncControl(ControlKey(control));
     CanvasFontChanged();
+    connect(&mDocument, &SettingsDocument::controlChanged, this, &frmConfig::Sync);
+    connect(&mDocument, &SettingsDocument::canvasChanged, this, &frmConfig::CanvasFontChanged);
 }
 
 QWidget* frmConfig::Control(const std::string& key) const
@@ -238,7 +239,7 @@ void frmConfig::Build()
     at(button("btnAbout", "About"), Twips(120, 7260, 2775, 855));
 
     connect(Control<QPushButton>("btnOK"), &QPushButton::clicked, this, [this] { hide(); });
-    connect(Control<QPushButton>("btnAbout"), &QPushButton::clicked, this, [this] { mMain.ShowWelcome(1); });
+    connect(Control<QPushButton>("btnAbout"), &QPushButton::clicked, this, [this] { emit aboutRequested(); });
     connect(Control<QPushButton>("btnBrowseInp"), &QPushButton::clicked, this, [this] { ChooseInputFile(false); });
     connect(Control<QPushButton>("btnBrowseOut"), &QPushButton::clicked, this, [this] { ChooseOutputFolder(); });
     connect(Control<QPushButton>("btnEditInpF"), &QPushButton::clicked, this, [this] { EditInputFile(); });
@@ -319,7 +320,7 @@ void frmConfig::CanvasFontChanged()
     const std::string key = canvas.FontFamily() + "/" + std::to_string(canvas.FontSize()) + "/" +
                             std::to_string(canvas.FontBold()) + "/" +
                             std::to_string(static_cast<int>(canvas.CurrentGlyphMode()));
-    if (key == mSampleFont && !(mMain.HasPreview() && mMain.Preview().isVisible()))
+    if (key == mSampleFont)
         return;
     mSampleFont = key;
     QFont font(Q(canvas.FontFamily()));
@@ -328,14 +329,12 @@ void frmConfig::CanvasFontChanged()
     font.setStyleStrategy(canvas.CurrentGlyphMode() == GlyphMode::Monochrome ? QFont::NoAntialias
                                                                               : QFont::PreferDefault);
     SampleLabel->setFont(font);
-    if (mMain.HasPreview())
-        mMain.Preview().FollowCanvasFont();
 }
 
 void frmConfig::ChooseInputFile(bool thenUpdatePath)
 {
     const std::string file =
-        CurrentDialogs().PickOpenFile(this, mMain.Context().AppFolder + "/eBooks", "Text files (*.txt)|*.txt");
+        CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder + "/eBooks", "Text files (*.txt)|*.txt");
     if (file.empty())
         return;
     if (CurrentDialogs().AskYesNo(this, "Reset current settings?", ProgramTitle(), Dialogs::Icon::Critical))
@@ -375,8 +374,8 @@ void frmConfig::EditInputFile()
 
 void frmConfig::ChooseEditor()
 {
-    const std::string program = CurrentDialogs().PickOpenFile(this, mMain.Context().AppFolder,
-                                                              "Executable (*.exe)|*.exe|Programs (any file)|*");
+    const std::string program =
+        CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder, "Programs (any file)|*");
     if (!program.empty())
         mSettings.TypeText("txtEditor", program);
 }
@@ -408,16 +407,17 @@ void frmConfig::SaveProfileClicked()
         }
         mSettings.TypeText("txtOutFileName", name);
     }
-    const ProfileResult saved = SaveProfile(mSettings, mMain.Context().ProfilesFolder);
+    const ProfileResult saved = SaveProfile(mSettings, mDocument.Context().ProfilesFolder);
     if (saved.ok)
-        mMain.Context().ProfilePath = saved.path;
+        mDocument.Context().ProfilePath = saved.path;
     else
         CurrentDialogs().Message(this, saved.error, ProgramTitle(), Dialogs::Icon::Exclamation);
 }
 
 void frmConfig::LoadProfileClicked()
 {
-    const std::string path = CurrentDialogs().PickOpenFile(this, mMain.Context().ProfilesFolder, "Profile File (*.cfg)|*.cfg");
+    const std::string path =
+        CurrentDialogs().PickOpenFile(this, mDocument.Context().ProfilesFolder, "Profile File (*.cfg)|*.cfg");
     if (path.empty())
         return;  // cancelled: the settings and the phrase list stay as they were
     const ProfileResult loaded = LoadProfile(mSettings, path);
@@ -425,7 +425,7 @@ void frmConfig::LoadProfileClicked()
         CurrentDialogs().Message(this, loaded.error, ProgramTitle(), Dialogs::Icon::Exclamation);
         return;
     }
-    mMain.Context().ProfilePath = path;
+    mDocument.Context().ProfilePath = path;
     if (!loaded.skipped.empty()) {
         std::string text = "Some records of " + path + " were skipped:";
         for (const std::string& skipped : loaded.skipped)

@@ -7,15 +7,18 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class SettingsDocument;
 class SettingsModel;
-class frmLeafcast;
 
 // The settings window, "Leafcast Config": every setting in its frame, bound to the settings model so that a
 // user's edit and an edit made by code (a profile load) have the same effects. OK hides it; it is never
-// destroyed while the program runs.
+// destroyed while the program runs. It follows the settings document: a control shows its value again when the
+// model changes it, and the font sample follows the canvas font.
 class frmConfig : public QWidget {
+    Q_OBJECT
+
 public:
-    explicit frmConfig(frmLeafcast& main);
+    explicit frmConfig(SettingsDocument& document);
 
     // The widget of a control: "chkSmartLF", "optScrRes(1)", "lstFonts(0)", or a button's name.
     QWidget* Control(const std::string& key) const;
@@ -23,7 +26,7 @@ public:
 
     // Shows the model's value and state of a control again.
     void Sync(const std::string& name);
-    // The sample label and the preview follow the canvas font.
+    // The sample label follows the canvas font.
     void CanvasFontChanged();
 
     // The button actions, as a user triggers them.
@@ -40,6 +43,9 @@ public:
 
     QLabel* SampleLabel = nullptr;
 
+signals:
+    void aboutRequested();  // the About button: the welcome text, as the main window shows it
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -47,7 +53,7 @@ private:
     void Build();
     void SyncControl(const std::string& key);
 
-    frmLeafcast& mMain;
+    SettingsDocument& mDocument;
     SettingsModel& mSettings;
     std::map<std::string, QWidget*> mControls;
     std::string mSampleFont;  // the canvas font the sample label shows

@@ -2,12 +2,13 @@
 
 #include "app/CanvasView.h"
 #include "app/QtHost.h"
+#include "app/SettingsDocument.h"
 #include "app/Welcome.h"
-#include "app/frmConfig.h"
 #include "app/frmZENImg.h"
-#include "engine/ConversionRun.h"
 #include "base/Text.h"
+#include "engine/ConversionRun.h"
 #include "platform/Paths.h"
+#include "settings/StartUp.h"
 #include "viewer/DeviceCopy.h"
 
 #include <QApplication>
@@ -46,27 +47,30 @@ protected:
 
 } // namespace
 
-frmLeafcast::frmLeafcast(const std::string& appFolder)
+frmLeafcast::frmLeafcast(SettingsDocument& document, const std::string& appFolder)
+    : mDocument(document), mSettings(document.Settings())
 {
     setObjectName("frmLeafcast");
     setWindowTitle("Leafcast");
     EndProgram = [] { QCoreApplication::quit(); };
-    mSettings.SetObserver(this);
     mState.FileNumber = 0;  // no page before the first run: the first Next looks for page 1
     BuildControls();
+    connect(&mDocument, &SettingsDocument::canvasChanged, this, &frmLeafcast::FollowCanvas);
+    connect(&mDocument, &SettingsDocument::layoutChanged, this, &frmLeafcast::Relayout);
+    connect(&mDocument, &SettingsDocument::previewShown, this, &frmLeafcast::ShowPreview);
 
-    mContext = MakeAppContext(appFolder, mStartUpProblems);
-    Config();  // the settings window exists from the start, hidden
-    const StartUpResult started = StartUp(mSettings, mContext);
+    AppContext& context = mDocument.Context();
+    context = MakeAppContext(appFolder, mStartUpProblems);
+    const StartUpResult started = StartUp(mSettings, context);
     mStartUpProblems.insert(mStartUpProblems.end(), started.problems.begin(), started.problems.end());
-    lblDevPath->setText(Q(mContext.DeviceFolder));
+    lblDevPath->setText(Q(context.DeviceFolder));
     lblProfile->setText(Q(started.profileLabel));
     btnPause->setEnabled(false);
     Relayout();
     ShowWelcome(0);
 }
 
-frmLeafcast::~frmLeafcast() { mSettings.SetObserver(nullptr); }
+frmLeafcast::~frmLeafcast() = default;
 
 void frmLeafcast::BuildControls()
 {
@@ -123,10 +127,7 @@ void frmLeafcast::BuildControls()
     connect(chkStepF, &QCheckBox::clicked, this, [this](bool on) { mState.Stepped = on; });
     connect(btnNext, &QPushButton::clicked, this, [this] { Next(); });
     connect(btnPrev, &QPushButton::clicked, this, [this] { Prev(); });
-    connect(btnConfig, &QPushButton::clicked, this, [this] {
-        Config().show();
-        Config().raise();
-    });
+    connect(btnConfig, &QPushButton::clicked, this, [this] { emit configRequested(); });
     connect(btnAbout, &QPushButton::clicked, this, [this] { ShowWelcome(1); });
     connect(btnCopyToDev, &QPushButton::clicked, this, [this] { CopyToDevice(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { OpenDestFolder(); });
@@ -146,17 +147,10 @@ void frmLeafcast::Relayout()
     setFixedSize(width, bottom + 90 - 20);
 }
 
-frmConfig& frmLeafcast::Config()
-{
-    if (!mConfig)
-        mConfig = std::make_unique<frmConfig>(*this);
-    return *mConfig;
-}
-
 frmZENImg& frmLeafcast::Preview()
 {
     if (!mPreview) {
-        mPreview = std::make_unique<frmZENImg>(mSettings);
+        mPreview = std::make_unique<frmZENImg>(mDocument);
         mPreview->move(x(), frameGeometry().bottom() + 2);
     }
     return *mPreview;
@@ -250,25 +244,26 @@ void frmLeafcast::ShowWelcome(int idx)
     const std::string name = canvas.FontName();
     const double size = std::round(canvas.FontSize());
     const bool bold = canvas.FontBold();
-    canvas.SetFont("Verdana", 9.75, false);
-    canvas.SetFont("ProggyCleanTT", 9.75, false);
+    canvas.SetFont("ProggyCleanTT", 9.75, false);  // its stand-in where it is missing
     canvas.SetCurrentY(0);
     mSettings.PageText = FromUtf8(text);
     mSettings.ReprintPageText();
     Preview().ShowText(Q(text));
     canvas.SetFont(name, size, bold);
-    CanvasChanged();  // the font sample and the preview follow the canvas font again, not the welcome's
+    mDocument.CanvasChanged();  // the font sample and the preview follow the canvas font again, not the welcome's
 }
 
 void frmLeafcast::ChooseDeviceFolder()
 {
-    mContext.DeviceFolder = CurrentDialogs().PickFolder(this, "Folders");
-    lblDevPath->setText(Q(mContext.DeviceFolder));
+    std::string& folder = mDocument.Context().DeviceFolder;
+    folder = CurrentDialogs().PickFolder(this, "Folders");
+    lblDevPath->setText(Q(folder));
 }
 
 void frmLeafcast::CopyToDevice()
 {
-    const DeviceCopyResult result = CopyPagesToDevice(mSettings.Value("txtJPGOutPath"), mContext.DeviceFolder);
+    const std::string& device = mDocument.Context().DeviceFolder;
+    const DeviceCopyResult result = CopyPagesToDevice(mSettings.Value("txtJPGOutPath"), device);
     Report(result.message, !result.ok);
 }
 
@@ -301,11 +296,10 @@ void frmLeafcast::ShutDownNow()
     if (mShutDown)
         return;
     mShutDown = true;
+    emit shuttingDown();
     if (mPreview)
         mPreview->hide();
-    if (mConfig)
-        mConfig->hide();
-    if (auto error = ShutDown(mSettings, mContext))
+    if (auto error = ShutDown(mSettings, mDocument.Context()))
         Report(*error, true);
     hide();
     EndProgram();
@@ -387,45 +381,18 @@ void frmLeafcast::CanvasCleared()
     Pic1->Refresh();
 }
 
-void frmLeafcast::ControlChanged(const std::string& key)
+void frmLeafcast::FollowCanvas()
 {
-    if (mConfig)
-        mConfig->Sync(key);
-}
-
-void frmLeafcast::CanvasChanged()
-{
-    if (Pic1 && Pic1->size() != QSize(mSettings.Canvas().Width(), mSettings.Canvas().Height()))
+    if (Pic1->size() != QSize(mSettings.Canvas().Width(), mSettings.Canvas().Height()))
         Relayout();
-    else if (Pic1)
+    else
         Pic1->Refresh();
-    if (mConfig)
-        mConfig->CanvasFontChanged();
 }
 
-void frmLeafcast::PreviewCleared()
+void frmLeafcast::ShowPreview(bool visible)
 {
-    if (mPreview)
-        mPreview->ClearScreen();
-}
-
-void frmLeafcast::PreviewLabelCleared()
-{
-    if (mPreview)
-        mPreview->ClearLabel();
-}
-
-void frmLeafcast::PreviewShown(bool visible)
-{
-    if (visible) {
+    if (visible)
         Preview().show();
-    } else if (mPreview) {
+    else if (mPreview)
         mPreview->hide();
-    }
-}
-
-void frmLeafcast::LayoutChanged()
-{
-    if (Pic1)
-        Relayout();
 }

@@ -3,8 +3,6 @@
 #include "engine/PageOutput.h"
 #include "engine/RunHost.h"
 #include "engine/RunState.h"
-#include "settings/SettingsModel.h"
-#include "settings/StartUp.h"
 
 #include <QFont>
 #include <QWidget>
@@ -16,24 +14,23 @@ class CanvasView;
 class QCheckBox;
 class QLabel;
 class QPushButton;
-class frmConfig;
+class SettingsDocument;
+class SettingsModel;
 class frmZENImg;
 
 // The main window: the page canvas, the run's buttons and progress, the page browser and the device actions.
-// It owns the settings, the run state and the page output, and hosts the run on the user-interface thread.
-class frmLeafcast : public QWidget, public RunHost, public SettingsObserver {
+// It follows the settings document, owns the run state, the page output and the device preview, and hosts the
+// run on the user-interface thread.
+class frmLeafcast : public QWidget, public RunHost {
+    Q_OBJECT
+
 public:
     // Runs the start-up: folders, state file, fonts, the remembered profile, defaults, welcome text.
-    explicit frmLeafcast(const std::string& appFolder);
+    frmLeafcast(SettingsDocument& document, const std::string& appFolder);
     ~frmLeafcast() override;
 
-    SettingsModel& Settings() { return mSettings; }
-    AppContext& Context() { return mContext; }
     RunState& State() { return mState; }
-    PageOutput& Output() { return mOutput; }
-    frmConfig& Config();    // made on first use, hidden rather than destroyed
     frmZENImg& Preview();   // made on first use
-    bool HasPreview() const { return mPreview != nullptr; }
     const std::vector<std::string>& StartUpProblems() const { return mStartUpProblems; }
 
     // The run's buttons and the browser, as a user presses them.
@@ -83,13 +80,9 @@ public:
     bool WaitWhilePaused() override;
     void CanvasCleared() override;
 
-    // SettingsObserver
-    void ControlChanged(const std::string& key) override;
-    void CanvasChanged() override;
-    void PreviewCleared() override;
-    void PreviewLabelCleared() override;
-    void PreviewShown(bool visible) override;
-    void LayoutChanged() override;
+signals:
+    void configRequested();  // the Config button: the settings window, shown
+    void shuttingDown();     // the program ends: the other windows close
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,16 +90,17 @@ protected:
 
 private:
     void BuildControls();
+    void FollowCanvas();
+    void ShowPreview(bool visible);
     void Relayout();
     void Step(int delta);
     void ShutDownNow();
     void Report(const std::string& text, bool problem);
 
-    SettingsModel mSettings;
-    AppContext mContext;
+    SettingsDocument& mDocument;
+    SettingsModel& mSettings;
     RunState mState;
     PageOutput mOutput{mSettings, mState};
-    std::unique_ptr<frmConfig> mConfig;
     std::unique_ptr<frmZENImg> mPreview;
     QFont mOutFont;                                // the font lblOutFN's character widths were taken in
     std::unordered_map<char16_t, int> mOutWidths;

@@ -1,9 +1,8 @@
 #include "app/frmZENImg.h"
 
 #include "app/QtHost.h"
-#include "settings/SettingsModel.h"
+#include "app/SettingsDocument.h"
 
-#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,7 +14,7 @@ constexpr int kPanelLeft = frmZENImg::kBodyWidth + 12;
 constexpr int kPanelWidth = 330;
 } // namespace
 
-frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
+frmZENImg::frmZENImg(SettingsDocument& document) : mSettings(document.Settings())
 {
     setObjectName("frmZENImg");
     setWindowTitle("Leafcast - device preview");
@@ -35,6 +34,13 @@ frmZENImg::frmZENImg(SettingsModel& settings) : mSettings(settings)
     lblZENPic->setGeometry(kPanelLeft, kBodyHeight / 2 + 5, kPanelWidth, kBodyHeight / 2 - 15);
     lblZENPic->SetText("lblZENScr");
     FollowCanvasFont();
+    // A hidden preview takes the font and colours when it is shown.
+    connect(&document, &SettingsDocument::canvasChanged, this, [this] {
+        if (isVisible())
+            FollowCanvasFont();
+    });
+    connect(&document, &SettingsDocument::previewCleared, this, &frmZENImg::ClearScreen);
+    connect(&document, &SettingsDocument::previewLabelCleared, this, &frmZENImg::ClearLabel);
 }
 
 void frmZENImg::FollowCanvasFont()
@@ -102,6 +108,7 @@ void frmZENImg::Print(const QString& text, bool newRow)
 
 void frmZENImg::showEvent(QShowEvent* event)
 {
+    FollowCanvasFont();
     ShowKeptPage();
     ZENPic->SetText(mPrinted);
     QWidget::showEvent(event);

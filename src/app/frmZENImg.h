@@ -8,18 +8,19 @@
 #include <QWidget>
 #include <optional>
 
-class QLabel;
+class SettingsDocument;
 class SettingsModel;
 
 // The device-look preview: the page being made, inside a picture of a small media player drawn by our own code.
 // ZENScr is the player's screen showing the page picture; ZENPic repeats the text as the run prints it;
-// lblZENPic shows the plain text of the current page.
+// lblZENPic shows the plain text of the current page. It follows the settings document: cleared with the canvas,
+// and in the canvas font and colours while it is shown.
 class frmZENImg : public QWidget {
 public:
     static constexpr int kBodyWidth = 357;
     static constexpr int kBodyHeight = 599;
 
-    explicit frmZENImg(SettingsModel& settings);
+    explicit frmZENImg(SettingsDocument& document);
 
     // The finished page and its text; a hidden preview only keeps them for when it is shown.
     void ShowPage(const Bitmap& page, const QString& pageText);
@@ -29,8 +30,6 @@ public:
     void ShowText(const QString& text);  // the welcome text: printed on ZENPic and put into lblZENPic
     void ClearScreen();                  // ZENPic cleared, lblZENPic emptied
     void ClearLabel();
-    // The canvas font, 4 points smaller, for the texts.
-    void FollowCanvasFont();
 
     ScreenPane* ZENScr = nullptr;
     TextPane* ZENPic = nullptr;
@@ -41,6 +40,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The canvas font, 4 points smaller, and the canvas colours, for the texts.
+    void FollowCanvasFont();
     void ShowKeptPage();
     void DrawBody(QPixmap& target) const;
 

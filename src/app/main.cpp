@@ -1,8 +1,7 @@
 // leafcast-gui: the desktop program.
+#include "app/AppWindows.h"
 #include "app/QtHost.h"
 #include "app/ScreenshotTour.h"
-#include "app/frmConfig.h"
-#include "app/frmLeafcast.h"
 #include "base/AppError.h"
 #include "settings/StartUp.h"
 
@@ -32,7 +31,8 @@ int main(int argc, char** argv)
     if (at >= 0 && at + 1 < arguments.size())
         home = arguments[at + 1].toStdString();
 
-    frmLeafcast window(home);
+    AppWindows windows(home);
+    frmLeafcast& window = windows.Main();
     // A book named on the command line (the menu entry passes the file opened with Leafcast) is taken as if
     // chosen in the settings window.
     for (int i = 1; i < arguments.size(); ++i) {
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
             continue;
         }
         if (!arguments[i].startsWith("--")) {
-            window.Config().OpenBook(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
+            windows.Config().OpenBook(QFileInfo(arguments[i]).absoluteFilePath().toStdString());
             break;
         }
     }
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
     // --screenshots DIR BOOK: shows each window with a page of BOOK and saves its picture into DIR.
     const int tour = arguments.indexOf("--screenshots");
     if (tour >= 0 && tour + 2 < arguments.size())
-        StartScreenshotTour(window, arguments[tour + 1].toStdString(), arguments[tour + 2].toStdString());
+        StartScreenshotTour(windows, arguments[tour + 1].toStdString(), arguments[tour + 2].toStdString());
     if (!window.StartUpProblems().empty()) {
         std::string text;
         for (const std::string& problem : window.StartUpProblems())

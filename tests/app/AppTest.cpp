@@ -1,10 +1,9 @@
 // The desktop program as a user drives it, on Qt's offscreen platform. Dialogs are answered by a fake.
 #include "TempDir.h"
+#include "app/AppWindows.h"
 #include "app/CanvasView.h"
 #include "app/QtHost.h"
-#include "app/frmConfig.h"
 #include "app/frmEdit.h"
-#include "app/frmLeafcast.h"
 #include "app/frmTestMask.h"
 #include "base/Text.h"
 #include "settings/SettingsModel.h"
@@ -98,12 +97,12 @@ class AppTest : public QObject {
 
     TempDir* mDir = nullptr;
     FakeDialogs* mDialogs = nullptr;
-    frmLeafcast* mWindow = nullptr;
+    AppWindows* mWindows = nullptr;
     bool mEnded = false;
 
-    frmLeafcast& W() { return *mWindow; }
-    SettingsModel& S() { return mWindow->Settings(); }
-    frmConfig& C() { return mWindow->Config(); }
+    frmLeafcast& W() { return mWindows->Main(); }
+    SettingsModel& S() { return mWindows->Document().Settings(); }
+    frmConfig& C() { return mWindows->Config(); }
 
     void UseBook(int lines, bool stepped)
     {
@@ -120,13 +119,13 @@ private slots:
         mDialogs = new FakeDialogs;
         SetDialogs(mDialogs);
         mEnded = false;
-        mWindow = new frmLeafcast(mDir->Path("home"));
-        mWindow->EndProgram = [this] { mEnded = true; };
+        mWindows = new AppWindows(mDir->Path("home"));
+        W().EndProgram = [this] { mEnded = true; };
     }
 
     void cleanup()
     {
-        delete mWindow;
+        delete mWindows;
         SetDialogs(nullptr);
         delete mDialogs;
         delete mDir;
@@ -302,6 +301,13 @@ private slots:
 
     void settingsWindowReactions()
     {
+        // Each window asks for the other through what is above both.
+        W().btnConfig->click();
+        QVERIFY(C().isVisible());
+        C().Control<QPushButton>("btnAbout")->click();
+        QCOMPARE(mDialogs->messages.size(), std::size_t{1});
+        QVERIFY(mDialogs->messages[0].rfind("Program: Leafcast - ver. ", 0) == 0);
+
         C().Control<QRadioButton>("optScrRes(1)")->click();
         QCOMPARE(S().Canvas().Width(), 640);
         QCOMPARE(W().Pic1->width(), 640);

@@ -1,0 +1,5 @@
+#include "app/SettingsDocument.h"
+
+SettingsDocument::SettingsDocument() { mSettings.SetObserver(this); }
+
+SettingsDocument::~SettingsDocument() { mSettings.SetObserver(nullptr); }
