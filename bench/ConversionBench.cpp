@@ -116,7 +116,7 @@ Measure Convert(const std::string& book, const fs::path& folder, const std::vect
         settings.TypeText("txtInpFile", book);
         fs::create_directories(folder / "pages");
         fs::create_directories(folder / "floor");
-        settings.OutputPath = (folder / "pages").string() + "/";
+        settings.UseOutputFolder((folder / "pages").string() + "/");
         RunState state;
         PageOutput output(settings, state);
         FloorHost host(output, folder / "floor");

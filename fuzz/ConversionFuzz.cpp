@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!Hidden(entry), "a temporary or hidden file stays: " + shown);
         FUZZ_CHECK(!HasControlCharacter(shown), "a control character in a name");
         if (entry.extension() == ".jpg" && fs::is_regular_file(base / entry)) {  // the root may name a folder x.jpg
-            FUZZ_CHECK((base / entry).string().starts_with(settings.OutputPath), "outside the output folder: " + shown);
+            FUZZ_CHECK((base / entry).string().starts_with(settings.OutputPath()), "outside the output folder: " + shown);
             ++pages;
         }
     }

@@ -396,8 +396,8 @@ void frmConfig::TestMasks()
 void frmConfig::SaveProfileClicked()
 {
     // A profile is named after the file root: without one, the book's name serves, or the user gives a name.
-    if (mSettings.FileRoot.empty() || mSettings.FileRoot == FindControl("txtOutFileName")->defaultValue) {
-        std::string name = mSettings.InputPath.empty() ? "" : BaseName(mSettings.InputPath);
+    if (mSettings.FileRoot().empty() || mSettings.FileRoot() == FindControl("txtOutFileName")->defaultValue) {
+        std::string name = mSettings.InputPath().empty() ? "" : BaseName(mSettings.InputPath());
         if (name.empty())
             name = CurrentDialogs().AskText(this, "A profile is named after the file root. Name of the profile:",
                                             ProgramTitle());

@@ -20,14 +20,14 @@ frmEdit::frmEdit(SettingsModel& settings, QWidget* parent) : QDialog(parent), mS
     txtSkipW = new QPlainTextEdit(this);
     txtSkipW->setObjectName("txtSkipW");
     txtSkipW->setLineWrapMode(QPlainTextEdit::NoWrap);  // one line, one phrase
-    txtSkipW->setPlainText(QString::fromStdString(PhrasesToText(mSettings.MarkedPhrases)).replace("\r\n", "\n"));
+    txtSkipW->setPlainText(QString::fromStdString(PhrasesToText(mSettings.MarkedPhrases())).replace("\r\n", "\n"));
     btnOK = new QPushButton("&OK", this);
     btnOK->setObjectName("btnOK");
     layout->addWidget(Label1);
     layout->addWidget(txtSkipW);
     layout->addWidget(btnOK, 0, Qt::AlignRight);
     connect(btnOK, &QPushButton::clicked, this, [this] {
-        mSettings.MarkedPhrases = TextToPhrases(txtSkipW->toPlainText().toStdString());
+        mSettings.SetMarkedPhrases(TextToPhrases(txtSkipW->toPlainText().toStdString()));
         accept();
     });
 }

@@ -246,7 +246,7 @@ void frmLeafcast::ShowWelcome(int idx)
     const bool bold = canvas.FontBold();
     canvas.SetFont("ProggyCleanTT", 9.75, false);  // its stand-in where it is missing
     canvas.SetCurrentY(0);
-    mSettings.PageText = FromUtf8(text);
+    mSettings.SetPageText(FromUtf8(text));
     mSettings.ReprintPageText();
     Preview().ShowText(Q(text));
     canvas.SetFont(name, size, bold);

@@ -50,7 +50,7 @@ void frmZENImg::FollowCanvasFont()
     // Four points below the page's size, but never too small to read.
     font.setPointSizeF(std::max(6.0, canvas.FontSize() - 4));
     font.setBold(canvas.FontBold());
-    const RgbQuad back = mSettings.PageBackColor, fore = mSettings.PageForeColor;
+    const RgbQuad back = mSettings.PageBackColor(), fore = mSettings.PageForeColor();
     // A new look draws the texts again: only for a font or colours that really changed.
     const QString applied = font.toString() + QColor(back.red, back.green, back.blue).name() +
                             QColor(fore.red, fore.green, fore.blue).name();

@@ -82,7 +82,7 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
     settings.TypeText(Control::txtOutFileName, job.root);
     settings.TypeText(Control::txtInpFile, job.path);
     if (!job.out.empty())
-        settings.OutputPath = job.out;
+        settings.UseOutputFolder(job.out);
     return {};
 }
 
@@ -124,7 +124,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     if (options.dryRun) {
         std::string lines = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
                             std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                            " would be written to " + Visible(settings.OutputPath) + "\n";
+                            " would be written to " + Visible(settings.OutputPath()) + "\n";
         for (const auto& [page, title] : host.Headings())
             lines += "  page " + std::to_string(page) + ": " + Visible(title) + "\n";
         std::fputs(lines.c_str(), stdout);
@@ -134,7 +134,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     if (!options.quiet || interrupted) {
         std::string line = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
                            std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                           " written to " + Visible(settings.OutputPath);
+                           " written to " + Visible(settings.OutputPath());
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, " in %.1f s", host.Seconds());
         line += seconds;

@@ -31,9 +31,10 @@ bool ConversionRun::StartRun(RunResult& failure)
 {
     // The book is opened first, so a missing book stops the run before anything is written.
     std::string error;
-    if (mSettings.InputPath == FindControl("txtInpFile")->defaultValue)
-        mSettings.InputPath.clear();  // the prompt the empty box shows is no book
-    mInput = LineReader::Open(mSettings.InputPath, mSettings.Value(Control::txtCodePage), error);
+    // The prompt the empty box shows is no book.
+    const std::string& book =
+        mSettings.InputPath() == Spec(Control::txtInpFile).defaultValue ? std::string() : mSettings.InputPath();
+    mInput = LineReader::Open(book, mSettings.Value(Control::txtCodePage), error);
     if (!mInput) {
         failure = {RunResult::Outcome::Failed, error};
         return false;
@@ -44,7 +45,7 @@ bool ConversionRun::StartRun(RunResult& failure)
         mLayout = SurveyBook(*mInput, mSettings.On(Control::chkFrontBack), [this](std::u32string& line) { Clean(line); },
                              error);
         if (!mLayout) {
-            failure = {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + error};
+            failure = {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + error};
             return false;
         }
     }
@@ -58,8 +59,7 @@ bool ConversionRun::StartRun(RunResult& failure)
     mState.LineHeight = static_cast<int>(RoundHalfEven(canvas.TextHeight(U"I")));
     mState.LeftMargin = 3;
     mState.TopY = mState.LineHeight;
-    if (mSettings.FileRoot.empty())
-        mSettings.FileRoot = kDefaultRoot;
+    mSettings.BeginRun(kDefaultRoot);
     mOutput.BeginRun();
     mOutput.PrepareOutputFolder();
 
@@ -79,15 +79,13 @@ bool ConversionRun::StartRun(RunResult& failure)
     mState.NumberTitle.clear();
     mState.HeaderTitle.clear();
     mState.TitlePending = false;
-    mSettings.RowNumbersOn = mSettings.On(Control::chkRowNrs);
-    mSettings.RotateOn = mSettings.On(Control::chkRotate);
-    if (mSettings.RotateOn)
+    if (mSettings.RotateOn())
         mSettings.RotatePic();
 
     mOutput.PageSurface.ClearUp();
     mSettings.ClearCanvas();
     mHost.CanvasCleared();
-    mSettings.PageText.clear();
+    mSettings.SetPageText({});
 
     mState.ChapterMask = mSettings.On(Control::chkChapter) ? FromUtf8(mSettings.Value(Control::txtChaptMask)) : U"";
     mState.ParagraphMask = mSettings.On(Control::chkParagr) ? FromUtf8(mSettings.Value(Control::txtParagrMask)) : U"";
@@ -118,12 +116,12 @@ RunResult ConversionRun::Run()
                 ProcessLine(std::move(line));
         }
         if (!mInput->Error().empty())
-            return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath + ": " + mInput->Error()};
+            return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + mInput->Error()};
         SavePage();
         // A book whose size changed during the run was read partly as one file, partly as another.
         if (mInput->BytesConsumed() != mInput->Size())
             result = {RunResult::Outcome::Failed,
-                      "the book " + mSettings.InputPath + " changed while it was being converted (" +
+                      "the book " + mSettings.InputPath() + " changed while it was being converted (" +
                           std::to_string(mInput->Size()) + " bytes at the start, " +
                           std::to_string(mInput->BytesConsumed()) + " read): convert it again"};
     } catch (const Stop& stop) {
@@ -178,7 +176,7 @@ bool ConversionRun::ReadCounted(std::u32string& line)
 void ConversionRun::ProcessLine(std::u32string line)
 {
     // A marked line goes, and so does a blank line right after it.
-    while (IsMarkedPhrase(line, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases)) {
+    while (IsMarkedPhrase(line, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases())) {
         std::u32string next;
         if (!ReadLine(next))
             return;  // the end of the book is handled by the caller's next read
@@ -260,7 +258,7 @@ void ConversionRun::WordLoop(const std::u32string& line)
                                  mSettings.On(Control::chkParagr),
                                  FromUtf8(mSettings.Value(Control::txtFormat)),
                                  [this](std::u32string_view text) {
-                                     return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases);
+                                     return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
                                  }};
     // The heading test depends only on the line and the settings, so one answer holds for every word.
     if (DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
@@ -321,12 +319,12 @@ void ConversionRun::WordLoop(const std::u32string& line)
                 const std::u32string text = mState.RowPrefix + character;
                 mState.RowPrefix.clear();
                 Print(text, false);
-                mSettings.PageText += text;
+                mSettings.AppendPageText(text);
             }
         } else {
             const std::u32string text = mState.RowPrefix + word;
             Print(text, false);
-            mSettings.PageText += text;
+            mSettings.AppendPageText(text);
         }
         mState.RowPrefix.clear();
         if (word.find_first_not_of(U' ') != std::u32string::npos)
@@ -354,11 +352,11 @@ void ConversionRun::NewLine()
     mRowHasText = false;
     ++mState.RowNumber;
     Print(U"", true);
-    mSettings.PageText += U'\n';
+    mSettings.AppendPageText(U"\n");
     mSettings.Canvas().SetCurrentX(static_cast<float>(mState.LeftMargin));
-    mState.RowPrefix = mSettings.RowNumbersOn ? ToText(mState.RowNumber) + U" | " : U"";
+    mState.RowPrefix = mSettings.RowNumbersOn() ? ToText(mState.RowNumber) + U" | " : U"";
     Print(mState.RowPrefix, false);
-    mSettings.PageText += mState.RowPrefix;
+    mSettings.AppendPageText(mState.RowPrefix);
     mState.RowPrefix.clear();
 }
 
@@ -388,10 +386,10 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
     canvas.SetCurrentX(static_cast<float>(mState.LeftMargin));
     canvas.SetCurrentY(startY);
     if (startY > 0) {
-        canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor);
+        canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor());
         canvas.SetCurrentX(static_cast<float>(mState.LeftMargin));
     }
-    if (mSettings.RowNumbersOn)
+    if (mSettings.RowNumbersOn())
         mState.RowPrefix = ToText(mState.RowNumber) + U" | ";
     blankCount = 0;
     mRowHasText = mPageHasText = false;
@@ -421,7 +419,7 @@ void ConversionRun::DrawHeader(const std::u32string& title)
                              mSettings.On(Control::chkDocPageNr));
     canvas.Print(mPageHeader, PageCanvas::Then::NewRow);
     // The rule in the page's own colour, so that it shows on the dark schemes too.
-    canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor);
+    canvas.Line(static_cast<float>(canvas.Width()), 0, mSettings.PageForeColor());
     canvas.SetCurrentX(rememberedX);
     if (canvas.CurrentY() < rememberedY)
         canvas.SetCurrentY(rememberedY);
@@ -430,9 +428,9 @@ void ConversionRun::DrawHeader(const std::u32string& title)
 void ConversionRun::SavePage()
 {
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
-    mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText);
+    mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText());
     const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;
-    mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText, written);
+    mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText(), written);
 
     if (auto error = mOutput.WritePage())
         throw Stop{{RunResult::Outcome::Failed, *error}};
@@ -463,7 +461,7 @@ void ConversionRun::SavePage()
     ++mState.FileNumber;
     mSettings.ClearCanvas();
     mHost.CanvasCleared();
-    mSettings.PageText.clear();
+    mSettings.SetPageText({});
     mPageHeader.clear();
     if (mState.ClosingRequested)
         throw Stop{{RunResult::Outcome::Closing, ""}};

@@ -71,11 +71,11 @@ std::uint64_t PathKey(const std::string& path)
 
 void PageOutput::PrepareOutputFolder()
 {
-    std::string folder = WithSlash(mSettings.OutputPath);
+    std::string folder = WithSlash(mSettings.OutputPath());
     if (!mDryRun && !FolderExists(folder) && !MakeFolder(folder)) {
-        folder = mSettings.InputFolder + "Out/";
+        folder = mSettings.InputFolder() + "Out/";
         if (!FolderExists(folder) && !MakeFolder(folder))
-            folder = mSettings.InputFolder;
+            folder = mSettings.InputFolder();
     }
     mSettings.ShowRunOutputFolder(folder);
     mNameMax = NameMaxFor(folder);
@@ -93,7 +93,7 @@ int PageOutput::RemoveStalePages()
     if (mDryRun)
         return 0;  // a run that wrote nothing cannot tell what is stale
     namespace fs = std::filesystem;
-    const std::string prefix = RootPiece(mSettings.FileRoot, mNameMax) + "_";
+    const std::string prefix = RootPiece(mSettings.FileRoot(), mNameMax) + "_";
     // root_00001 (anything).jpg: the root, an underscore, five digits or more, the chapter in parentheses.
     auto isPageName = [&](const std::string& name) {
         if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 5 + 7)
@@ -120,7 +120,7 @@ int PageOutput::RemoveStalePages()
         }
         return any;
     };
-    const fs::path output(mSettings.OutputPath);
+    const fs::path output(mSettings.OutputPath());
     sweep(output);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(output, error)) {
@@ -139,12 +139,12 @@ std::string PageOutput::PageFileName(int n)
     const bool diffFold = mSettings.On(Control::chkDiffFold);
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
         mChapterFolder = SafeNamePiece(ToUtf8(mState.NumberTitle), mNameMax) + "/";
-        const std::string folder = mSettings.OutputPath + mChapterFolder;
+        const std::string folder = mSettings.OutputPath() + mChapterFolder;
         if (!mDryRun && !FolderExists(folder))
             MakeFolder(folder);
         mFolderNumberText = numberText;
     }
-    const std::string root = RootPiece(mSettings.FileRoot, mNameMax);
+    const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
     const std::string number = ToUtf8(FormatNumber(n, U"00000"));
     std::string chapter;
     if (mState.UseChapterInFileNames) {
@@ -153,7 +153,7 @@ std::string PageOutput::PageFileName(int n)
         chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
                                 mNameMax > taken ? mNameMax - taken : 0);
     }
-    std::string name = mSettings.OutputPath;
+    std::string name = mSettings.OutputPath();
     if (diffFold)
         name += mChapterFolder;
     return name + root + "_" + number + " (" + chapter + ").jpg";
@@ -185,14 +185,14 @@ std::optional<std::string> PageOutput::WritePage()
     }
 
     const Bitmap* page = &mSettings.Canvas().Image();
-    if (mSettings.RotateOn) {
+    if (mSettings.RotateOn()) {
         std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, page);
         int noResource = 0;
         std::string noFile;
         RotateBMP90Degr::OpenBitmap(handle, noResource, noFile);
         // Pic2 is made once and turned into for every page while its size stays.
-        if (!mTurned || mTurned->Width() != mSettings.Pic2Width || mTurned->Height() != mSettings.Pic2Height)
-            mTurned = Bitmap::Make(mSettings.Pic2Width, mSettings.Pic2Height, 24);
+        if (!mTurned || mTurned->Width() != mSettings.Pic2Width() || mTurned->Height() != mSettings.Pic2Height())
+            mTurned = Bitmap::Make(mSettings.Pic2Width(), mSettings.Pic2Height(), 24);
         int angle = 90;
         RotateBMP90Degr::RotatePicture(*page, mTurned, angle);
         page = &*mTurned;
@@ -203,7 +203,7 @@ std::optional<std::string> PageOutput::WritePage()
     // pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto
     // itself and is encoded as it is. The working bitmaps hold only the latest page, so they are written, and
     // the one-bit bitmap made, when the run stops or ends. Every picture keeps its memory from page to page.
-    if (mSettings.RotateOn && mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
+    if (mSettings.RotateOn() && mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
         std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
     else
         mLastPage = *page;
@@ -214,8 +214,8 @@ std::optional<std::string> PageOutput::WritePage()
         LoadSurface();
         MapToTwoColours(*PageSurface.hdc(), black, white);
     }
-    mTempPath = mSettings.OutputPath + "TempBMP.bmp";
-    mBwPath = mSettings.OutputPath + RootPiece(mSettings.FileRoot, mNameMax) + "BW.bmp";
+    mTempPath = mSettings.OutputPath() + "TempBMP.bmp";
+    mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);

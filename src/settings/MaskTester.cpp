@@ -27,22 +27,21 @@ MaskTestResult TestMask(std::string_view mask, std::string_view text)
 
 std::string OpenMaskTester(SettingsModel& settings)
 {
-    settings.MaskAccepted = false;
-    return settings.LastMask;
+    settings.SetMaskTesterResult(false, settings.LastMask());
+    return settings.LastMask();
 }
 
 void CloseMaskTester(SettingsModel& settings, bool ok, const std::string& mask)
 {
-    settings.MaskAccepted = ok;
-    settings.LastMask = ok ? mask : std::string();
+    settings.SetMaskTesterResult(ok, ok ? mask : std::string());
 }
 
 void ApplyMaskTesterResult(SettingsModel& settings)
 {
-    if (!settings.MaskAccepted) {
+    if (!settings.MaskAccepted()) {
         settings.SetText(Control::txtMsg, "Nothing done");
         return;
     }
-    settings.SetText(settings.LastMaskKind >= 2 ? "txtParagrMask" : "txtChaptMask", settings.LastMask);
+    settings.SetText(settings.LastMaskKind() >= 2 ? "txtParagrMask" : "txtChaptMask", settings.LastMask());
     settings.SetText(Control::txtMsg, "Mask loaded");
 }

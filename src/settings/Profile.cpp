@@ -134,8 +134,8 @@ std::string ProfileText(const SettingsModel& settings, const std::string& fileNa
                 (settings.Enabled(control.name, control.index) ? "#TRUE#" : "#FALSE#") + "," +
                 std::to_string(control.index) + "\r\n";
     }
-    for (std::size_t i = 1; i < settings.MarkedPhrases.size(); ++i)
-        text += Quoted(std::string(kPhrasePrefix) + std::to_string(i)) + "," + Quoted(ToUtf8(settings.MarkedPhrases[i])) +
+    for (std::size_t i = 1; i < settings.MarkedPhrases().size(); ++i)
+        text += Quoted(std::string(kPhrasePrefix) + std::to_string(i)) + "," + Quoted(ToUtf8(settings.MarkedPhrases()[i])) +
                 ",#FALSE#,-1\r\n";
     return text;
 }
@@ -150,12 +150,12 @@ std::string ProfileFileName(const std::string& root)
 ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFolder)
 {
     ProfileResult result;
-    if (settings.FileRoot.empty()) {
+    if (settings.FileRoot().empty()) {
         result.error = "a profile is named after the file root, and there is none: set one first";
         settings.SetText(Control::txtMsg, "Nothing done");
         return result;
     }
-    const std::string fileName = ProfileFileName(settings.FileRoot);
+    const std::string fileName = ProfileFileName(settings.FileRoot());
     result.path = profilesFolder + fileName;
     if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
         result.error = *error;
@@ -186,8 +186,8 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
     }
     result.skipped = parsed.problems;
 
-    settings.MarkedPhrases.assign(1, U"");
-    settings.SetText(Control::txtInpFile, settings.InputPath);
+    settings.SetMarkedPhrases({U""});
+    settings.SetText(Control::txtInpFile, settings.InputPath());
     // A profile names the pages after itself, except one that comes with Leafcast: it serves every book.
     if (!IsShippedProfile(path))
         settings.SetText(Control::txtOutFileName, BaseName(path));
@@ -210,7 +210,7 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
         const ControlSpec* control = FindControl(name, index);
         if (!control) {
             if (name.rfind(kPhrasePrefix, 0) == 0)
-                settings.MarkedPhrases.push_back(FromUtf8(value.text));
+                settings.AddMarkedPhrase(FromUtf8(value.text));
             else
                 result.skipped.push_back(where + "there is no setting named " + name);
             continue;

@@ -80,8 +80,8 @@ SettingsModel::SettingsModel() : mStates(kControlCount)
     }
     mCanvas.SetGlyphMode(PageGlyphMode());
     mCanvas.SetFont(Value(Control::lstFonts), 8, false);
-    mCanvas.SetBackColor(PageBackColor);
-    mCanvas.SetForeColor(PageForeColor);
+    mCanvas.SetBackColor(mPageBackColor);
+    mCanvas.SetForeColor(mPageForeColor);
     mCanvas.Clear();
 }
 
@@ -135,9 +135,9 @@ void SettingsModel::LeaveText(Control control)
     else if (control == Control::txtScrX)
         CanvasHeightFromMultiplier();
     else if (control == Control::txtChaptMask)
-        LastMask = Value(control), LastMaskKind = 1;
+        mLastMask = Value(control), mLastMaskKind = 1;
     else if (control == Control::txtParagrMask)
-        LastMask = Value(control), LastMaskKind = 2;
+        mLastMask = Value(control), mLastMaskKind = 2;
 }
 
 void SettingsModel::KeepInRange(Control control)
@@ -208,7 +208,7 @@ bool SettingsModel::SelectFont(const std::string& face)
     if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
         return false;
     Store(Control::lstFonts, face);
-    FontListIndex = 0;
+    mFontListIndex = 0;
     ApplyCanvasFont();
     mObserver->PreviewLabelCleared();
     Changed(Control::lstFonts);
@@ -219,19 +219,19 @@ void SettingsModel::OnTextChanged(Control control)
 {
     switch (control) {
     case Control::txtInpFile:
-        InputPath = Value(control);
+        mInputPath = Value(control);
         UpdateOutputPath();
         break;
     case Control::txtOutFileName:
-        FileRoot = Value(control);
+        mFileRoot = Value(control);
         UpdateOutputPath();
         break;
     case Control::txtJPGOutPath:
         if (mRunFolderLocked || mUpdatingPath)
             return;
-        InputFolder = Value(control);
-        if (InputFolder.empty() || InputFolder.back() != '/')
-            InputFolder += '/';
+        mInputFolder = Value(control);
+        if (mInputFolder.empty() || mInputFolder.back() != '/')
+            mInputFolder += '/';
         UpdateOutputPath();
         break;
     case Control::txtScrX:
@@ -253,20 +253,20 @@ void SettingsModel::OnClick(Control control)
         const int index = Spec(control).index;
         if (index >= 0 && index < 3) {
             const bool swap = On(Control::chkSwapDim);
-            ScreenWidth = kPresets[index][swap ? 1 : 0];
-            ScreenHeight = kPresets[index][swap ? 0 : 1];
+            mScreenWidth = kPresets[index][swap ? 1 : 0];
+            mScreenHeight = kPresets[index][swap ? 0 : 1];
         }
         RotatePic();
         mObserver->LayoutChanged();
         break;
     }
     case Control::chkSwapDim:
-        std::swap(ScreenWidth, ScreenHeight);
+        std::swap(mScreenWidth, mScreenHeight);
         RotatePic();
         mObserver->LayoutChanged();
         break;
     case Control::chkRotate:
-        RotateOn = On(control);
+        mRotateOn = On(control);
         RotatePic();
         mObserver->LayoutChanged();
         break;
@@ -275,7 +275,7 @@ void SettingsModel::OnClick(Control control)
         ApplyColourScheme(10 * Check(Control::chkGreenBkg) + Check(Control::chkWB));
         break;
     case Control::chkRowNrs:
-        RowNumbersOn = On(control);
+        mRowNumbersOn = On(control);
         break;
     case Control::chkShowZEN:
         mObserver->PreviewShown(On(control));
@@ -306,19 +306,19 @@ double SettingsModel::HeightMultiplier() const
 void SettingsModel::RotatePic()
 {
     const double multiplier = HeightMultiplier();
-    int width = ScreenWidth, height = ScreenHeight;
+    int width = mScreenWidth, height = mScreenHeight;
     if (On(Control::chkRotate))
         std::swap(width, height);
     height = std::clamp(static_cast<int>(RoundHalfEven(multiplier * height)), 1, kMaxCanvasSide);
     mCanvas.Resize(std::max(1, width), height);
-    Pic2Width = On(Control::chkRotate) ? height : width;
-    Pic2Height = On(Control::chkRotate) ? width : height;
+    mPic2Width = On(Control::chkRotate) ? height : width;
+    mPic2Height = On(Control::chkRotate) ? width : height;
     mObserver->CanvasChanged();
 }
 
 void SettingsModel::CanvasHeightFromMultiplier()
 {
-    const int base = RotateOn ? ScreenWidth : ScreenHeight;
+    const int base = mRotateOn ? mScreenWidth : mScreenHeight;
     const int height = std::clamp(static_cast<int>(RoundHalfEven(HeightMultiplier() * base)), 1, kMaxCanvasSide);
     mCanvas.Resize(mCanvas.Width(), height);
     mObserver->CanvasChanged();
@@ -328,14 +328,14 @@ void SettingsModel::ApplyColourScheme(int scheme)
 {
     const RgbQuad white = RgbQuad::FromRgb(255, 255, 255), black = RgbQuad::FromRgb(0, 0, 0);
     if (scheme == 0) {
-        PageBackColor = white, PageForeColor = black;
+        mPageBackColor = white, mPageForeColor = black;
     } else if (scheme == 1) {
-        PageBackColor = black, PageForeColor = white;
+        mPageBackColor = black, mPageForeColor = white;
     } else {
-        PageBackColor = RgbQuad::FromRgb(0, 100, 0), PageForeColor = white;
+        mPageBackColor = RgbQuad::FromRgb(0, 100, 0), mPageForeColor = white;
     }
-    mCanvas.SetBackColor(PageBackColor);
-    mCanvas.SetForeColor(PageForeColor);
+    mCanvas.SetBackColor(mPageBackColor);
+    mCanvas.SetForeColor(mPageForeColor);
     ReprintPageText();
 }
 
@@ -365,13 +365,13 @@ void SettingsModel::ReprintPageText()
 {
     mCanvas.Clear();
     std::size_t from = 0;
-    while (from < PageText.size()) {
-        const std::size_t end = PageText.find(U'\n', from);
+    while (from < mPageText.size()) {
+        const std::size_t end = mPageText.find(U'\n', from);
         if (end == std::u32string::npos) {
-            mCanvas.Print(std::u32string_view(PageText).substr(from), PageCanvas::Then::StayOnRow);
+            mCanvas.Print(std::u32string_view(mPageText).substr(from), PageCanvas::Then::StayOnRow);
             break;
         }
-        mCanvas.Print(std::u32string_view(PageText).substr(from, end - from), PageCanvas::Then::NewRow);
+        mCanvas.Print(std::u32string_view(mPageText).substr(from, end - from), PageCanvas::Then::NewRow);
         from = end + 1;
     }
     mObserver->CanvasChanged();
@@ -389,12 +389,12 @@ void SettingsModel::UpdateOutputPath()
     // A bare file name lives in the working folder, not in the root of the file system.
     if (folder.empty())
         folder = !input.empty() && input.front() == '/' ? "" : ".";
-    InputFolder = folder + "/";
-    OutputPath = InputFolder + RootPiece(FileRoot, NameMaxFor(InputFolder));
-    if (OutputPath.back() != '/')
-        OutputPath += '/';
+    mInputFolder = folder + "/";
+    mOutputPath = mInputFolder + RootPiece(mFileRoot, NameMaxFor(mInputFolder));
+    if (mOutputPath.back() != '/')
+        mOutputPath += '/';
     mUpdatingPath = true;
-    SetText(Control::txtJPGOutPath, OutputPath);
+    SetText(Control::txtJPGOutPath, mOutputPath);
     mUpdatingPath = false;
 }
 
@@ -419,7 +419,7 @@ void SettingsModel::ShowRunOutputFolder(const std::string& folder)
 {
     mRunFolderLocked = true;
     mPathEditedDuringRun = false;
-    OutputPath = folder;
+    mOutputPath = folder;
     Store(Control::txtJPGOutPath, folder);
     Changed(Control::txtJPGOutPath);
 }
@@ -520,4 +520,25 @@ void SettingsModel::ResetAllControls()
         mStates[Index(control.id)].enabled = true;
         Changed(control.id);
     }
+}
+
+void SettingsModel::SetMaskTesterResult(bool accepted, std::string mask)
+{
+    mMaskAccepted = accepted;
+    mLastMask = std::move(mask);
+}
+
+void SettingsModel::BeginRun(const std::string& rootWhenNone)
+{
+    if (mFileRoot.empty())
+        mFileRoot = rootWhenNone;
+    mRowNumbersOn = On(Control::chkRowNrs);
+    mRotateOn = On(Control::chkRotate);
+}
+
+void SettingsModel::UseOutputFolder(const std::string& folder)
+{
+    mOutputPath = folder;
+    if (mOutputPath.empty() || mOutputPath.back() != '/')
+        mOutputPath += '/';
 }

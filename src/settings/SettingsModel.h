@@ -76,25 +76,40 @@ public:
     // selected, every control enabled; texts and the font list keep their values.
     void ResetAllControls();
 
-    // --- mirrors and derived values ---
-    int ScreenWidth = 320;
-    int ScreenHeight = 240;
-    bool RotateOn = false;
-    bool RowNumbersOn = false;
-    RgbQuad PageBackColor = RgbQuad::FromRgb(255, 255, 255);
-    RgbQuad PageForeColor = RgbQuad::FromRgb(0, 0, 0);
-    std::string InputPath;
-    std::string FileRoot;
-    std::string InputFolder;
-    std::string OutputPath;
-    std::vector<std::u32string> MarkedPhrases;  // element 0 holds no phrase; phrases are 1 .. n
-    std::string LastMask;
-    int LastMaskKind = 0;
-    bool MaskAccepted = false;
-    int FontListIndex = 0;
-    std::u32string PageText;  // the rows of the page on the canvas, a line feed between them
-    int Pic2Width = 320;
-    int Pic2Height = 240;
+    // --- mirrors and derived values, set by the model's own reactions ---
+    int ScreenWidth() const { return mScreenWidth; }
+    int ScreenHeight() const { return mScreenHeight; }
+    bool RotateOn() const { return mRotateOn; }
+    bool RowNumbersOn() const { return mRowNumbersOn; }
+    RgbQuad PageBackColor() const { return mPageBackColor; }
+    RgbQuad PageForeColor() const { return mPageForeColor; }
+    const std::string& InputPath() const { return mInputPath; }
+    const std::string& FileRoot() const { return mFileRoot; }
+    const std::string& InputFolder() const { return mInputFolder; }
+    const std::string& OutputPath() const { return mOutputPath; }
+    // Element 0 holds no phrase; the phrases are 1 .. n.
+    const std::vector<std::u32string>& MarkedPhrases() const { return mMarkedPhrases; }
+    const std::string& LastMask() const { return mLastMask; }
+    int LastMaskKind() const { return mLastMaskKind; }
+    bool MaskAccepted() const { return mMaskAccepted; }
+    int FontListIndex() const { return mFontListIndex; }
+    // The rows of the page on the canvas, a line feed between them.
+    const std::u32string& PageText() const { return mPageText; }
+    int Pic2Width() const { return mPic2Width; }
+    int Pic2Height() const { return mPic2Height; }
+
+    // --- what others may change of them ---
+    void SetMarkedPhrases(std::vector<std::u32string> phrases) { mMarkedPhrases = std::move(phrases); }
+    void AddMarkedPhrase(std::u32string phrase) { mMarkedPhrases.push_back(std::move(phrase)); }
+    // The page text as the run prints it, and the welcome text put in its place.
+    void AppendPageText(std::u32string_view text) { mPageText += text; }
+    void SetPageText(std::u32string text) { mPageText = std::move(text); }
+    // The mask tester's answer: whether it closed with OK, and the mask then to hand back.
+    void SetMaskTesterResult(bool accepted, std::string mask);
+    // The start of a run: the mirrors of chkRowNrs and chkRotate read again, and a root for a run without one.
+    void BeginRun(const std::string& rootWhenNone);
+    // The command line's --out: the pages go into this folder rather than the one derived from the book.
+    void UseOutputFolder(const std::string& folder);
 
     double HeightMultiplier() const;
 
@@ -138,6 +153,24 @@ private:
     void CanvasHeightFromMultiplier();
 
     std::vector<State> mStates;  // by Control
+    int mScreenWidth = 320;
+    int mScreenHeight = 240;
+    bool mRotateOn = false;
+    bool mRowNumbersOn = false;
+    RgbQuad mPageBackColor = RgbQuad::FromRgb(255, 255, 255);
+    RgbQuad mPageForeColor = RgbQuad::FromRgb(0, 0, 0);
+    std::string mInputPath;
+    std::string mFileRoot;
+    std::string mInputFolder;
+    std::string mOutputPath;
+    std::vector<std::u32string> mMarkedPhrases;
+    std::string mLastMask;
+    int mLastMaskKind = 0;
+    bool mMaskAccepted = false;
+    int mFontListIndex = 0;
+    std::u32string mPageText;
+    int mPic2Width = 320;
+    int mPic2Height = 240;
     std::vector<std::string> mFontEntries;
     PageCanvas mCanvas;
     bool mRunFolderLocked = false;

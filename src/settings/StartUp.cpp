@@ -98,7 +98,7 @@ void ApplyStartUpDefaults(SettingsModel& settings)
 {
     settings.FillFontList(OfferedFaces());
     settings.SelectFont(OfferedFaces()[5]);
-    settings.MarkedPhrases = DefaultMarkedPhrases();
+    settings.SetMarkedPhrases(DefaultMarkedPhrases());
     settings.SelectOption(0);
     if (settings.On(Control::chkRotate))
         settings.RotatePic();
@@ -108,7 +108,7 @@ void ApplyStartUpDefaults(SettingsModel& settings)
 StartUpResult StartUp(SettingsModel& settings, AppContext& context)
 {
     StartUpResult result;
-    settings.MarkedPhrases.assign(1, U"");
+    settings.SetMarkedPhrases({U""});
     const StateFile state = ReadStateFile(context.AppFolder);
     context.DeviceFolder = state.deviceFolder;
 
@@ -130,7 +130,7 @@ StartUpResult StartUp(SettingsModel& settings, AppContext& context)
     result.profileLabel = "Profile: " + context.ProfilePath;
 
     // Whatever the profile held, a start begins with the default phrases, the first preset and white on black.
-    settings.MarkedPhrases = DefaultMarkedPhrases();
+    settings.SetMarkedPhrases(DefaultMarkedPhrases());
     settings.SelectOption(0);
     if (settings.On(Control::chkRotate))
         settings.RotatePic();

@@ -133,11 +133,11 @@ private slots:
 
     void startUpState()
     {
-        QVERIFY(ToUtf8(S().PageText).rfind("Program: Leafcast - ver. ", 0) == 0);
+        QVERIFY(ToUtf8(S().PageText()).rfind("Program: Leafcast - ver. ", 0) == 0);
         QCOMPARE(S().Canvas().Width(), 320);
         QCOMPARE(S().Canvas().Height(), 240);
-        QCOMPARE(int(S().PageBackColor.red), 0);
-        QCOMPARE(int(S().PageForeColor.red), 255);
+        QCOMPARE(int(S().PageBackColor().red), 0);
+        QCOMPARE(int(S().PageForeColor().red), 255);
         QCOMPARE(W().lblProfile->text(), QString("Profile: "));
         QVERIFY(!W().btnPause->isEnabled());
         QVERIFY(W().chkStepF->isChecked());
@@ -317,7 +317,7 @@ private slots:
         QCOMPARE(S().Canvas().Height(), 640);
         C().Control<QCheckBox>("chkRotate")->click();
         QCOMPARE(S().Canvas().Width(), 640);
-        QCOMPARE(S().Pic2Width, 480);
+        QCOMPARE(S().Pic2Width(), 480);
 
         auto* size = C().Control<QLineEdit>("txtFontSize");
         for (const char* typed : {"0", "-3"}) {
@@ -326,9 +326,9 @@ private slots:
             QCOMPARE(size->text(), QString("8.25"));
         }
         C().Control<QCheckBox>("chkGreenBkg")->click();
-        QCOMPARE(int(S().PageBackColor.green), 100);
+        QCOMPARE(int(S().PageBackColor().green), 100);
         C().Control<QCheckBox>("chkGreenBkg")->click();
-        QCOMPARE(int(S().PageBackColor.green), 0);
+        QCOMPARE(int(S().PageBackColor().green), 0);
 
         auto* input = C().Control<QLineEdit>("txtInpFile");
         input->setText("/books/novel.txt");
@@ -346,7 +346,7 @@ private slots:
         mDialogs->yes = false;
         C().ChooseInputFile(false);
         QCOMPARE(S().Check("chkSmartLF"), 1);
-        QCOMPARE(S().FileRoot, std::string("novel"));
+        QCOMPARE(S().FileRoot(), std::string("novel"));
         mDialogs->yes = true;
         C().ChooseInputFile(false);
         QCOMPARE(S().Check("chkSmartLF"), 0);
@@ -366,8 +366,8 @@ private slots:
         C().Control<QPushButton>("btnEditW")->click();
         auto expected = DefaultMarkedPhrases();
         expected.push_back(U"One more");
-        QCOMPARE(S().MarkedPhrases.size(), expected.size());
-        QVERIFY(S().MarkedPhrases == expected);
+        QCOMPARE(S().MarkedPhrases().size(), expected.size());
+        QVERIFY(S().MarkedPhrases() == expected);
     }
 
     void maskTesterColoursAndHandBack()
@@ -410,7 +410,7 @@ private slots:
         QCOMPARE(S().Check("chkRowNrs"), 0);
         mDialogs->files = {""};  // cancelled: nothing changes, the phrases stay
         C().Control<QPushButton>("btnLoadProf")->click();
-        QCOMPARE(S().MarkedPhrases.size(), std::size_t{6});
+        QCOMPARE(S().MarkedPhrases().size(), std::size_t{6});
         mDialogs->files = {path};
         C().Control<QPushButton>("btnLoadProf")->click();
         QCOMPARE(S().Check("chkRowNrs"), 1);
@@ -423,7 +423,7 @@ private slots:
         QVERIFY(C().Control<QCheckBox>("chkBookParas")->isChecked());
         QVERIFY(C().Control<QCheckBox>("chkFrontBack")->isChecked());
         QCOMPARE(qobject_cast<QGroupBox*>(C().Control("chkBookParas")->parentWidget())->title(), QString("Smart Parsing"));
-        QCOMPARE(S().FileRoot, std::string("story"));
+        QCOMPARE(S().FileRoot(), std::string("story"));
     }
 
     void copyToDevice()

@@ -86,7 +86,7 @@ std::vector<std::string> FilesOutside(const RunFixture& f, int& pages)
     for (const auto& entry : fs::recursive_directory_iterator(f.dir.Root())) {
         const std::string path = entry.path().string();
         pages += entry.path().extension() == ".jpg";
-        if (entry.is_regular_file() && !path.starts_with(f.settings.OutputPath) && entry.path().extension() != ".txt" &&
+        if (entry.is_regular_file() && !path.starts_with(f.settings.OutputPath()) && entry.path().extension() != ".txt" &&
             entry.path().extension() != ".cfg")
             outside.push_back(path);
         if (entry.path().filename().string().size() > 255 || entry.path().filename().string().starts_with('.') ||
@@ -158,7 +158,7 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
         EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{}) << c.what;
         EXPECT_EQ(pages, f.state.PagesWritten) << c.what;
         if (c.page) {
-            EXPECT_TRUE(fs::exists(f.settings.OutputPath + c.page)) << c.what << ": " << c.page;
+            EXPECT_TRUE(fs::exists(f.settings.OutputPath() + c.page)) << c.what << ": " << c.page;
         }
     }
 }

@@ -59,7 +59,7 @@ TEST(MaskTester, HandBack)
             settings.LeaveText(c.leftBox);
         EXPECT_EQ(OpenMaskTester(settings), c.leftBox ? settings.Value(c.leftBox) : "");
         CloseMaskTester(settings, c.ok, "Part #*");
-        EXPECT_EQ(settings.LastMask, c.ok ? "Part #*" : "");
+        EXPECT_EQ(settings.LastMask(), c.ok ? "Part #*" : "");
         ApplyMaskTesterResult(settings);
         EXPECT_EQ(settings.Value("txtChaptMask"), c.chapter);
         EXPECT_EQ(settings.Value("txtParagrMask"), c.paragraph);

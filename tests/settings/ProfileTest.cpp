@@ -36,7 +36,7 @@ std::vector<std::string> Snapshot(const SettingsModel& s)
     std::vector<std::string> values;
     for (const ControlSpec& c : SettingsControls())
         values.push_back(ControlKey(c) + "=" + s.Value(c.name, c.index) + (s.Enabled(c.name, c.index) ? "" : " off"));
-    for (const auto& phrase : s.MarkedPhrases)
+    for (const auto& phrase : s.MarkedPhrases())
         values.push_back("phrase " + ToUtf8(phrase));
     return values;
 }
@@ -69,7 +69,7 @@ TEST(Profile, EveryKindOfValueComesBack)
              {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"},
              {"chkBookParas", "1"}, {"chkFrontBack", "1"}, {"txtQA", "0"}, {"txtASCIISep", "0"}})
         ASSERT_FALSE(saved.settings.ApplyEdit(key, value)) << key;
-    saved.settings.MarkedPhrases = {U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"};
+    saved.settings.SetMarkedPhrases({U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"});
     saved.settings.SetText("txtInpFile", "/books/story.txt");
     ASSERT_TRUE(SaveProfile(saved.settings, dir.Path("")).ok);
     // The newer boxes come after the older records, so a program that knows only those reads them first.
@@ -107,8 +107,8 @@ TEST(Profile, OlderProgramsProfileLoads)
     EXPECT_EQ(f.settings.Canvas().Height(), 480);
     EXPECT_EQ(f.settings.Value("lstFonts", 0), "Tahoma");
     EXPECT_TRUE(f.settings.Enabled("txtFormat"));
-    EXPECT_EQ(f.settings.FileRoot, "old");
-    EXPECT_EQ(f.settings.MarkedPhrases, (std::vector<std::u32string>{U"", U"Caf\u00e9 notice", U"NEXT > ", U"."}));
+    EXPECT_EQ(f.settings.FileRoot(), "old");
+    EXPECT_EQ(f.settings.MarkedPhrases(), (std::vector<std::u32string>{U"", U"Caf\u00e9 notice", U"NEXT > ", U"."}));
     EXPECT_EQ(f.settings.Value("txtMsg"), "Profile: " + dir.Path("old.cfg") + " loaded!");
 }
 
@@ -187,7 +187,7 @@ TEST(Profile, AFailedSaveKeepsTheOldProfile)
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{1024, 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
-        f.settings.MarkedPhrases.assign(200, U"a phrase long enough to fill the file quickly");
+        f.settings.SetMarkedPhrases(std::vector<std::u32string>(200, U"a phrase long enough to fill the file quickly"));
         const ProfileResult result = SaveProfile(f.settings, dir.Path(""));
         std::exit(!result.ok && f.settings.Value("txtMsg").find("NOT saved") != std::string::npos ? 3 : 4);
     };
@@ -209,12 +209,12 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
         AppContext context = MakeAppContext(dir.Path("app"), problems);
         const StartUpResult result = StartUp(settings, context);  // no state file, no "Usb Complete.cfg"
         EXPECT_EQ(result.profileLabel, "Profile: ");
-        EXPECT_EQ(settings.MarkedPhrases, DefaultMarkedPhrases());
+        EXPECT_EQ(settings.MarkedPhrases(), DefaultMarkedPhrases());
         EXPECT_TRUE(fs::is_directory(dir.Path("app/eBooks")));
 
         ASSERT_FALSE(settings.ApplyEdit("chkSmartLF", "0"));
         ASSERT_FALSE(settings.ApplyEdit("optScrRes", "1"));
-        settings.MarkedPhrases = {U"", U"own phrase"};
+        settings.SetMarkedPhrases({U"", U"own phrase"});
         settings.TypeText("txtOutFileName", "novel");
         ASSERT_TRUE(SaveProfile(settings, context.ProfilesFolder).ok);
         context.DeviceFolder = "/media/player/Pictures";
@@ -227,7 +227,7 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
     EXPECT_EQ(result.profileLabel, "Profile: " + dir.Path("app/Profiles/novel.cfg"));
     EXPECT_EQ(context.DeviceFolder, "/media/player/Pictures");
     EXPECT_EQ(settings.Check("chkSmartLF"), 0);
-    EXPECT_EQ(settings.MarkedPhrases, DefaultMarkedPhrases());
+    EXPECT_EQ(settings.MarkedPhrases(), DefaultMarkedPhrases());
     EXPECT_EQ(settings.Canvas().Width(), 320);  // the first preset, whatever the profile held
     EXPECT_TRUE(problems.empty());
 }
@@ -269,7 +269,7 @@ TEST(StartUp, TheEbookProfileComesWithTheProgram)
                                      {"chkParagr", 0}, {"chkSmartLF", 1}, {"chkMultCR", 1}, {"chkNoChars", 1}})
         EXPECT_EQ(f.settings.Check(box), value) << box;
     EXPECT_EQ(f.settings.Value("txtInpFile"), "/books/moby.txt");  // the book and its root stay
-    EXPECT_EQ(f.settings.FileRoot, "moby");
+    EXPECT_EQ(f.settings.FileRoot(), "moby");
 
     // Its chapter mask and what the headings of real books become.
     const struct { const char* line; bool heading; const char* label; const char* title; } cases[] = {

@@ -34,12 +34,12 @@ TEST(SettingsModel, CanvasFromPresetSwapRotateAndMultiplier)
         model.SelectOption(c.preset);
         EXPECT_EQ(model.Canvas().Width(), c.width);
         EXPECT_EQ(model.Canvas().Height(), c.height);
-        EXPECT_EQ(model.Pic2Width, c.turnedWidth);
-        EXPECT_EQ(model.Pic2Height, c.turnedHeight);
+        EXPECT_EQ(model.Pic2Width(), c.turnedWidth);
+        EXPECT_EQ(model.Pic2Height(), c.turnedHeight);
         // Editing the multiplier alone sets the canvas height only.
         model.SetText("txtScrX", "3");
         EXPECT_EQ(model.Canvas().Width(), c.width);
-        EXPECT_EQ(model.Canvas().Height(), 3 * (c.rotate ? model.ScreenWidth : model.ScreenHeight));
+        EXPECT_EQ(model.Canvas().Height(), 3 * (c.rotate ? model.ScreenWidth() : model.ScreenHeight()));
     }
 }
 
@@ -49,13 +49,13 @@ TEST(SettingsModel, SwapExchangesTheCurrentSizeOnlyWhenTheBoxChanges)
     model.SelectOption(1);
     model.SelectOption(3);  // custom keeps the size it found
     model.Click("chkSwapDim");
-    EXPECT_EQ(model.ScreenWidth, 480);
-    EXPECT_EQ(model.ScreenHeight, 640);
+    EXPECT_EQ(model.ScreenWidth(), 480);
+    EXPECT_EQ(model.ScreenHeight(), 640);
     model.SetCheck("chkSwapDim", 1);
-    EXPECT_EQ(model.ScreenWidth, 480);
+    EXPECT_EQ(model.ScreenWidth(), 480);
     model.Click("chkSwapDim");
-    EXPECT_EQ(model.ScreenWidth, 640);
-    EXPECT_EQ(model.ScreenHeight, 480);
+    EXPECT_EQ(model.ScreenWidth(), 640);
+    EXPECT_EQ(model.ScreenHeight(), 480);
 }
 
 TEST(SettingsModel, FontSizeFallsBackToEightPointsAndShowsTheSizeGiven)
@@ -85,7 +85,7 @@ TEST(SettingsModel, ColourSchemesFollowBothBoxes)
 {
     SettingsModel model;
     ApplyStartUpDefaults(model);
-    model.PageText = U"Some text\non two rows";
+    model.SetPageText(U"Some text\non two rows");
     const struct { const char* box; int value; RgbQuad back, fore; } steps[] = {
         {"chkGreenBkg", 1, kDarkGreen, kWhite}, {"chkGreenBkg", 0, kBlack, kWhite},
         {"chkWB", 0, kWhite, kBlack},           {"chkGreenBkg", 1, kDarkGreen, kWhite},
@@ -93,7 +93,7 @@ TEST(SettingsModel, ColourSchemesFollowBothBoxes)
     for (const auto& s : steps) {
         SCOPED_TRACE(testing::Message() << s.box << " = " << s.value);
         model.SetCheck(s.box, s.value);
-        EXPECT_TRUE(model.PageBackColor.SameColour(s.back) && model.PageForeColor.SameColour(s.fore));
+        EXPECT_TRUE(model.PageBackColor().SameColour(s.back) && model.PageForeColor().SameColour(s.fore));
         EXPECT_TRUE(model.Canvas().BackColor().SameColour(s.back) && model.Canvas().ForeColor().SameColour(s.fore));
         const Bitmap& page = model.Canvas().Image();
         EXPECT_TRUE(page.Colour(page.Width() - 1, page.Height() - 1).SameColour(s.back)) << "canvas not repainted";
@@ -113,13 +113,13 @@ TEST(SettingsModel, OutputFolderIsNamedAfterTheRootBesideTheInput)
             SettingsModel model;
             model.SetText(rootFirst ? "txtOutFileName" : "txtInpFile", rootFirst ? c.root : c.input);
             model.SetText(rootFirst ? "txtInpFile" : "txtOutFileName", rootFirst ? c.input : c.root);
-            EXPECT_EQ(model.InputPath, c.input);
-            EXPECT_EQ(model.InputFolder, c.folder);
-            EXPECT_EQ(model.OutputPath, c.output);
+            EXPECT_EQ(model.InputPath(), c.input);
+            EXPECT_EQ(model.InputFolder(), c.folder);
+            EXPECT_EQ(model.OutputPath(), c.output);
             EXPECT_EQ(model.Value("txtJPGOutPath"), c.output);
             model.SetText("txtJPGOutPath", "/somewhere/else");
             EXPECT_EQ(model.Value("txtJPGOutPath"), c.output);
-            EXPECT_EQ(model.OutputPath, c.output);
+            EXPECT_EQ(model.OutputPath(), c.output);
         }
     }
 }
@@ -132,10 +132,10 @@ TEST(SettingsModel, RunOutputFolderStaysUntilTheRunEnds)
     model.SetText("txtOutFileName", "other");
     model.SetText("txtInpFile", "/elsewhere/story.txt");
     EXPECT_EQ(model.Value("txtJPGOutPath"), "/books/Out/");
-    EXPECT_EQ(model.OutputPath, "/books/Out/");
+    EXPECT_EQ(model.OutputPath(), "/books/Out/");
     // The edits made during the run take effect when it ends.
     model.EndRunOutputFolder();
-    EXPECT_EQ(model.OutputPath, "/elsewhere/other/");
+    EXPECT_EQ(model.OutputPath(), "/elsewhere/other/");
     model.SetText("txtOutFileName", "third");
     EXPECT_EQ(model.Value("txtJPGOutPath"), "/elsewhere/third/");
 }
@@ -144,15 +144,15 @@ TEST(SettingsModel, LastMaskFollowsTheMaskBoxLeftLast)
 {
     SettingsModel model;
     model.SetText("txtChaptMask", "Ch*");
-    EXPECT_EQ(model.LastMaskKind, 0);  // typing alone does not count
+    EXPECT_EQ(model.LastMaskKind(), 0);  // typing alone does not count
     model.LeaveText("txtChaptMask");
-    EXPECT_EQ(model.LastMask, "Ch*");
-    EXPECT_EQ(model.LastMaskKind, 1);
+    EXPECT_EQ(model.LastMask(), "Ch*");
+    EXPECT_EQ(model.LastMaskKind(), 1);
     model.TypeText("txtParagrMask", "*.?");
     model.TypeText("txtFontSize", "9");
     model.SetText("txtChaptMask", "Part #");
-    EXPECT_EQ(model.LastMask, "*.?");
-    EXPECT_EQ(model.LastMaskKind, 2);
+    EXPECT_EQ(model.LastMask(), "*.?");
+    EXPECT_EQ(model.LastMaskKind(), 2);
 }
 
 TEST(StartUp, FirstPresetAndWhiteOnBlackWhateverTheProfileHeld)
@@ -169,8 +169,8 @@ TEST(StartUp, FirstPresetAndWhiteOnBlackWhateverTheProfileHeld)
     EXPECT_EQ(model.Canvas().Width(), 240);  // the swap stays
     EXPECT_EQ(model.Canvas().Height(), 320);
     EXPECT_EQ(model.Check("chkWB"), 1);  // under the green background, which stays
-    EXPECT_TRUE(model.PageBackColor.SameColour(kDarkGreen) && model.PageForeColor.SameColour(kWhite));
-    EXPECT_EQ(model.MarkedPhrases,
+    EXPECT_TRUE(model.PageBackColor().SameColour(kDarkGreen) && model.PageForeColor().SameColour(kWhite));
+    EXPECT_EQ(model.MarkedPhrases(),
               (std::vector<std::u32string>{U"", kConverterNotice, U"NEXT > ", U"< BACK NEXT > ", U".", U"\f"}));
 }
 
@@ -192,7 +192,7 @@ TEST(SettingsModel, ObserverHearsPreviewAndLayoutChanges)
     model.Click("chkSwapDim");
     model.SetCheck("chkShowZEN", 0);
     EXPECT_EQ(observer.events, (std::vector<std::string>{"shown", "layout", "layout", "hidden"}));
-    EXPECT_TRUE(model.RowNumbersOn);
+    EXPECT_TRUE(model.RowNumbersOn());
 }
 
 TEST(SettingsModel, ValuesKeepTheirRangeInTheWindowOnTheCommandLineAndInProfiles)
@@ -261,7 +261,7 @@ TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
         }
         if (c.ok && c.name == std::string("optScrRes")) {
             EXPECT_EQ(model.SelectedPreset(), c.index);
-            EXPECT_EQ(model.ScreenWidth, c.index == 1 ? 640 : 208);
+            EXPECT_EQ(model.ScreenWidth(), c.index == 1 ? 640 : 208);
         }
     }
 }
