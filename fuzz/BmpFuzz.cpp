@@ -34,9 +34,8 @@ bool SamePicture(const Bitmap& a, const Bitmap& b)
 Bitmap QuarterTurn(const Bitmap& picture)
 {
     std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &picture);
-    int resource = 0;
     std::string file;
-    RotateBMP90Degr::OpenBitmap(handle, resource, file);
+    RotateBMP90Degr::OpenBitmap(handle, file);
     std::optional<Bitmap> turned;
     int angle = 90;
     RotateBMP90Degr::RotatePicture(picture, turned, angle);

@@ -31,6 +31,6 @@ std::string WelcomeText()
     };
     std::string text = "Program: Leafcast - ver. " + version;
     for (const char* line : lines)
-        text += std::string("\r\n") + line;
+        text += std::string("\n") + line;
     return text;
 }

@@ -117,7 +117,6 @@ void frmZENImg::showEvent(QShowEvent* event)
 void frmZENImg::ShowText(const QString& text)
 {
     mPrinted = text;
-    mPrinted.replace("\r\n", "\n");
     ZENPic->SetText(mPrinted);
     lblZENPic->SetText(mPrinted);
 }

@@ -56,7 +56,7 @@ bool ConversionRun::StartRun(RunResult& failure)
     mEmptyRows = 0;
 
     PageCanvas& canvas = mSettings.Canvas();
-    mState.LineHeight = static_cast<int>(RoundHalfEven(canvas.TextHeight(U"I")));
+    mState.LineHeight = static_cast<int>(RoundHalfEven(canvas.TextHeight()));  // the height of "I", as of any text
     mState.LeftMargin = 3;
     mState.TopY = mState.LineHeight;
     mSettings.BeginRun(kDefaultRoot);

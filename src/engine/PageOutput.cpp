@@ -187,9 +187,8 @@ std::optional<std::string> PageOutput::WritePage()
     const Bitmap* page = &mSettings.Canvas().Image();
     if (mSettings.RotateOn()) {
         std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, page);
-        int noResource = 0;
         std::string noFile;
-        RotateBMP90Degr::OpenBitmap(handle, noResource, noFile);
+        RotateBMP90Degr::OpenBitmap(handle, noFile);
         // Pic2 is made once and turned into for every page while its size stays.
         if (!mTurned || mTurned->Width() != mSettings.Pic2Width() || mTurned->Height() != mSettings.Pic2Height())
             mTurned = Bitmap::Make(mSettings.Pic2Width(), mSettings.Pic2Height(), 24);

@@ -45,12 +45,10 @@ BitmapDescription& BitmapInfo()
 
 const std::shared_ptr<const Bitmap>& BitmapContext() { return ContextStorage(); }
 
-void OpenBitmap(std::shared_ptr<const Bitmap>& hBitmap, int& resourceNumber, std::string& fileName)
+void OpenBitmap(std::shared_ptr<const Bitmap>& hBitmap, std::string& fileName)
 {
     if (!fileName.empty()) {
         hBitmap = LoadMonochrome(fileName);
-    } else if (resourceNumber > 0) {
-        hBitmap = nullptr;  // no pictures are built into this program
     } else if (hBitmap) {
         Describe(*hBitmap);
         return;

@@ -25,11 +25,11 @@ struct BitmapDescription {
 BitmapDescription& BitmapInfo();
 const std::shared_ptr<const Bitmap>& BitmapContext();
 
-// Describes a bitmap for RotatePicture. Modes, in this order: fileName not empty loads that bitmap file,
-// reduced to black and white, into hBitmap; resourceNumber > 0 names a built-in picture (this program has none);
-// otherwise hBitmap itself is described. When nothing could be loaded the host shows "Error, Unable To Load
-// Bitmap" (title "Bitmap Load Error") and error 481 is raised instead of ending the program.
-void OpenBitmap(std::shared_ptr<const Bitmap>& hBitmap, int& resourceNumber, std::string& fileName);
+// Describes a bitmap for RotatePicture. A fileName that is not empty loads that bitmap file, reduced to black
+// and white, into hBitmap; otherwise hBitmap itself is described. (The built-in pictures the original could name
+// by a resource number do not exist in this program.) When nothing could be loaded the host shows "Error,
+// Unable To Load Bitmap" (title "Bitmap Load Error") and error 481 is raised instead of ending the program.
+void OpenBitmap(std::shared_ptr<const Bitmap>& hBitmap, std::string& fileName);
 
 // Draws source, turned by angle degrees, into destination at (0, 0) and advances angle by 90 (360 becomes 0).
 // The size comes from BitmapInfo, so OpenBitmap must describe source first. An empty destination (no pixels)

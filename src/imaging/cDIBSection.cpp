@@ -27,7 +27,7 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB)
     return clipboard->SetBitmap(*copy);
 }
 
-bool cDIBSection::CreateDIB(const Bitmap* /*lHDC*/, int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib)
+bool cDIBSection::CreateDIB(int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib)
 {
     mHeader = MakeInfoHeader(lWidth, lheight, 24);
     auto bitmap = Bitmap::Make(lWidth, lheight, 24);
@@ -46,26 +46,21 @@ void cDIBSection::CreateFromPicture(const Bitmap& picThis)
 bool cDIBSection::Create(int lWidth, int lheight)
 {
     ClearUp();
-    return CreateDIB(nullptr, lWidth, lheight, mDib);
+    return CreateDIB(lWidth, lheight, mDib);
 }
 
 int cDIBSection::BytesPerScanLine() const { return (Width() * 3 + 3) & ~3; }
 
-void cDIBSection::LoadPictureBlt(const Bitmap* lHDC, int lSrcLeft, int lSrcTop, int lSrcWidth, int lSrcHeight)
+void cDIBSection::LoadPictureBlt(const Bitmap* lHDC)
 {
-    if (!mDib || !lHDC)
-        return;
-    BitBlt(*mDib, 0, 0, lSrcWidth < 0 ? Width() : lSrcWidth, lSrcHeight < 0 ? Height() : lSrcHeight, *lHDC,
-           lSrcLeft, lSrcTop);
+    if (mDib && lHDC)
+        BitBlt(*mDib, 0, 0, Width(), Height(), *lHDC, 0, 0);
 }
 
-void cDIBSection::PaintPicture(Bitmap* lHDC, int lDestLeft, int lDestTop, int lDestWidth, int lDestHeight,
-                               int lSrcLeft, int lSrcTop) const
+void cDIBSection::PaintPicture(Bitmap* lHDC) const
 {
-    if (!mDib || !lHDC)
-        return;
-    BitBlt(*lHDC, lDestLeft, lDestTop, lDestWidth < 0 ? Width() : lDestWidth, lDestHeight < 0 ? Height() : lDestHeight,
-           *mDib, lSrcLeft, lSrcTop);
+    if (mDib && lHDC)
+        BitBlt(*lHDC, 0, 0, Width(), Height(), *mDib, 0, 0);
 }
 
 void cDIBSection::RandomiseBits(bool bGray)

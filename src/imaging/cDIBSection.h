@@ -22,10 +22,6 @@ public:
     // with bAsDIB the host is told so and the answer is false.
     bool CopyToClipboard(bool bAsDIB = false);
 
-    // Fills the header for a 24-bit bottom-up bitmap of the given size and makes such a bitmap in hDib.
-    // The context argument only states compatibility, which every bitmap of ours has. True when made.
-    bool CreateDIB(const Bitmap* lHDC, int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib);
-
     // Makes the surface the size of the picture and copies the picture into it.
     void CreateFromPicture(const Bitmap& picThis);
 
@@ -36,16 +32,13 @@ public:
     int Width() const { return mHeader.biWidth; }
     int Height() const { return mHeader.biHeight; }
 
-    // Copies from a context into this surface at (0, 0); a negative size stands for the surface's own.
-    void LoadPictureBlt(const Bitmap* lHDC, int lSrcLeft = 0, int lSrcTop = 0, int lSrcWidth = -1,
-                        int lSrcHeight = -1);
-    // Copies this surface into a context at (lDestLeft, lDestTop); a negative size stands for the surface's own.
-    void PaintPicture(Bitmap* lHDC, int lDestLeft = 0, int lDestTop = 0, int lDestWidth = -1, int lDestHeight = -1,
-                      int lSrcLeft = 0, int lSrcTop = 0) const;
+    // Copies a picture into this surface at (0, 0), as much of it as the surface holds.
+    void LoadPictureBlt(const Bitmap* lHDC);
+    // Copies this surface into a picture at (0, 0), as much of it as the picture holds.
+    void PaintPicture(Bitmap* lHDC) const;
 
     Bitmap* hdc() { return mDib.get(); }
     const Bitmap* hdc() const { return mDib.get(); }
-    const Bitmap* hDib() const { return mDib.get(); }
     std::uint8_t* DIBSectionBitsPtr() { return mDib ? mDib->Bits().data() : nullptr; }
     const std::uint8_t* DIBSectionBitsPtr() const { return mDib ? mDib->Bits().data() : nullptr; }
 
@@ -66,6 +59,8 @@ public:
     static std::string ApiError(int e);
 
 private:
+    // Fills the header for a 24-bit bottom-up bitmap of the given size and makes such a bitmap in hDib.
+    bool CreateDIB(int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib);
     void ResampleBilinear(cDIBSection& target) const;
 
     std::unique_ptr<Bitmap> mDib;

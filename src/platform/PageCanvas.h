@@ -43,7 +43,8 @@ public:
     void Clear();
 
     float TextWidth(std::u32string_view text) const { return CurrentFont().TextWidth(text); }
-    float TextHeight(std::u32string_view = {}) const { return static_cast<float>(CurrentFont().Height()); }
+    // The height of a row of text, the same for every text.
+    float TextHeight() const { return static_cast<float>(CurrentFont().Height()); }
 
     float CurrentX() const { return mPenX; }
     float CurrentY() const { return mPenY; }

@@ -20,9 +20,8 @@ Bitmap Numbered(int width, int height)
 std::optional<Bitmap> Turn(const Bitmap& source, int& angle)
 {
     std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &source);
-    int resource = 0;
     std::string file;
-    OpenBitmap(handle, resource, file);
+    OpenBitmap(handle, file);
     std::optional<Bitmap> destination;
     RotatePicture(source, destination, angle);
     return destination;
@@ -93,9 +92,8 @@ TEST(RotateBMP90Degr, SizedDestinationIsClearedAndClipped)
     std::optional<Bitmap> destination = Bitmap::Make(3, 3, 24);
     destination->SetRawPixel(2, 2, 0xFFFFFF);
     std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &page);
-    int resource = 0;
     std::string file;
-    OpenBitmap(handle, resource, file);
+    OpenBitmap(handle, file);
     RotatePicture(page, destination, angle);
     ASSERT_EQ(destination->Width(), 3);
     EXPECT_EQ(destination->RawPixel(1, 0), page.RawPixel(0, 0));
@@ -111,14 +109,12 @@ TEST(RotateBMP90Degr, NothingToLoadIsReportedNotFatal)
     } host;
     SetMessageHost(&host);
     std::shared_ptr<const Bitmap> handle;
-    int resource = 101;
-    std::string file;
-    EXPECT_THROW(OpenBitmap(handle, resource, file), AppError);
+    std::string file = "/nonexistent/page.bmp";
+    EXPECT_THROW(OpenBitmap(handle, file), AppError);
     EXPECT_EQ(host.title, "Bitmap Load Error");
     EXPECT_EQ(host.text, "Error, Unable To Load Bitmap");
-    resource = 0;
-    file = "/nonexistent/page.bmp";
-    EXPECT_THROW(OpenBitmap(handle, resource, file), AppError);
+    file.clear();
+    EXPECT_THROW(OpenBitmap(handle, file), AppError);
     SetMessageHost(nullptr);
 }
 

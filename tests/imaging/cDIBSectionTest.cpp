@@ -34,7 +34,7 @@ TEST(cDIBSection, ClearUpKeepsTheLastSize)
     EXPECT_EQ(s.Width(), 7);
     EXPECT_EQ(s.Height(), 3);
     EXPECT_EQ(s.hdc(), nullptr);
-    EXPECT_EQ(s.hDib(), nullptr);
+    EXPECT_EQ(s.hdc(), nullptr);
     EXPECT_EQ(s.DIBSectionBitsPtr(), nullptr);
 }
 
@@ -82,7 +82,7 @@ TEST(cDIBSection, ResampleToOwnSizeCopiesExactly)
     s.RandomiseBits();
     const auto copy = s.Resample(4, 5);
     ASSERT_TRUE(copy);
-    EXPECT_TRUE(std::equal(s.hDib()->Bits().begin(), s.hDib()->Bits().end(), copy->hDib()->Bits().begin()));
+    EXPECT_TRUE(std::equal(s.hdc()->Bits().begin(), s.hdc()->Bits().end(), copy->hdc()->Bits().begin()));
 }
 
 TEST(cDIBSection, ResampleBilinearTwoByTwoToFourByFour)
