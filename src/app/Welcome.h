@@ -2,5 +2,5 @@
 
 #include <string>
 
-// The welcome text shown at start-up and by the About buttons, its lines joined by CR LF.
+// The welcome text shown at start-up and by the About buttons, a line feed between its lines.
 std::string WelcomeText();
