@@ -250,6 +250,10 @@ bool cPalette::LoadFromJASCFile(const std::string& sFileName)
     if (!text)
         throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess, PaletteSource(),
                        SystemMessage(errorCode) + ": " + sFileName);
+    // Only CR LF ends a line here, not CR or LF alone as in profiles: JASC-PAL files end their lines with CR LF,
+    // and this reads them exactly as it always has. So an LF-only file is meant to load no colours: it is one
+    // line whose pieces are not three, and it is passed over without an error (except a file of a single
+    // colour, whose one line then has three pieces, the first not a number: error 13).
     for (const std::string& line : SplitString(*text, "\r\n")) {
         const std::vector<std::string> pieces = SplitString(line, " ");
         if (pieces.size() != 3)

@@ -87,14 +87,8 @@ ParsedProfile ParseProfile(std::string_view bytes)
 {
     const std::string text = IsValidUtf8(bytes) ? std::string(bytes) : ToUtf8(FromWindows1252(bytes));
     ParsedProfile parsed;
-    std::size_t from = 0;
     int lineNumber = 0;
-    while (from < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string_view line(text.data() + from, end - from);
-        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    for (const std::string_view line : SplitLines(text)) {
         ++lineNumber;
         if (lineNumber == 2)
             parsed.headerFound = line == kHeader;

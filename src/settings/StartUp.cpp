@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "base/FileBytes.h"
 #include "base/AtomicFile.h"
+#include "base/Text.h"
 #include "platform/Fonts.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
@@ -74,18 +75,9 @@ StateFile ReadStateFile(const std::string& appFolder)
     const auto text = ReadWholeFile(appFolder + kStateFile, errorCode);
     if (!text)
         return state;
-    auto nextLine = [&, from = std::size_t{0}]() mutable -> std::optional<std::string> {
-        if (from >= text->size())
-            return std::nullopt;
-        std::size_t end = text->find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            end = text->size();
-        std::string line = text->substr(from, end - from);
-        from = end + (text->compare(end, 2, "\r\n") == 0 ? 2 : 1);
-        return line;
-    };
-    state.profileName = nextLine().value_or("");
-    state.deviceFolder = nextLine().value_or("");
+    const std::vector<std::string_view> lines = SplitLines(*text);
+    state.profileName = lines.size() > 0 ? lines[0] : "";
+    state.deviceFolder = lines.size() > 1 ? lines[1] : "";
     return state;
 }
 
