@@ -33,11 +33,12 @@ bool ConversionRun::StartRun(RunResult& failure)
     std::string error;
     if (mSettings.InputPath == FindControl("txtInpFile")->defaultValue)
         mSettings.InputPath.clear();  // the prompt the empty box shows is no book
-    mInput = LineReader::Open(mSettings.InputPath, mSettings.Value("txtCodePage"), error);
-    if (!mInput) {
-        failure = {RunResult::Outcome::Failed, error};
+    auto opened = LineReader::Open(mSettings.InputPath, mSettings.Value("txtCodePage"));
+    if (!opened) {
+        failure = {RunResult::Outcome::Failed, opened.Failure().message};
         return false;
     }
+    mInput = std::move(*opened);
     mBookParagraphs = mSettings.On("chkBookParas");
     mLayout.reset();
     if (mBookParagraphs || mSettings.On("chkFrontBack")) {

@@ -128,11 +128,12 @@ bool WriteBitmap24(const std::string& path, const std::string& errorSource, cons
 
 Bitmap ReadBitmapFile(const std::string& path)
 {
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(path, errorCode);
-    if (!bytes)
-        throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess,
-                       ExecutableName() + ".ReadBitmap", SystemMessage(errorCode) + ": " + path);
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        const int code = bytes.Failure().code;
+        throw AppError(code == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess,
+                       ExecutableName() + ".ReadBitmap", SystemMessage(code) + ": " + path);
+    }
     return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
 }
 

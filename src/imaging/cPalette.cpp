@@ -245,11 +245,12 @@ bool cPalette::SaveToJASCFile(const std::string& sFileName) const
 bool cPalette::LoadFromJASCFile(const std::string& sFileName)
 {
     Clear();
-    int errorCode = 0;
-    const auto text = ReadWholeFile(sFileName, errorCode);
-    if (!text)
-        throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess, PaletteSource(),
-                       SystemMessage(errorCode) + ": " + sFileName);
+    const auto text = ReadWholeFile(sFileName);
+    if (!text) {
+        const int code = text.Failure().code;
+        throw AppError(code == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess, PaletteSource(),
+                       SystemMessage(code) + ": " + sFileName);
+    }
     // Only CR LF ends a line here, not CR or LF alone as in profiles: JASC-PAL files end their lines with CR LF,
     // and this reads them exactly as it always has. So an LF-only file is meant to load no colours: it is one
     // line whose pieces are not three, and it is passed over without an error (except a file of a single

@@ -183,10 +183,9 @@ JpegResult ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string
                           [[maybe_unused]] int reserved)
 {
     const std::string cannotRead = "Cannot read the bitmap '" + sourceBitmapPath + "': ";
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(sourceBitmapPath, errorCode);
+    const auto bytes = ReadWholeFile(sourceBitmapPath);
     if (!bytes)
-        return Failure(cannotRead + SystemMessage(errorCode));
+        return Failure(cannotRead + SystemMessage(bytes.Failure().code));
     std::optional<Bitmap> picture;
     try {
         picture = DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});

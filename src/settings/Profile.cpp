@@ -165,10 +165,9 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
 {
     ProfileResult result;
     result.path = path;
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(path, errorCode);
+    const auto bytes = ReadWholeFile(path);
     if (!bytes) {
-        result.error = "cannot read the profile " + path + ": " + SystemMessage(errorCode);
+        result.error = "cannot read the profile " + path + ": " + SystemMessage(bytes.Failure().code);
         return result;
     }
     const ParsedProfile parsed = ParseProfile(*bytes);

@@ -71,8 +71,7 @@ AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>
 StateFile ReadStateFile(const std::string& appFolder)
 {
     StateFile state;
-    int errorCode = 0;
-    const auto text = ReadWholeFile(appFolder + kStateFile, errorCode);
+    const auto text = ReadWholeFile(appFolder + kStateFile);
     if (!text)
         return state;
     const std::vector<std::string_view> lines = SplitLines(*text);
