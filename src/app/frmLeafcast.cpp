@@ -305,8 +305,8 @@ void frmLeafcast::ShutDownNow()
         mPreview->hide();
     if (mConfig)
         mConfig->hide();
-    if (auto error = ShutDown(mSettings, mContext))
-        Report(*error, true);
+    if (auto saved = ShutDown(mSettings, mContext); !saved)
+        Report(saved.Failure().message, true);
     hide();
     EndProgram();
 }

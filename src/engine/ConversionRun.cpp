@@ -133,8 +133,8 @@ RunResult ConversionRun::Run()
     } catch (const std::exception& e) {
         result = {RunResult::Outcome::Failed, e.what()};
     }
-    if (auto error = mOutput.WriteWorkingBitmaps(); error && result.outcome != RunResult::Outcome::Failed)
-        result = {RunResult::Outcome::Failed, *error};
+    if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps && result.outcome != RunResult::Outcome::Failed)
+        result = {RunResult::Outcome::Failed, bitmaps.Failure().message};
     // Only a run that wrote the whole book knows which pages of its root are stale.
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number("txtFromPg") <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
@@ -436,8 +436,8 @@ void ConversionRun::SavePage()
     const bool written = mSettings.Number("txtFromPg") <= mState.FileNumber;
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText, written);
 
-    if (auto error = mOutput.WritePage())
-        throw Stop{{RunResult::Outcome::Failed, *error}};
+    if (auto page = mOutput.WritePage(); !page)
+        throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
 
     // The run's only stopping point.
@@ -447,8 +447,8 @@ void ConversionRun::SavePage()
         mState.Paused = true;
     mHost.PausedChanged(mState.Paused);
     if (mState.Paused)
-        if (auto error = mOutput.WriteWorkingBitmaps())
-            throw Stop{{RunResult::Outcome::Failed, *error}};
+        if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps)
+            throw Stop{{RunResult::Outcome::Failed, bitmaps.Failure().message}};
     while (mState.Paused) {
         if (!mHost.KeepRunning() || !mHost.WaitWhilePaused()) {
             mState.Paused = false;
@@ -456,8 +456,8 @@ void ConversionRun::SavePage()
         }
     }
     if (!mHost.KeepRunning()) {
-        if (auto error = mOutput.WriteWorkingBitmaps())
-            throw Stop{{RunResult::Outcome::Failed, *error}};
+        if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps)
+            throw Stop{{RunResult::Outcome::Failed, bitmaps.Failure().message}};
         throw Stop{{mState.ClosingRequested ? RunResult::Outcome::Closing : RunResult::Outcome::Stopped, ""}};
     }
     if (mHost.Interrupted())

@@ -3,7 +3,7 @@
 #include "base/Text.h"
 #include "base/FileBytes.h"
 #include "base/AppError.h"
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 #include "settings/ShippedProfiles.h"
@@ -151,8 +151,8 @@ ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFo
     }
     const std::string fileName = ProfileFileName(settings.FileRoot);
     result.path = profilesFolder + fileName;
-    if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
-        result.error = *error;
+    if (auto saved = SaveWholeFile(result.path, ProfileText(settings, fileName)); !saved) {
+        result.error = saved.Failure().message;
         settings.SetText("txtMsg", "Profile: " + result.path + " NOT saved!");
         return result;
     }

@@ -2,7 +2,7 @@
 
 #include "base/AppError.h"
 #include "base/FileBytes.h"
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
 #include "base/Text.h"
 #include "platform/Fonts.h"
 #include "settings/Profile.h"
@@ -80,9 +80,9 @@ StateFile ReadStateFile(const std::string& appFolder)
     return state;
 }
 
-std::optional<std::string> WriteStateFile(const std::string& appFolder, const StateFile& state)
+Result<void> WriteStateFile(const std::string& appFolder, const StateFile& state)
 {
-    return WriteFileAtomically(appFolder + kStateFile, state.profileName + "\r\n" + state.deviceFolder + "\r\n");
+    return SaveWholeFile(appFolder + kStateFile, state.profileName + "\r\n" + state.deviceFolder + "\r\n");
 }
 
 void ApplyStartUpDefaults(SettingsModel& settings)
@@ -129,7 +129,7 @@ StartUpResult StartUp(SettingsModel& settings, AppContext& context)
     return result;
 }
 
-std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context)
+Result<void> ShutDown(const SettingsModel& settings, const AppContext& context)
 {
     return WriteStateFile(context.AppFolder, {ProfileFileName(settings.Value("txtOutFileName")), context.DeviceFolder});
 }
