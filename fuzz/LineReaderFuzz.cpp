@@ -59,14 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path =
         WriteScratchFile("book.txt", {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
 
-    std::string error;
-    const auto reader = LineReader::Open(path, "Windows-1252", error);
+    const auto opened = LineReader::Open(path, "Windows-1252");
     const bool wide = content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF");
     if (!wide && content.find('\0') != std::string::npos) {
-        FUZZ_CHECK(!reader && error.find("not a text file") != std::string::npos, "a file with NUL bytes was read");
+        FUZZ_CHECK(!opened && opened.Failure().message.find("not a text file") != std::string::npos,
+                   "a file with NUL bytes was read");
         return 0;
     }
-    FUZZ_CHECK(reader, error);
+    FUZZ_CHECK(opened, opened.Failure().message);
+    const auto& reader = *opened;
     std::vector<std::u32string> lines;
     for (std::u32string line; reader->ReadLine(line);)
         lines.push_back(line);

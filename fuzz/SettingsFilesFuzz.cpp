@@ -39,8 +39,8 @@ void State(std::span<const std::uint8_t> bytes)
     const StateFile state = ReadStateFile(folder.string());
     for (const std::string* value : {&state.profileName, &state.deviceFolder})
         FUZZ_CHECK(value->find_first_of("\r\n") == std::string::npos, "a line break inside a value");
-    const auto error = WriteStateFile(folder.string(), state);
-    FUZZ_CHECK(!error, *error);
+    const auto written = WriteStateFile(folder.string(), state);
+    FUZZ_CHECK(written, written.Failure().message);
     const StateFile reread = ReadStateFile(folder.string());
     FUZZ_CHECK(reread.profileName == state.profileName, "the profile name changed");
     FUZZ_CHECK(reread.deviceFolder == state.deviceFolder, "the device folder changed");

@@ -299,8 +299,8 @@ void frmLeafcast::ShutDownNow()
     emit shuttingDown();
     if (mPreview)
         mPreview->hide();
-    if (auto error = ShutDown(mSettings, mDocument.Context()))
-        Report(*error, true);
+    if (auto saved = ShutDown(mSettings, mDocument.Context()); !saved)
+        Report(saved.Failure().message, true);
     hide();
     EndProgram();
 }

@@ -4,13 +4,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-std::optional<std::string> ReadWholeFile(const std::string& path, int& errorCode)
+Result<std::string> ReadWholeFile(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        errorCode = errno;
-        return std::nullopt;
-    }
+    if (fd < 0)
+        return SystemError("cannot read " + path, errno);
     std::string content;
     char buffer[65536];
     for (;;) {
@@ -18,15 +16,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path, int& errorCode
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            errorCode = errno;
+            const int code = errno;
             ::close(fd);
-            return std::nullopt;
+            return SystemError("cannot read " + path, code);
         }
         if (n == 0)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    errorCode = 0;
     return content;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <optional>
+#include "base/Result.h"
+
 #include <string>
 
-// The whole content of a file, or nothing with errno's value in errorCode (a folder answers EISDIR).
-std::optional<std::string> ReadWholeFile(const std::string& path, int& errorCode);
+// The whole content of a file; a folder is an error (EISDIR).
+Result<std::string> ReadWholeFile(const std::string& path);

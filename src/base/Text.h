@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The engine works on characters (code points): a line of the book, a mask and a title are std::u32string,
 // and every position, length and cut counts characters. File names and settings travel as UTF-8 std::string.
@@ -12,6 +13,10 @@ bool IsValidUtf8(std::string_view bytes);
 std::u32string FromWindows1252(std::string_view bytes);
 // UTF-16 in either byte order; an unpaired surrogate or a cut-off unit becomes U+FFFD.
 std::u32string FromUtf16(std::string_view bytes, bool littleEndian);
+
+// The lines of a text, each without its line break: a line ends at CR LF, CR or LF. A line break at the very end
+// starts no further line, so "a\r\n" is one line and "" none; empty lines in between count ("a\n\nb" is three).
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 // Blanks only, as the old runtime's Trim: tabs and other white space stay.
 std::u32string TrimBlanks(std::u32string_view text);

@@ -3,7 +3,6 @@
 #include "base/Text.h"
 #include "base/AppError.h"
 #include "base/FileBytes.h"
-#include "base/AtomicFile.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
@@ -105,10 +104,9 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
 int ProfileShowCommand(const std::string& file, const CommonOptions& options)
 {
     const std::string path = ResolveProfile(file, Context(options));
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(path, errorCode);
+    const auto bytes = ReadWholeFile(path);
     if (!bytes)
-        return Failure("cannot read the profile " + path + ": " + SystemMessage(errorCode));
+        return Failure("cannot read the profile " + path + ": " + SystemMessage(bytes.Failure().code));
     const ParsedProfile parsed = ParseProfile(*bytes);
     if (parsed.records.empty())
         return Failure(path + " holds no profile records");

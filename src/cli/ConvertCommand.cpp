@@ -3,7 +3,7 @@
 
 #include "cli/ConsoleRunHost.h"
 #include "engine/ConversionRun.h"
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
@@ -115,8 +115,8 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     host.Finish();
     const std::string who = several ? job.given + ": " : "";
     if (!options.pageText.empty() && !host.PageText().empty())
-        if (auto error = WriteFileAtomically(options.pageText, host.PageText()))
-            return {Failure(who + *error), state.PagesWritten};
+        if (auto saved = SaveWholeFile(options.pageText, host.PageText()); !saved)
+            return {Failure(who + saved.Failure().message), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
     const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;

@@ -34,11 +34,12 @@ bool ConversionRun::StartRun(RunResult& failure)
     // The prompt the empty box shows is no book.
     const std::string& book =
         mSettings.InputPath() == Spec(Control::txtInpFile).defaultValue ? std::string() : mSettings.InputPath();
-    mInput = LineReader::Open(book, mSettings.Value(Control::txtCodePage), error);
-    if (!mInput) {
-        failure = {RunResult::Outcome::Failed, error};
+    auto opened = LineReader::Open(book, mSettings.Value(Control::txtCodePage));
+    if (!opened) {
+        failure = {RunResult::Outcome::Failed, opened.Failure().message};
         return false;
     }
+    mInput = std::move(*opened);
     mBookParagraphs = mSettings.On(Control::chkBookParas);
     mLayout.reset();
     if (mBookParagraphs || mSettings.On(Control::chkFrontBack)) {
@@ -129,8 +130,8 @@ RunResult ConversionRun::Run()
     } catch (const std::exception& e) {
         result = {RunResult::Outcome::Failed, e.what()};
     }
-    if (auto error = mOutput.WriteWorkingBitmaps(); error && result.outcome != RunResult::Outcome::Failed)
-        result = {RunResult::Outcome::Failed, *error};
+    if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps && result.outcome != RunResult::Outcome::Failed)
+        result = {RunResult::Outcome::Failed, bitmaps.Failure().message};
     // Only a run that wrote the whole book knows which pages of its root are stale.
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
@@ -432,8 +433,8 @@ void ConversionRun::SavePage()
     const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText(), written);
 
-    if (auto error = mOutput.WritePage())
-        throw Stop{{RunResult::Outcome::Failed, *error}};
+    if (auto page = mOutput.WritePage(); !page)
+        throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
 
     // The run's only stopping point.
@@ -443,8 +444,8 @@ void ConversionRun::SavePage()
         mState.Paused = true;
     mHost.PausedChanged(mState.Paused);
     if (mState.Paused)
-        if (auto error = mOutput.WriteWorkingBitmaps())
-            throw Stop{{RunResult::Outcome::Failed, *error}};
+        if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps)
+            throw Stop{{RunResult::Outcome::Failed, bitmaps.Failure().message}};
     while (mState.Paused) {
         if (!mHost.KeepRunning() || !mHost.WaitWhilePaused()) {
             mState.Paused = false;
@@ -452,8 +453,8 @@ void ConversionRun::SavePage()
         }
     }
     if (!mHost.KeepRunning()) {
-        if (auto error = mOutput.WriteWorkingBitmaps())
-            throw Stop{{RunResult::Outcome::Failed, *error}};
+        if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps)
+            throw Stop{{RunResult::Outcome::Failed, bitmaps.Failure().message}};
         throw Stop{{mState.ClosingRequested ? RunResult::Outcome::Closing : RunResult::Outcome::Stopped, ""}};
     }
     if (mHost.Interrupted())

@@ -60,35 +60,34 @@ Scan ScanStream(std::FILE* file)
     }
 }
 
-// Copies a pipe into an unnamed temporary file, which can be read twice and measured.
-std::FILE* Spool(std::FILE* pipe, std::string& error)
+// Copies a pipe into an unnamed temporary file, which can be read twice and measured. A failure says why only:
+// the caller names the book.
+Result<std::FILE*> Spool(std::FILE* pipe)
 {
     std::FILE* copy = std::tmpfile();
-    if (!copy) {
-        error = "no temporary file for it: " + SystemMessage(errno);
-        return nullptr;
-    }
+    if (!copy)
+        return SystemError("no temporary file for it", errno);
     std::string chunk(kChunk, '\0');
     for (;;) {
         const std::size_t n = std::fread(chunk.data(), 1, kChunk, pipe);
         if (n > 0 && std::fwrite(chunk.data(), 1, n, copy) != n) {
-            error = "cannot keep a copy of it: " + SystemMessage(errno);
+            const Error error = SystemError("cannot keep a copy of it", errno);
             std::fclose(copy);
-            return nullptr;
+            return error;
         }
         if (n < kChunk) {
             if (std::ferror(pipe)) {
-                error = SystemMessage(errno);
+                const Error error{SystemMessage(errno), errno};
                 std::fclose(copy);
-                return nullptr;
+                return error;
             }
             break;
         }
     }
     if (std::fflush(copy) != 0) {
-        error = "cannot keep a copy of it: " + SystemMessage(errno);
+        const Error error = SystemError("cannot keep a copy of it", errno);
         std::fclose(copy);
-        return nullptr;
+        return error;
     }
     std::rewind(copy);
     return copy;
@@ -102,53 +101,40 @@ bool IsWindows1252(std::string_view codePage)
     return upper == "WINDOWS-1252" || upper == "CP1252" || upper == "WINDOWS1252";
 }
 
+Error Refused(std::string message, int code = 0) { return {std::move(message), code}; }
+
 } // namespace
 
-std::unique_ptr<LineReader> LineReader::Open(const std::string& path, const std::string& codePage, std::string& error)
+Result<std::unique_ptr<LineReader>> LineReader::Open(const std::string& path, const std::string& codePage)
 {
     const bool standardInput = path == "-";
     const std::string name = standardInput ? "standard input" : "the book " + path;
-    if (path.empty()) {
-        error = "no book is chosen";
-        return nullptr;
-    }
-    if (!standardInput && !IsWindows1252(codePage) && !IsKnownCodePage(codePage)) {
-        error = "cannot read " + name + ": the code page \"" + codePage + "\" is not known";
-        return nullptr;
-    }
+    if (path.empty())
+        return Refused("no book is chosen");
+    if (!standardInput && !IsWindows1252(codePage) && !IsKnownCodePage(codePage))
+        return Refused("cannot read " + name + ": the code page \"" + codePage + "\" is not known");
 
     std::FILE* opened = standardInput ? fdopen(::dup(STDIN_FILENO), "rb") : std::fopen(path.c_str(), "rb");
-    if (!opened) {
-        error = "cannot open " + name + ": " + SystemMessage(errno);
-        return nullptr;
-    }
+    if (!opened)
+        return SystemError("cannot open " + name, errno);
     auto reader = std::unique_ptr<LineReader>(new LineReader());
     reader->mFile.reset(opened);
     struct stat info {};
-    if (::fstat(::fileno(opened), &info) != 0) {
-        error = "cannot open " + name + ": " + SystemMessage(errno);
-        return nullptr;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        error = "cannot read " + name + ": it is a folder";
-        return nullptr;
-    }
+    if (::fstat(::fileno(opened), &info) != 0)
+        return SystemError("cannot open " + name, errno);
+    if (S_ISDIR(info.st_mode))
+        return Refused("cannot read " + name + ": it is a folder", EISDIR);
     if (S_ISFIFO(info.st_mode)) {
-        std::FILE* copy = Spool(opened, error);
-        if (!copy) {
-            error = "cannot read " + name + ": " + error;
-            return nullptr;
-        }
-        reader->mFile.reset(copy);
-        if (::fstat(::fileno(copy), &info) != 0) {
-            error = "cannot read " + name + ": " + SystemMessage(errno);
-            return nullptr;
-        }
+        const auto copy = Spool(opened);
+        if (!copy)
+            return Refused("cannot read " + name + ": " + copy.Failure().message, copy.Failure().code);
+        reader->mFile.reset(*copy);
+        if (::fstat(::fileno(*copy), &info) != 0)
+            return SystemError("cannot read " + name, errno);
     } else if (!S_ISREG(info.st_mode)) {
-        error = standardInput && ::isatty(STDIN_FILENO)
-                    ? "standard input is a terminal: pipe a book into it, as in cat book.txt | leafcast convert -"
-                    : "cannot read " + name + ": it is a device or another special file, not a text file";
-        return nullptr;
+        return Refused(standardInput && ::isatty(STDIN_FILENO)
+                           ? "standard input is a terminal: pipe a book into it, as in cat book.txt | leafcast convert -"
+                           : "cannot read " + name + ": it is a device or another special file, not a text file");
     }
     reader->mSize = static_cast<std::uint64_t>(info.st_size);
     reader->mCodePage = codePage;
@@ -169,23 +155,17 @@ std::unique_ptr<LineReader> LineReader::Open(const std::string& path, const std:
 
     if (reader->mUnit == 1) {
         const Scan scan = ScanStream(file);
-        if (scan.failed) {
-            error = "cannot read " + name + ": " + SystemMessage(errno);
-            return nullptr;
-        }
-        if (scan.nul) {
-            error = "cannot convert " + name + ": it is not a text file (it holds NUL bytes)";
-            return nullptr;
-        }
+        if (scan.failed)
+            return SystemError("cannot read " + name, errno);
+        if (scan.nul)
+            return Refused("cannot convert " + name + ": it is not a text file (it holds NUL bytes)");
         if (reader->mStart == 0 && !scan.utf8)
             reader->mEncoding = Encoding::CodePage;
     }
     if (reader->mEncoding == Encoding::CodePage && !IsWindows1252(codePage))
         reader->mDecoder = std::make_unique<CodePageDecoder>(codePage);
-    if (!reader->Rewind()) {
-        error = "cannot read " + name + ": " + reader->mError;
-        return nullptr;
-    }
+    if (!reader->Rewind())
+        return Refused("cannot read " + name + ": " + reader->mError);
     return reader;
 }
 

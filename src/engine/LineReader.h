@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -20,8 +22,8 @@ class LineReader {
 public:
     enum class Encoding { Utf8, Utf16LE, Utf16BE, CodePage };
 
-    // Opens the book; on failure answers nullptr with a message naming the book in error.
-    static std::unique_ptr<LineReader> Open(const std::string& path, const std::string& codePage, std::string& error);
+    // Opens the book; a failure's message names the book.
+    static Result<std::unique_ptr<LineReader>> Open(const std::string& path, const std::string& codePage);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;

@@ -3,11 +3,9 @@
 #include "engine/Masks.h"
 #include "engine/RunState.h"
 #include "base/Text.h"
-#include "base/AppError.h"
 #include "imaging/BmpFile.h"
 #include "imaging/RotateBMP90Degr.h"
 #include "base/Rounding.h"
-#include "base/AtomicFile.h"
 #include "platform/ConvertBMP2JPG.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
@@ -33,31 +31,6 @@ std::string WithSlash(std::string path)
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
-}
-
-// Writes a bitmap file through one of the bitmap writers (false: the write was cut short), under a temporary
-// name that is renamed into place once complete, so a full disk or an interrupt never leaves a short file.
-std::optional<std::string> SaveBitmap(const std::string& path, const std::function<bool(const std::string&)>& write)
-{
-    return WriteThroughTemporary(path, [&](const std::string& temporary) -> std::optional<std::string> {
-        try {
-            errno = 0;
-            if (write(temporary))
-                return std::nullopt;
-            // The writers answer only false; the failed write left its reason (ENOSPC, EFBIG) in errno.
-            return "cannot write " + path + ": " +
-                   (errno ? SystemMessage(errno) : std::string("the write was cut short (is the disk full?)"));
-        } catch (const AppError& e) {
-            return "cannot write " + path + ": " + e.Description();
-        }
-    });
-}
-
-std::optional<std::string> Save24(const Bitmap& picture, const std::string& path)
-{
-    return SaveBitmap(path, [&](const std::string& file) {
-        return WriteBitmap24(file, ExecutableName() + ".cDIBSection256", picture);
-    });
 }
 
 // What identifies a page file among those of a run: a hash of its path, so that remembering every page of a
@@ -175,13 +148,13 @@ int PageOutput::JpegQuality() const
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
-std::optional<std::string> PageOutput::WritePage()
+Result<void> PageOutput::WritePage()
 {
     if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
-        return std::nullopt;
+        return {};
     if (mDryRun) {
         ++mState.PagesWritten;
-        return std::nullopt;
+        return {};
     }
 
     const Bitmap* page = &mSettings.Canvas().Image();
@@ -218,28 +191,28 @@ std::optional<std::string> PageOutput::WritePage()
     mWorkingBitmapsPending = true;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);
-    const JpegResult result = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality());
-    if (!result.ok)
-        return result.error;
+    if (auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality()); !written)
+        return written;
     ++mState.PagesWritten;
     mWritten.push_back(PathKey(jpegPath));
-    return std::nullopt;
+    return {};
 }
 
-std::optional<std::string> PageOutput::WriteWorkingBitmaps()
+Result<void> PageOutput::WriteWorkingBitmaps()
 {
     if (!mWorkingBitmapsPending || !mLastPage)
-        return std::nullopt;
+        return {};
     mWorkingBitmapsPending = false;
-    if (auto error = Save24(*mLastPage, mTempPath))
-        return error;
+    if (auto saved = SaveBitmap(mTempPath, *mLastPage); !saved)
+        return saved;
     if (mSurfaceIsPage)
         LoadSurface();
     if (!mPureBW)
-        return Save24(*PageSurface.hdc(), mBwPath);
+        return SaveBitmap(mBwPath, *PageSurface.hdc());
     mPageWriter = std::make_unique<cDIBSectionSave>();
     mPageWriter->ColourDepth(0);
     mPageWriter->ReductionMethod(0);
-    mPageWriter->Convert(PageSurface);
-    return SaveBitmap(mBwPath, [&](const std::string& file) { return mPageWriter->Save(file); });
+    if (!mPageWriter->Convert(PageSurface) || !mPageWriter->Target())
+        return Error{"cannot write " + mBwPath + ": no memory for its black-and-white picture", ENOMEM};
+    return SaveBitmap(mBwPath, *mPageWriter->Target());
 }

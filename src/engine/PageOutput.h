@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionSave.h"
@@ -28,10 +29,10 @@ public:
 
     // Writes the files of the page on the canvas, unless the page lies below txtFromPg. Answers an error
     // naming the file when one cannot be written; nothing is counted as written then.
-    std::optional<std::string> WritePage();
+    Result<void> WritePage();
 
     // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet.
-    std::optional<std::string> WriteWorkingBitmaps();
+    Result<void> WriteWorkingBitmaps();
 
     // A run starts with no chapter folder and no page written.
     void BeginRun();

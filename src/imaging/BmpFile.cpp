@@ -2,10 +2,9 @@
 
 #include "base/AppError.h"
 #include "base/FileBytes.h"
+#include "base/SaveFile.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,22 +27,17 @@ std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at)
     return Get16(b, at) | (Get16(b, at + 2) << 16);
 }
 
-// Writes all of data, retrying on interruption; answers the bytes written.
-std::size_t WriteAll(int fd, std::span<const std::uint8_t> data, bool& succeeded)
+// The three parts of the bitmap file of picture go through file, which is committed when all are written.
+Result<void> WriteParts(SaveFile& file, const Bitmap& picture)
 {
-    std::size_t done = 0;
-    succeeded = true;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            succeeded = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
+    const BitmapInfoHeader header = MakeInfoHeader(picture.Width(), picture.Height(), picture.BitsPerPixel());
+    const std::vector<std::uint8_t> info = InfoRecordBytes(header, picture.ColourTable());
+    const auto offBits = static_cast<std::uint32_t>(kFileHeaderBytes + info.size());
+    const std::vector<std::uint8_t> fileHeader = FileHeaderBytes(header.biSizeImage + offBits, offBits);
+    for (std::span<const std::uint8_t> part : {std::span<const std::uint8_t>(fileHeader), std::span(info), picture.Bits()})
+        if (auto written = file.Write(part); !written)
+            return written;
+    return file.Commit();
 }
 
 [[noreturn]] void Invalid(const std::string& reason)
@@ -93,46 +87,30 @@ std::vector<std::uint8_t> InfoRecordBytes(const BitmapInfoHeader& h, std::span<c
     return out;
 }
 
-bool WriteFailed(bool succeeded, std::size_t bytesAsked, std::size_t bytesWritten)
+Result<void> SaveBitmap(const std::string& path, const Bitmap& picture)
 {
-    return !(succeeded && bytesAsked == bytesWritten);
+    auto file = SaveFile::Open(path);
+    if (!file)
+        return file.Failure();
+    return WriteParts(*file, picture);
 }
 
-bool WriteBitmapFile(const std::string& path, const std::string& errorSource, std::span<const std::uint8_t> fileHeader,
-                     std::span<const std::uint8_t> infoRecord, std::span<const std::uint8_t> pixels)
+bool WriteBitmapFile(const std::string& path, const std::string& errorSource, const Bitmap& picture)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw AppError(ErrorNumber::kCannotCreateFile, errorSource, SystemMessage(errno));
-
-    bool complete = true;
-    for (std::span<const std::uint8_t> part : {fileHeader, infoRecord, pixels}) {
-        bool succeeded = false;
-        const std::size_t written = WriteAll(fd, part, succeeded);
-        if (WriteFailed(succeeded, part.size(), written)) {
-            complete = false;
-            break;
-        }
-    }
-    if (::close(fd) != 0)
-        complete = false;
-    return complete;
-}
-
-bool WriteBitmap24(const std::string& path, const std::string& errorSource, const Bitmap& picture)
-{
-    const BitmapInfoHeader header = MakeInfoHeader(picture.Width(), picture.Height(), 24);
-    return WriteBitmapFile(path, errorSource, FileHeaderBytes(header.biSizeImage + 54, 54), InfoRecordBytes(header),
-                           picture.Bits());
+    auto file = SaveFile::Open(path);
+    if (!file)
+        throw AppError(ErrorNumber::kCannotCreateFile, errorSource, SystemMessage(file.Failure().code));
+    return static_cast<bool>(WriteParts(*file, picture));
 }
 
 Bitmap ReadBitmapFile(const std::string& path)
 {
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(path, errorCode);
-    if (!bytes)
-        throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess,
-                       ExecutableName() + ".ReadBitmap", SystemMessage(errorCode) + ": " + path);
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        const int code = bytes.Failure().code;
+        throw AppError(code == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess,
+                       ExecutableName() + ".ReadBitmap", SystemMessage(code) + ": " + path);
+    }
     return DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Result.h"
 #include "imaging/Bitmap.h"
 
 #include <cstdint>
@@ -34,17 +35,15 @@ std::vector<std::uint8_t> FileHeaderBytes(std::uint32_t fileSize, std::uint32_t 
 // The info record: the 40-byte header followed by the colour table as blue, green, red, 0 quads.
 std::vector<std::uint8_t> InfoRecordBytes(const BitmapInfoHeader& header, std::span<const RgbQuad> colourTable = {});
 
-// True unless the write reported success and wrote every byte it was asked to.
-bool WriteFailed(bool succeeded, std::size_t bytesAsked, std::size_t bytesWritten);
+// Writes picture (1, 4, 8 or 24 bits per pixel) as a bitmap file in three writes: the file header, the info record
+// (the header with the colour table of an indexed picture, biClrUsed 0) and the pixel rows as they lie in memory,
+// bottom-up with their padding. The file goes through a SaveFile: a file of that name is replaced only by the
+// complete new one, and a failed write leaves it as it was (no partial file) and answers why.
+Result<void> SaveBitmap(const std::string& path, const Bitmap& picture);
 
-// Writes a bitmap file in three writes (file header, info record, pixel block), replacing any file of that name.
-// Raises error 17 with the given source and the system's message when the file cannot be created; nothing
-// is written then. A failed or short write stops the writing, keeps what was written and answers false.
-bool WriteBitmapFile(const std::string& path, const std::string& errorSource, std::span<const std::uint8_t> fileHeader,
-                     std::span<const std::uint8_t> infoRecord, std::span<const std::uint8_t> pixels);
-
-// Writes a 24-bit bitmap as a file with a 54-byte header part, as WriteBitmapFile does.
-bool WriteBitmap24(const std::string& path, const std::string& errorSource, const Bitmap& picture);
+// The writer behind SavePicture and cDIBSectionSave::Save: SaveBitmap, except that it raises error 17 with the
+// given source and the system's message when the file cannot be created, and answers false when a write fails.
+bool WriteBitmapFile(const std::string& path, const std::string& errorSource, const Bitmap& picture);
 
 // Reads a bitmap file of 1, 4, 8 or 24 bits per pixel, uncompressed, with bottom-up or top-down rows.
 // Raises error 53 when the file cannot be opened and 481 (invalid picture, with the reason) when it is not

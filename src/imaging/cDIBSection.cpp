@@ -146,7 +146,7 @@ void cDIBSection::ResampleBilinear(cDIBSection& target) const
 
 bool cDIBSection::SavePicture(const std::string& sFileName) const
 {
-    return mDib && WriteBitmap24(sFileName, ExecutableName() + ".cDIBSection256", *mDib);
+    return mDib && WriteBitmapFile(sFileName, ExecutableName() + ".cDIBSection256", *mDib);
 }
 
 std::string cDIBSection::ApiError(int e) { return SystemMessage(e); }

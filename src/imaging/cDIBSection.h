@@ -53,7 +53,7 @@ public:
     std::unique_ptr<cDIBSection> Resample(int lNewHeight, int lNewWidth) const;
 
     // Writes the picture as a 24-bit bitmap file. Raises error 17 when the file cannot be created;
-    // false when a write fails (the file then holds what was written).
+    // false when a write fails (a file of that name then stays as it was).
     bool SavePicture(const std::string& sFileName) const;
 
     static std::string ApiError(int e);

@@ -123,9 +123,5 @@ bool cDIBSectionSave::SaveTarget(const std::string& sFileName, int bitsPerPixel)
     // Without a target of this depth there are no pixels to write.
     if (!mTarget || mTarget->BitsPerPixel() != bitsPerPixel)
         return false;
-    const auto header = MakeInfoHeader(mTarget->Width(), mTarget->Height(), bitsPerPixel);
-    const auto info = InfoRecordBytes(header, mTarget->ColourTable());
-    const auto offBits = static_cast<std::uint32_t>(kFileHeaderBytes + info.size());
-    const auto fileHeader = FileHeaderBytes(header.biSizeImage + offBits, offBits);
-    return WriteBitmapFile(sFileName, ExecutableName() + ".cDIBSection256", fileHeader, info, mTarget->Bits());
+    return WriteBitmapFile(sFileName, ExecutableName() + ".cDIBSection256", *mTarget);
 }

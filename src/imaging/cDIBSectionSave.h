@@ -35,6 +35,8 @@ public:
     // Writes the target of the last Convert. Raises error 17 when the file cannot be created; false when a write
     // fails, or when there is no target for the current depth.
     bool Save(const std::string& sFileName) const;
+    // The target of the last Convert to 1, 4 or 8 bits; nothing before one.
+    const std::optional<Bitmap>& Target() const { return mTarget; }
 
 private:
     void ReleaseTarget();

@@ -3,9 +3,10 @@
 #include "base/AppError.h"
 #include "base/FileBytes.h"
 #include "base/Rounding.h"
+#include "base/SaveFile.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,14 +15,12 @@ namespace {
 
 std::string PaletteSource() { return ExecutableName() + ".cPalette"; }
 
-// Moves exactly size bytes at offset with pread or pwrite, retrying after interruptions and short transfers;
-// answers the bytes moved.
-template <typename Buffer, typename Transfer>
-std::size_t TransferAt(int fd, Buffer* data, std::size_t size, long offset, Transfer transfer)
+// Reads up to size bytes at offset, going on after interruptions and short reads; answers the bytes read.
+std::size_t ReadAt(int fd, void* data, std::size_t size, long offset)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = transfer(fd, data + done, size - done, offset + static_cast<long>(done));
+        const ssize_t n = ::pread(fd, static_cast<char*>(data) + done, size - done, offset + static_cast<long>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -29,16 +28,6 @@ std::size_t TransferAt(int fd, Buffer* data, std::size_t size, long offset, Tran
         done += static_cast<std::size_t>(n);
     }
     return done;
-}
-
-std::size_t ReadAt(int fd, void* data, std::size_t size, long offset)
-{
-    return TransferAt(fd, static_cast<char*>(data), size, offset, ::pread);
-}
-
-std::size_t WriteAt(int fd, const void* data, std::size_t size, long offset)
-{
-    return TransferAt(fd, static_cast<const char*>(data), size, offset, ::pwrite);
 }
 
 // A JASC colour value: a number that rounds (halves to even) into 0 .. 255.
@@ -207,22 +196,27 @@ bool cPalette::Load(const std::string& sFileName, long& lPosition)
 
 bool cPalette::Save(const std::string& sFileName, long lPosition) const
 {
-    // At offset 0 the file is made afresh; further out, what the file already holds is kept.
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (lPosition < 1 ? O_TRUNC : 0);
-    const int fd = ::open(sFileName.c_str(), flags, 0666);
-    if (fd < 0)
-        return false;
-    const long at = lPosition < 1 ? 0 : lPosition;
     const std::uint32_t count = static_cast<std::uint32_t>(Count());
-    const std::uint8_t countBytes[4] = {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
-                                        static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
-    bool saved = WriteAt(fd, countBytes, 4, at) == 4;
-    const std::size_t entryBytes = 4 * mEntries.size();
-    if (saved && entryBytes > 0)
-        saved = WriteAt(fd, mEntries.data(), entryBytes, at + 4) == entryBytes;
-    if (::close(fd) != 0)
-        saved = false;
-    return saved;
+    std::string palette = {static_cast<char>(count), static_cast<char>(count >> 8), static_cast<char>(count >> 16),
+                           static_cast<char>(count >> 24)};
+    palette.append(reinterpret_cast<const char*>(mEntries.data()), 4 * mEntries.size());
+
+    // At offset 0 the file is made afresh. Further out, what the file already holds is kept and the palette
+    // replaces the bytes at the offset; a gap between the file's end and the offset reads as zeros.
+    std::string content;
+    if (lPosition >= 1) {
+        auto existing = ReadWholeFile(sFileName);
+        if (existing)
+            content = std::move(*existing);
+        else if (existing.Failure().code != ENOENT)
+            return false;
+        const auto at = static_cast<std::size_t>(lPosition);
+        content.resize(std::max(content.size(), at + palette.size()), '\0');
+        content.replace(at, palette.size(), palette);
+    } else {
+        content = std::move(palette);
+    }
+    return static_cast<bool>(SaveWholeFile(sFileName, content));
 }
 
 bool cPalette::SaveToJASCFile(const std::string& sFileName) const
@@ -230,26 +224,25 @@ bool cPalette::SaveToJASCFile(const std::string& sFileName) const
     std::string text = "JASC\r\n0100\r\n" + std::to_string(Count());
     for (const PaletteEntry& e : mEntries)
         text += "\r\n" + std::to_string(e.red) + ' ' + std::to_string(e.green) + ' ' + std::to_string(e.blue);
-
-    std::remove(sFileName.c_str());
-    std::FILE* file = std::fopen(sFileName.c_str(), "wb");
-    if (!file)
-        throw AppError(ErrorNumber::kPathFileAccess, PaletteSource(), SystemMessage(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int writeError = errno;
-    if (std::fclose(file) != 0 || !written)
-        throw AppError(ErrorNumber::kPathFileAccess, PaletteSource(), SystemMessage(written ? errno : writeError));
+    // The new file replaces the old one only once it is complete: a failed save keeps the old palette.
+    if (auto saved = SaveWholeFile(sFileName, text); !saved)
+        throw AppError(ErrorNumber::kPathFileAccess, PaletteSource(), SystemMessage(saved.Failure().code));
     return true;
 }
 
 bool cPalette::LoadFromJASCFile(const std::string& sFileName)
 {
     Clear();
-    int errorCode = 0;
-    const auto text = ReadWholeFile(sFileName, errorCode);
-    if (!text)
-        throw AppError(errorCode == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess, PaletteSource(),
-                       SystemMessage(errorCode) + ": " + sFileName);
+    const auto text = ReadWholeFile(sFileName);
+    if (!text) {
+        const int code = text.Failure().code;
+        throw AppError(code == ENOENT ? ErrorNumber::kFileNotFound : ErrorNumber::kPathFileAccess, PaletteSource(),
+                       SystemMessage(code) + ": " + sFileName);
+    }
+    // Only CR LF ends a line here, not CR or LF alone as in profiles: JASC-PAL files end their lines with CR LF,
+    // and this reads them exactly as it always has. So an LF-only file is meant to load no colours: it is one
+    // line whose pieces are not three, and it is passed over without an error (except a file of a single
+    // colour, whose one line then has three pieces, the first not a number: error 13).
     for (const std::string& line : SplitString(*text, "\r\n")) {
         const std::vector<std::string> pieces = SplitString(line, " ");
         if (pieces.size() != 3)

@@ -63,7 +63,8 @@ public:
     // Load advances lPosition past the palette it read, so consecutive calls read consecutive palettes.
     bool Load(const std::string& sFileName, long& lPosition);
     bool Load(const std::string& sFileName);
-    // Save keeps the rest of an existing file, so palettes can be written one after another.
+    // Save keeps the rest of an existing file, so palettes can be written one after another. The file is replaced
+    // only by its complete new content: a failed save leaves it as it was.
     bool Save(const std::string& sFileName, long lPosition = 0) const;
 
     // The JASC-PAL text form. Failures raise the error with the source "<executable>.cPalette".

@@ -4,28 +4,22 @@
 #include "imaging/Bitmap.h"
 #include "imaging/BmpFile.h"
 #include "base/FileBytes.h"
+#include "base/SaveFile.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <turbojpeg.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-JpegResult Failure(std::string text) { return {false, std::move(text)}; }
-
-JpegResult WriteFailure(const std::string& path, const std::string& reason)
+Error WriteFailure(const std::string& path, int code)
 {
-    return Failure("Cannot write the JPEG file '" + path + "': " + reason);
+    return {"Cannot write the JPEG file '" + path + "': " + SystemMessage(code), code};
 }
 
 template <int Bits>
@@ -119,79 +113,44 @@ private:
     std::vector<std::uint8_t> mRgb;
 };
 
-int WriteAll(int fd, std::span<const std::uint8_t> bytes)
+Result<void> WriteReplacing(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-JpegResult WriteReplacing(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path target(path);
-    // Kept well below the longest name a folder entry may have.
-    const std::string prefix =
-        "." + target.filename().string().substr(0, 200) + "." + std::to_string(::getpid()) + ".";
-
-    // A hidden name without the .jpg ending, so nobody looking for pages picks up a half-written one.
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target.parent_path() / (prefix + std::to_string(counter++) + ".tmp");
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return WriteFailure(path, SystemMessage(errno));
-
-    int error = WriteAll(fd, bytes);
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temp.c_str());
-        return WriteFailure(path, SystemMessage(error));
-    }
-    return {true, {}};
+    auto file = SaveFile::Open(path, SaveFile::Durability::Unsynced);
+    if (!file)
+        return WriteFailure(path, file.Failure().code);
+    auto saved = file->Write(bytes);
+    if (saved)
+        saved = file->Commit();
+    if (!saved)
+        return WriteFailure(path, saved.Failure().code);
+    return {};
 }
 
 } // namespace
 
-JpegResult EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality)
+Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality)
 {
     thread_local Encoder encoder;
     const int jpegQuality = 50 + 5 * std::clamp(quality, 0, 10);
     std::span<const std::uint8_t> jpeg;
     const std::string reason = encoder.Encode(picture, jpegQuality, jpeg);
     if (!reason.empty())
-        return Failure("Cannot encode the JPEG file '" + destinationJpegPath + "': " + reason);
+        return Error{"Cannot encode the JPEG file '" + destinationJpegPath + "': " + reason, 0};
     return WriteReplacing(destinationJpegPath, jpeg);
 }
 
-JpegResult ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string& destinationJpegPath, int quality,
-                          [[maybe_unused]] int reserved)
+Result<void> ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string& destinationJpegPath, int quality,
+                            [[maybe_unused]] int reserved)
 {
     const std::string cannotRead = "Cannot read the bitmap '" + sourceBitmapPath + "': ";
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(sourceBitmapPath, errorCode);
+    const auto bytes = ReadWholeFile(sourceBitmapPath);
     if (!bytes)
-        return Failure(cannotRead + SystemMessage(errorCode));
+        return Error{cannotRead + SystemMessage(bytes.Failure().code), bytes.Failure().code};
     std::optional<Bitmap> picture;
     try {
         picture = DecodeBitmap({reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()});
     } catch (const AppError& e) {
-        return Failure(cannotRead + e.Description());
+        return Error{cannotRead + e.Description(), 0};
     }
     return EncodeJpegFile(*picture, destinationJpegPath, quality);
 }

@@ -18,14 +18,8 @@ std::string PhrasesToText(const std::vector<std::u32string>& phrases)
 std::vector<std::u32string> TextToPhrases(std::string_view text)
 {
     std::vector<std::u32string> phrases(1);
-    std::size_t from = 0;
-    while (from < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", from);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > from)
-            phrases.push_back(FromUtf8(text.substr(from, end - from)));
-        from = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
-    }
+    for (const std::string_view line : SplitLines(text))
+        if (!line.empty())
+            phrases.push_back(FromUtf8(line));
     return phrases;
 }

@@ -3,7 +3,7 @@
 #include "base/Text.h"
 #include "base/FileBytes.h"
 #include "base/AppError.h"
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
 #include "platform/Paths.h"
 #include "settings/SettingsModel.h"
 #include "settings/ShippedProfiles.h"
@@ -87,14 +87,8 @@ ParsedProfile ParseProfile(std::string_view bytes)
 {
     const std::string text = IsValidUtf8(bytes) ? std::string(bytes) : ToUtf8(FromWindows1252(bytes));
     ParsedProfile parsed;
-    std::size_t from = 0;
     int lineNumber = 0;
-    while (from < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string_view line(text.data() + from, end - from);
-        from = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    for (const std::string_view line : SplitLines(text)) {
         ++lineNumber;
         if (lineNumber == 2)
             parsed.headerFound = line == kHeader;
@@ -157,8 +151,8 @@ ProfileResult SaveProfile(SettingsModel& settings, const std::string& profilesFo
     }
     const std::string fileName = ProfileFileName(settings.FileRoot());
     result.path = profilesFolder + fileName;
-    if (auto error = WriteFileAtomically(result.path, ProfileText(settings, fileName))) {
-        result.error = *error;
+    if (auto saved = SaveWholeFile(result.path, ProfileText(settings, fileName)); !saved) {
+        result.error = saved.Failure().message;
         settings.SetText(Control::txtMsg, "Profile: " + result.path + " NOT saved!");
         return result;
     }
@@ -171,10 +165,9 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
 {
     ProfileResult result;
     result.path = path;
-    int errorCode = 0;
-    const auto bytes = ReadWholeFile(path, errorCode);
+    const auto bytes = ReadWholeFile(path);
     if (!bytes) {
-        result.error = "cannot read the profile " + path + ": " + SystemMessage(errorCode);
+        result.error = "cannot read the profile " + path + ": " + SystemMessage(bytes.Failure().code);
         return result;
     }
     const ParsedProfile parsed = ParseProfile(*bytes);

@@ -1,6 +1,6 @@
 #include "settings/ShippedProfiles.h"
 
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
@@ -40,8 +40,8 @@ void InstallShippedProfiles(const std::string& profilesFolder, std::vector<std::
     std::error_code ignored;
     if (std::filesystem::exists(path, ignored))
         return;
-    if (auto error = WriteFileAtomically(path, EbookProfileText()))
-        problems.push_back(*error);
+    if (auto saved = SaveWholeFile(path, EbookProfileText()); !saved)
+        problems.push_back(saved.Failure().message);
 }
 
 bool IsShippedProfile(const std::string& path) { return BaseName(path) == kEbook; }

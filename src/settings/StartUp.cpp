@@ -2,7 +2,8 @@
 
 #include "base/AppError.h"
 #include "base/FileBytes.h"
-#include "base/AtomicFile.h"
+#include "base/SaveFile.h"
+#include "base/Text.h"
 #include "platform/Fonts.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
@@ -70,28 +71,18 @@ AppContext MakeAppContext(const std::string& appFolder, std::vector<std::string>
 StateFile ReadStateFile(const std::string& appFolder)
 {
     StateFile state;
-    int errorCode = 0;
-    const auto text = ReadWholeFile(appFolder + kStateFile, errorCode);
+    const auto text = ReadWholeFile(appFolder + kStateFile);
     if (!text)
         return state;
-    auto nextLine = [&, from = std::size_t{0}]() mutable -> std::optional<std::string> {
-        if (from >= text->size())
-            return std::nullopt;
-        std::size_t end = text->find_first_of("\r\n", from);
-        if (end == std::string::npos)
-            end = text->size();
-        std::string line = text->substr(from, end - from);
-        from = end + (text->compare(end, 2, "\r\n") == 0 ? 2 : 1);
-        return line;
-    };
-    state.profileName = nextLine().value_or("");
-    state.deviceFolder = nextLine().value_or("");
+    const std::vector<std::string_view> lines = SplitLines(*text);
+    state.profileName = lines.size() > 0 ? lines[0] : "";
+    state.deviceFolder = lines.size() > 1 ? lines[1] : "";
     return state;
 }
 
-std::optional<std::string> WriteStateFile(const std::string& appFolder, const StateFile& state)
+Result<void> WriteStateFile(const std::string& appFolder, const StateFile& state)
 {
-    return WriteFileAtomically(appFolder + kStateFile, state.profileName + "\r\n" + state.deviceFolder + "\r\n");
+    return SaveWholeFile(appFolder + kStateFile, state.profileName + "\r\n" + state.deviceFolder + "\r\n");
 }
 
 void ApplyStartUpDefaults(SettingsModel& settings)
@@ -138,7 +129,7 @@ StartUpResult StartUp(SettingsModel& settings, AppContext& context)
     return result;
 }
 
-std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context)
+Result<void> ShutDown(const SettingsModel& settings, const AppContext& context)
 {
     return WriteStateFile(context.AppFolder, {ProfileFileName(settings.Value(Control::txtOutFileName)), context.DeviceFolder});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <optional>
+#include "base/Result.h"
+
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ struct StateFile {
     std::string deviceFolder;
 };
 StateFile ReadStateFile(const std::string& appFolder);
-std::optional<std::string> WriteStateFile(const std::string& appFolder, const StateFile& state);
+Result<void> WriteStateFile(const std::string& appFolder, const StateFile& state);
 
 // The settings as the start-up leaves them when no profile is remembered: the font list filled and its
 // last-but-one face chosen, the default marked phrases, the first screen preset, white on black.
@@ -49,4 +50,4 @@ struct StartUpResult {
 StartUpResult StartUp(SettingsModel& settings, AppContext& context);
 
 // The main window's shut-down: the state file remembers the profile of the current root and the device folder.
-std::optional<std::string> ShutDown(const SettingsModel& settings, const AppContext& context);
+Result<void> ShutDown(const SettingsModel& settings, const AppContext& context);

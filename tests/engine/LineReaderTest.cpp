@@ -34,12 +34,12 @@ ReadResult ReadAll(const std::string& bytes, const std::string& codePage = "Wind
     TempDir dir;
     const std::string path = dir.Path("book.txt");
     WriteBytes(path, bytes);
-    std::string error;
-    const auto reader = LineReader::Open(path, codePage, error);
-    EXPECT_TRUE(reader) << error;
+    const auto opened = LineReader::Open(path, codePage);
+    EXPECT_TRUE(opened) << opened.Failure().message;
     ReadResult result;
-    if (!reader)
+    if (!opened)
         return result;
+    const auto& reader = *opened;
     for (std::u32string line; reader->ReadLine(line);)
         result.lines.push_back(line);
     EXPECT_TRUE(reader->Error().empty()) << reader->Error();
@@ -123,9 +123,9 @@ TEST(LineReader, BytesConsumedCountsEachLineBreakOnce)
 {
     TempDir dir;
     WriteBytes(dir.Path("book.txt"), "ab\r\ncd\ne\r\rf");
-    std::string error;
-    const auto reader = LineReader::Open(dir.Path("book.txt"), "Windows-1252", error);
-    ASSERT_TRUE(reader) << error;
+    const auto opened = LineReader::Open(dir.Path("book.txt"), "Windows-1252");
+    ASSERT_TRUE(opened) << opened.Failure().message;
+    const auto& reader = *opened;
     std::u32string line;
     for (std::uint64_t consumed : {4u, 7u, 9u, 10u, 11u}) {
         ASSERT_TRUE(reader->ReadLine(line));
@@ -179,9 +179,9 @@ TEST(LineReader, RefusesWhatIsNotABookWithAClearMessage)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        std::string error;
-        EXPECT_EQ(LineReader::Open(c.path, c.codePage, error), nullptr);
-        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        const auto opened = LineReader::Open(c.path, c.codePage);
+        ASSERT_FALSE(opened);
+        EXPECT_NE(opened.Failure().message.find(c.message), std::string::npos) << opened.Failure().message;
     }
 }
 
@@ -195,10 +195,10 @@ TEST(LineReader, APipeReadsAsTheSameBytesInAFileWouldAndRewinds)
     const std::string fifo = dir.Path("book.fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::thread writer([&] { WriteBytes(fifo, bytes); });
-    std::string error;
-    const auto reader = LineReader::Open(fifo, "Windows-1252", error);
+    const auto opened = LineReader::Open(fifo, "Windows-1252");
     writer.join();
-    ASSERT_TRUE(reader) << error;
+    ASSERT_TRUE(opened) << opened.Failure().message;
+    const auto& reader = *opened;
     const ReadResult fromFile = ReadAll(bytes);
     EXPECT_EQ(reader->Size(), bytes.size());
     for (int pass = 0; pass < 2; ++pass) {

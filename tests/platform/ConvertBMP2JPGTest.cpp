@@ -108,8 +108,8 @@ TEST(ConvertBMP2JPG, PagesOfEveryDepthBecomeBaselineJfifAndKeepTheirPicture)
         ASSERT_TRUE(writer.Save(dir.Path("page.bmp")));
 
         // Every case replaces the page of the one before.
-        const JpegResult result = ConvertBMP2JPG(dir.Path("page.bmp"), dir.Path("page.jpg"), 5, 0);
-        ASSERT_TRUE(result.ok) << result.error;
+        const auto result = ConvertBMP2JPG(dir.Path("page.bmp"), dir.Path("page.jpg"), 5, 0);
+        ASSERT_TRUE(result) << result.Failure().message;
         const Decoded d = DecodePlayerFriendly(dir.Path("page.jpg"), c.width, c.height);
         ASSERT_FALSE(d.rgb.empty());
         const struct { int x, y; bool black; } probes[] = {
@@ -148,8 +148,8 @@ TEST(ConvertBMP2JPG, ColourTablesAndChannelOrderAreHonoured)
                     picture.SetRawPixel(x, y, c.blue | c.green << 8 | c.red << 16);
                 }
             }
-        const JpegResult result = EncodeJpegFile(picture, dir.Path("colours.jpg"), 10);
-        ASSERT_TRUE(result.ok) << result.error;
+        const auto result = EncodeJpegFile(picture, dir.Path("colours.jpg"), 10);
+        ASSERT_TRUE(result) << result.Failure().message;
         const Decoded d = DecodePlayerFriendly(dir.Path("colours.jpg"), 48, 32);
         ASSERT_FALSE(d.rgb.empty());
         const struct { int x, y; std::array<int, 3> rgb; } probes[] = {
@@ -167,8 +167,8 @@ TEST(ConvertBMP2JPG, QualityRaisesTheFileSizeAndIsClamped)
     TempDir dir;
     const Bitmap busy = BusyPicture(320, 240, 1);
     const auto encoded = [&](int quality) {
-        const JpegResult result = EncodeJpegFile(busy, dir.Path("q.jpg"), quality);
-        EXPECT_TRUE(result.ok) << result.error;
+        const auto result = EncodeJpegFile(busy, dir.Path("q.jpg"), quality);
+        EXPECT_TRUE(result) << result.Failure().message;
         return ReadFileBytes(dir.Path("q.jpg"));
     };
     // Each step of the scale counts, up to both ends.
@@ -195,10 +195,11 @@ TEST(ConvertBMP2JPG, FailuresNameTheFileAndLeaveNothingBehind)
         {"good.bmp", "taken.jpg", "taken.jpg", "directory"},
     };
     for (const auto& c : cases) {
-        const JpegResult result = ConvertBMP2JPG(dir.Path(c.source), dir.Path(c.destination), 5, 0);
-        EXPECT_FALSE(result.ok) << c.source << " to " << c.destination;
-        EXPECT_NE(result.error.find(dir.Path(c.named)), std::string::npos) << result.error;
-        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        const auto result = ConvertBMP2JPG(dir.Path(c.source), dir.Path(c.destination), 5, 0);
+        ASSERT_FALSE(result) << c.source << " to " << c.destination;
+        const std::string& error = result.Failure().message;
+        EXPECT_NE(error.find(dir.Path(c.named)), std::string::npos) << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
         EXPECT_EQ(Entries(dir.Root()), (std::vector<std::string>{"good.bmp", "taken.jpg", "text.bmp"}));
     }
 }
@@ -209,9 +210,9 @@ TEST(ConvertBMP2JPG, FailuresNameTheFileAndLeaveNothingBehind)
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{1000, 1000};
     setrlimit(RLIMIT_FSIZE, &limit);
-    const JpegResult result = EncodeJpegFile(picture, path, 10);
-    const bool reported = !result.ok && result.error.find(path) != std::string::npos &&
-                          result.error.find("too large") != std::string::npos;
+    const auto result = EncodeJpegFile(picture, path, 10);
+    const bool reported = !result && result.Failure().message.find(path) != std::string::npos &&
+                          result.Failure().message.find("too large") != std::string::npos;
     std::exit(reported ? 0 : 1);
 }
 
@@ -231,7 +232,7 @@ TEST(ConvertBMP2JPG, ThreadsEncodeIndependently)
     std::vector<Bytes> expected;
     for (int t = 0; t < kThreads; ++t) {
         pictures.push_back(BusyPicture(320 - 16 * t, 240, t));
-        EXPECT_TRUE(EncodeJpegFile(pictures.back(), dir.Path("expected.jpg"), 7).ok);
+        EXPECT_TRUE(EncodeJpegFile(pictures.back(), dir.Path("expected.jpg"), 7));
         expected.push_back(ReadFileBytes(dir.Path("expected.jpg")));
     }
     std::vector<int> matches(kThreads, 0);
@@ -242,7 +243,7 @@ TEST(ConvertBMP2JPG, ThreadsEncodeIndependently)
             start.arrive_and_wait();
             for (int page = 0; page < kPages; ++page) {
                 const std::string path = dir.Path(std::to_string(t) + "_" + std::to_string(page) + ".jpg");
-                matches[t] += EncodeJpegFile(pictures[t], path, 7).ok && ReadFileBytes(path) == expected[t];
+                matches[t] += EncodeJpegFile(pictures[t], path, 7) && ReadFileBytes(path) == expected[t];
             }
         });
     for (std::thread& thread : threads)

@@ -218,7 +218,7 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
         settings.TypeText("txtOutFileName", "novel");
         ASSERT_TRUE(SaveProfile(settings, context.ProfilesFolder).ok);
         context.DeviceFolder = "/media/player/Pictures";
-        ASSERT_FALSE(ShutDown(settings, context));
+        ASSERT_TRUE(ShutDown(settings, context));
         EXPECT_EQ(Text(dir.Path("app/Leafcast.ini")), "novel.cfg\r\n/media/player/Pictures\r\n");
     }
     SettingsModel settings;
@@ -316,7 +316,7 @@ TEST(StartUp, StateFileForms)
         EXPECT_EQ(state.profileName, c.profile);
         EXPECT_EQ(state.deviceFolder, c.device);
     }
-    EXPECT_TRUE(WriteStateFile(dir.Path("missing-folder"), {}).has_value());
+    EXPECT_FALSE(WriteStateFile(dir.Path("missing-folder"), {}));
 }
 
 } // namespace

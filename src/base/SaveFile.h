@@ -1,0 +1,61 @@
+#pragma once
+
+#include "base/Result.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Every file the program writes goes through a SaveFile, so that a file of that name is either the old one or
+// the complete new one, never a mix: Open makes a hidden temporary file beside the target ("." + name + ...
+// ".tmp", so nobody looking for pages or profiles picks it up), Write appends to it, Commit renames it over the
+// target, and Abandon (or destruction without Commit) removes it and leaves the target as it was.
+//
+// A target that exists and is not a regular file (a device such as /dev/null, a pipe) cannot be replaced; it is
+// written in place, and Commit only closes it. A folder is refused. Errors name the target, never the
+// temporary. The temporary is made with the usual permissions of a new file (0666 less the umask).
+class SaveFile {
+public:
+    enum class Durability {
+        // Commit flushes the content to the disk before the rename: after a crash or a power cut the target is
+        // the old file or the new one. For files the user keeps: profiles, the state file, bitmaps.
+        Synced,
+        // Commit renames without waiting for the disk: the rename still keeps a failed write from leaving a short
+        // file, but a power cut may leave an empty one. For pages, written by the thousand and easily made again.
+        Unsynced,
+    };
+
+    static Result<SaveFile> Open(const std::string& path, Durability durability = Durability::Synced);
+
+    SaveFile(SaveFile&& other) noexcept;
+    SaveFile& operator=(SaveFile&& other) noexcept;
+    SaveFile(const SaveFile&) = delete;
+    SaveFile& operator=(const SaveFile&) = delete;
+    ~SaveFile() { Abandon(); }
+
+    // Appends all the bytes, going on after interruptions and short writes. After a failure the file can only be
+    // abandoned: Commit answers the same error.
+    Result<void> Write(std::span<const std::uint8_t> bytes);
+    Result<void> Write(std::string_view text);
+
+    // Puts the written content in place of the target. The SaveFile is spent afterwards, whatever the answer;
+    // a failed commit leaves the target as it was.
+    Result<void> Commit();
+
+    // Drops what was written; the target stays as it was. Does nothing once spent.
+    void Abandon();
+
+private:
+    SaveFile() = default;
+
+    int mFd = -1;
+    std::string mPath;
+    std::string mTemporary;  // empty when the target is written in place
+    Durability mDurability = Durability::Synced;
+    int mWriteError = 0;
+};
+
+// Writes a whole file through a SaveFile.
+Result<void> SaveWholeFile(const std::string& path, std::string_view content,
+                           SaveFile::Durability durability = SaveFile::Durability::Synced);
