@@ -33,7 +33,7 @@ bool ConversionRun::StartRun(RunResult& failure)
     std::string error;
     // The prompt the empty box shows is no book.
     const std::string& book =
-        mSettings.InputPath() == Spec(Control::txtInpFile).defaultValue ? std::string() : mSettings.InputPath();
+        mSettings.InputPath() == TableEntry(Control::txtInpFile).defaultValue ? std::string() : mSettings.InputPath();
     auto opened = LineReader::Open(book, mSettings.Value(Control::txtCodePage));
     if (!opened) {
         failure = {RunResult::Outcome::Failed, opened.Failure().message};

@@ -117,7 +117,7 @@ const std::vector<ControlSpec>& SettingsControls()
     return controls;
 }
 
-const ControlSpec& Spec(Control control) { return SettingsControls()[static_cast<std::size_t>(control)]; }
+const ControlSpec& TableEntry(Control control) { return SettingsControls()[static_cast<std::size_t>(control)]; }
 
 const ControlSpec* FindControl(std::string_view name, int index)
 {

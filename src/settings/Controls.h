@@ -94,7 +94,7 @@ struct ControlSpec {
 const std::vector<ControlSpec>& SettingsControls();
 
 // The entry of a control in the table.
-const ControlSpec& Spec(Control control);
+const ControlSpec& TableEntry(Control control);
 
 // The control named name (and index, for arrays); nullptr when there is none.
 const ControlSpec* FindControl(std::string_view name, int index = -1);

@@ -102,7 +102,7 @@ void SettingsModel::Store(Control control, const std::string& value)
     state.check = value.empty() ? 0 : std::atoi(value.c_str());
 }
 
-void SettingsModel::Changed(Control control) { mObserver->ControlChanged(Spec(control).name); }
+void SettingsModel::Changed(Control control) { mObserver->ControlChanged(TableEntry(control).name); }
 
 void SettingsModel::SetEnabled(Control control, bool enabled)
 {
@@ -114,7 +114,7 @@ int SettingsModel::SelectedPreset() const
 {
     for (const Control option : {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2, Control::optScrRes3})
         if (Value(option) == "1")
-            return Spec(option).index;
+            return TableEntry(option).index;
     return -1;
 }
 
@@ -145,19 +145,19 @@ void SettingsModel::KeepInRange(Control control)
     // What the box shows when it is left is a value the setting takes, so that a profile saved from the window
     // loads back without a word: a number is brought into its range, anything else gets the default (the font
     // size and the multiplier have their own fallbacks).
-    const ControlSpec& spec = Spec(control);
-    if (spec.kind != ControlKind::Text || !RefusedValue(spec, Value(control)))
+    const ControlSpec& entry = TableEntry(control);
+    if (entry.kind != ControlKind::Text || !RefusedValue(entry, Value(control)))
         return;
     const std::string value = Value(control);
-    std::string kept = spec.defaultValue;
+    std::string kept = entry.defaultValue;
     const bool number = IsPlainNumber(value);
     if (control == Control::txtCodePage) {
         SetText(Control::txtMsg, "Code page \"" + value + "\" is not known: " + kept + " is used");
     } else if (control == Control::txtFontSize && (!number || std::strtod(value.c_str(), nullptr) <= 0)) {
         kept = "8";
-    } else if (number && spec.maximum > spec.minimum) {
-        double clamped = std::clamp(std::strtod(value.c_str(), nullptr), spec.minimum, spec.maximum);
-        if (spec.whole)
+    } else if (number && entry.maximum > entry.minimum) {
+        double clamped = std::clamp(std::strtod(value.c_str(), nullptr), entry.minimum, entry.maximum);
+        if (entry.whole)
             clamped = RoundHalfEven(clamped);
         kept = NumberText(clamped);
     }
@@ -250,7 +250,7 @@ void SettingsModel::OnClick(Control control)
     case Control::optScrRes2:
     case Control::optScrRes3: {
         static constexpr int kPresets[3][2] = {{320, 240}, {640, 480}, {208, 208}};
-        const int index = Spec(control).index;
+        const int index = TableEntry(control).index;
         if (index >= 0 && index < 3) {
             const bool swap = On(Control::chkSwapDim);
             mScreenWidth = kPresets[index][swap ? 1 : 0];
