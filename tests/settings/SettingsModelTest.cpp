@@ -1,7 +1,6 @@
+#include "Started.h"
 #include "TempDir.h"
 #include "settings/Profile.h"
-#include "settings/SettingsModel.h"
-#include "settings/StartUp.h"
 
 #include <gtest/gtest.h>
 
@@ -49,42 +48,31 @@ TEST(SettingsModel, SwapExchangesTheCurrentSizeOnlyWhenTheBoxChanges)
     model.SelectOption(1);
     model.SelectOption(3);  // custom keeps the size it found
     model.Click("chkSwapDim");
-    EXPECT_EQ(model.ScreenWidth(), 480);
-    EXPECT_EQ(model.ScreenHeight(), 640);
-    model.SetCheck("chkSwapDim", 1);
-    EXPECT_EQ(model.ScreenWidth(), 480);
+    model.SetCheck("chkSwapDim", 1);  // no change, no swap
+    EXPECT_EQ(std::pair(model.ScreenWidth(), model.ScreenHeight()), std::pair(480, 640));
     model.Click("chkSwapDim");
-    EXPECT_EQ(model.ScreenWidth(), 640);
-    EXPECT_EQ(model.ScreenHeight(), 480);
+    EXPECT_EQ(std::pair(model.ScreenWidth(), model.ScreenHeight()), std::pair(640, 480));
 }
 
-TEST(SettingsModel, FontSizeFallsBackToEightPointsAndShowsTheSizeGiven)
+TEST(SettingsModel, FontSizeShowsWhatIsTypedUntilLeftAndBoldKeepsFaceAndSize)
 {
-    const struct { const char* typed; const char* shown; } cases[] = {
-        {"0", "8.25"}, {"", "8.25"}, {"10", "9.75"}, {"12", "12"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.typed);
-        SettingsModel model;
-        ApplyStartUpDefaults(model);
-        model.SetText("txtFontSize", c.typed);
-        EXPECT_EQ(model.Value("txtFontSize"), c.typed);
-        model.LeaveText("txtFontSize");
-        EXPECT_EQ(model.Value("txtFontSize"), c.shown);
-        // Bold re-applies face and size as they stand, and resizes nothing.
-        ASSERT_TRUE(model.SelectFont("Courier New"));
-        model.Click("chkBold");
-        EXPECT_EQ(model.Canvas().FontName(), "Courier New");
-        EXPECT_DOUBLE_EQ(model.Canvas().FontSize(), std::stod(c.shown));
-        EXPECT_TRUE(model.Canvas().FontBold());
-        EXPECT_EQ(model.Canvas().Height(), 240);
-    }
+    StartedSettings model;
+    model.SetText("txtFontSize", "");
+    EXPECT_EQ(model.Value("txtFontSize"), "");
+    model.LeaveText("txtFontSize");
+    EXPECT_EQ(model.Value("txtFontSize"), "8.25");
+    model.TypeText("txtFontSize", "12");
+    ASSERT_TRUE(model.SelectFont("Courier New"));
+    model.Click("chkBold");  // re-applies face and size as they stand, and resizes nothing
+    EXPECT_EQ(model.Canvas().FontName(), "Courier New");
+    EXPECT_DOUBLE_EQ(model.Canvas().FontSize(), 12);
+    EXPECT_TRUE(model.Canvas().FontBold());
+    EXPECT_EQ(model.Canvas().Height(), 240);
 }
 
 TEST(SettingsModel, ColourSchemesFollowBothBoxes)
 {
-    SettingsModel model;
-    ApplyStartUpDefaults(model);
+    StartedSettings model;
     model.SetPageText(U"Some text\non two rows");
     const struct { const char* box; int value; RgbQuad back, fore; } steps[] = {
         {"chkGreenBkg", 1, kDarkGreen, kWhite}, {"chkGreenBkg", 0, kBlack, kWhite},
@@ -210,14 +198,11 @@ TEST(SettingsModel, ValuesKeepTheirRangeInTheWindowOnTheCommandLineAndInProfiles
     TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + "=" + c.typed);
-        SettingsModel window;
-        ApplyStartUpDefaults(window);
+        StartedSettings window;
         window.TypeText(c.name, c.typed);
         EXPECT_EQ(window.Value(c.name), c.shown);
 
-        SettingsModel command;
-        ApplyStartUpDefaults(command);
-        const auto refused = command.ApplyEdit(c.name, c.typed);
+        const auto refused = StartedSettings().ApplyEdit(c.name, c.typed);
         EXPECT_EQ(!refused, std::string(c.typed) == c.shown);
         if (refused && std::string(c.name) != "txtCodePage") {
             EXPECT_NE(refused->find(" from "), std::string::npos) << *refused;  // the range is named
@@ -225,8 +210,7 @@ TEST(SettingsModel, ValuesKeepTheirRangeInTheWindowOnTheCommandLineAndInProfiles
 
         window.TypeText("txtOutFileName", "ranges");
         ASSERT_TRUE(SaveProfile(window, dir.Path("")).ok);
-        SettingsModel loaded;
-        ApplyStartUpDefaults(loaded);
+        StartedSettings loaded;
         const ProfileResult result = LoadProfile(loaded, dir.Path("ranges.cfg"));
         EXPECT_TRUE(result.ok && result.skipped.empty()) << (result.skipped.empty() ? result.error : result.skipped[0]);
         EXPECT_EQ(loaded.Value(c.name), c.shown);
@@ -248,8 +232,7 @@ TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
-        SettingsModel model;
-        ApplyStartUpDefaults(model);
+        StartedSettings model;
         model.LeaveText("txtFontSize");
         const auto error = model.ApplyEdit(c.key, c.value);
         EXPECT_EQ(!error, c.ok) << error.value_or("");
