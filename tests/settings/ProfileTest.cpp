@@ -1,7 +1,6 @@
 #include "Started.h"
 #include "TempDir.h"
 #include "base/Text.h"
-#include "engine/Masks.h"
 #include "settings/Profile.h"
 #include "settings/ShippedProfiles.h"
 
@@ -15,6 +14,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+const std::string kColumns = "\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n";
+const std::string kHead = "\"p.cfg\"\r\n" + kColumns;
 
 std::string Text(const std::string& path)
 {
@@ -41,9 +43,8 @@ TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
     StartedSettings f;
     f.TypeText("txtOutFileName", "novel");
     ASSERT_TRUE(SaveProfile(f, dir.Path("")).ok);
-    const std::string firstFive =
-        "\"novel.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n\"txtMsg\",\"Ready\",#TRUE#,-1\r\n"
-        "\"chkNoChars\",1,#TRUE#,-1\r\n\"txtEditor\",\"explorer\",#TRUE#,-1\r\n";
+    const std::string firstFive = "\"novel.cfg\"\r\n" + kColumns +
+        "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkNoChars\",1,#TRUE#,-1\r\n\"txtEditor\",\"explorer\",#TRUE#,-1\r\n";
     const std::string text = Text(dir.Path("novel.cfg"));
     EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
     EXPECT_NE(text.find("\"txtFormat\",\"00.0\",#FALSE#,-1\r\n"), std::string::npos);  // saved although it reads as 0
@@ -75,8 +76,7 @@ TEST(Profile, EveryKindOfValueComesBack)
     StartedSettings loaded;
     loaded.SetText("txtInpFile", "/books/story.txt");
     const ProfileResult result = LoadProfile(loaded, dir.Path("story.cfg"));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.skipped.empty());
+    ASSERT_TRUE(result.ok && result.skipped.empty()) << result.error;
     loaded.SetText("txtMsg", saved.Value("txtMsg"));
     EXPECT_EQ(Snapshot(loaded), Snapshot(saved));
     EXPECT_EQ(loaded.Canvas().Width(), 208);
@@ -86,19 +86,16 @@ TEST(Profile, OlderProgramsProfileLoads)
 {
     TempDir dir;
     // Windows-1252 text, CR LF, no chkSmartLF record, phrase records numbered 1, 2, 7, the 640 x 480 preset.
-    Write(dir.Path("old.cfg"), "\"old.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n"
-                               "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkMultCR\",1,#TRUE#,-1\r\n"
+    Write(dir.Path("old.cfg"), "\"old.cfg\"\r\n" + kColumns + "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkMultCR\",1,#TRUE#,-1\r\n"
                                "\"txtFormat\",\"00.0\",#TRUE#,-1\r\n\"lstFonts\",\"Tahoma\",#TRUE#,0\r\n"
                                "\"optScrRes\",#TRUE#,#TRUE#,1\r\n\"SkipW1\",\"Caf\xE9 notice\",#FALSE#,-1\r\n"
                                "\"SkipW2\",\"NEXT > \",#FALSE#,-1\r\n\"SkipW7\",\".\",#FALSE#,-1\r\n");
     StartedSettings f;
     ASSERT_EQ(f.Check("chkSmartLF"), 1);
     const ProfileResult result = LoadProfile(f, dir.Path("old.cfg"));
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_TRUE(result.skipped.empty());
+    ASSERT_TRUE(result.ok && result.skipped.empty()) << result.error;
     EXPECT_EQ(f.Check("chkSmartLF"), 0);  // cleared by the reset, as no record sets it
-    EXPECT_EQ(f.Canvas().Width(), 640);
-    EXPECT_EQ(f.Canvas().Height(), 480);
+    EXPECT_EQ(std::pair(f.Canvas().Width(), f.Canvas().Height()), std::pair(640, 480));
     EXPECT_EQ(f.Value("lstFonts", 0), "Tahoma");
     EXPECT_TRUE(f.Enabled("txtFormat"));
     EXPECT_EQ(f.FileRoot(), "old");
@@ -113,8 +110,7 @@ TEST(Profile, DamagedProfilesLoadWhatTheyCanAndOtherFilesChangeNothing)
     std::string noise(4000, '\0');
     for (char& c : noise)
         c = static_cast<char>(random());
-    const std::string head = "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n";
-    const std::string sound = head + "\"chkRowNrs\",1,#TRUE#,-1\r\n";
+    const std::string sound = kHead + "\"chkRowNrs\",1,#TRUE#,-1\r\n";
     const struct { std::string content; const char* mentions; } cases[] = {
         {sound + "\"txtChaptMask\",\"Chap", "line 4"},  // cut inside a record
         {sound + "\"chkBold\",1\r\n", "fields"},
@@ -129,7 +125,7 @@ TEST(Profile, DamagedProfilesLoadWhatTheyCanAndOtherFilesChangeNothing)
         StartedSettings f;
         const auto before = Snapshot(f);
         const ProfileResult result = LoadProfile(f, dir.Path("p.cfg"));
-        ASSERT_EQ(result.ok, c.content.starts_with(head));
+        ASSERT_EQ(result.ok, c.content.starts_with(kHead));
         if (result.ok) {
             EXPECT_EQ(f.Check("chkRowNrs"), 1);  // the sound record is applied
             ASSERT_EQ(result.skipped.size(), 1u);
@@ -155,10 +151,7 @@ TEST(Profile, ARootThatWouldLeaveTheProfileFolderIsMadeSafe)
         f.TypeText("txtOutFileName", c.root);
         const ProfileResult saved = SaveProfile(f, dir.Path(""));
         EXPECT_EQ(saved.ok, c.file != nullptr) << c.root;
-        if (c.file) {
-            EXPECT_EQ(saved.path, dir.Path(c.file));
-            EXPECT_TRUE(fs::exists(dir.Path(c.file))) << c.root;
-        }
+        EXPECT_TRUE(!c.file || (saved.path == dir.Path(c.file) && fs::exists(saved.path))) << saved.path;
     }
     for (const auto& entry : fs::directory_iterator(dir.Root()))
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
@@ -185,8 +178,7 @@ TEST(Profile, AFailedSaveKeepsTheOldProfile)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Root()), fs::directory_iterator()), 1);  // no temporary left
 
     const ProfileResult missing = SaveProfile(f, dir.Path("no/such/folder/"));
-    EXPECT_FALSE(missing.ok);
-    EXPECT_NE(missing.error.find("novel.cfg"), std::string::npos);
+    EXPECT_TRUE(!missing.ok && missing.error.find("novel.cfg") != std::string::npos) << missing.error;
 }
 
 TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
@@ -252,32 +244,14 @@ TEST(StartUp, TheEbookProfileComesWithTheProgram)
     f.TypeText("txtInpFile", "/books/moby.txt");
     f.TypeText("txtOutFileName", "moby");
     const ProfileResult loaded = LoadProfile(f, ebook);
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_TRUE(loaded.skipped.empty());
+    ASSERT_TRUE(loaded.ok && loaded.skipped.empty()) << loaded.error;
     for (const auto& [box, value] : {std::pair{"chkBookParas", 1}, {"chkFrontBack", 1}, {"chkDiffFold", 0},
                                      {"chkParagr", 0}, {"chkSmartLF", 1}, {"chkMultCR", 1}, {"chkNoChars", 1}})
         EXPECT_EQ(f.Check(box), value) << box;
     EXPECT_EQ(f.Value("txtInpFile"), "/books/moby.txt");  // the book and its root stay
     EXPECT_EQ(f.FileRoot(), "moby");
 
-    // Its chapter mask and what the headings of real books become.
-    const struct { const char* line; bool heading; const char* label; const char* title; } cases[] = {
-        {"CHAPTER I. Looking-Glass house", true, "Ch I.", "CH I. LOOKING-GLASS HOUSE"},
-        {"CHAPTER 1. Loomings.", true, "Ch 01.0", "CH 01.0 LOOMINGS."},
-        {"Chapter 1.1 The road", true, "Ch 01.1", "CH 01.1 THE ROAD"},
-        {"Chapter one", false, "", ""}, {"  CHAPTER I.", false, "", ""},
-    };
-    const HeadingContext heading{45, 1, 1, true, false, true, false, U"00.0"};
-    for (const auto& c : cases) {
-        std::u32string title, label;
-        EXPECT_EQ(DetectHeading(heading, FromUtf8(c.line), U"", FromUtf8(f.Value("txtChaptMask")), U"", title,
-                                label),
-                  c.heading)
-            << c.line;
-        EXPECT_EQ(ToUtf8(label), c.label) << c.line;
-        EXPECT_EQ(ToUtf8(title), c.title) << c.line;
-    }
-
+    // What its chapter mask makes of real books' headings the command line test shows.
     // A profile of that name the user saved stays as it is.
     Write(ebook, "mine");
     MakeAppContext(dir.Path("app"), problems);
