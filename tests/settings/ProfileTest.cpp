@@ -1,5 +1,6 @@
 #include "Started.h"
 #include "TempDir.h"
+#include "base/MaskPattern.h"
 #include "base/Text.h"
 #include "settings/Profile.h"
 #include "settings/ShippedProfiles.h"
@@ -251,7 +252,10 @@ TEST(StartUp, TheEbookProfileComesWithTheProgram)
     EXPECT_EQ(f.Value("txtInpFile"), "/books/moby.txt");  // the book and its root stay
     EXPECT_EQ(f.FileRoot(), "moby");
 
-    // What its chapter mask makes of real books' headings the command line test shows.
+    // Its chapter mask takes the headings of real books (what the run makes of them the command line test shows).
+    for (const auto& [line, heading] : {std::pair{"CHAPTER I. Looking-Glass house", true}, {"CHAPTER 1. Loomings.", true},
+                                        {"Chapter 12", true}, {"Chapter one", false}, {"  CHAPTER I.", false}})
+        EXPECT_EQ(MatchesMask(FromUtf8(line), FromUtf8(f.Value("txtChaptMask"))), heading) << line;
     // A profile of that name the user saved stays as it is.
     Write(ebook, "mine");
     MakeAppContext(dir.Path("app"), problems);
