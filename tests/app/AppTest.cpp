@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -31,42 +32,23 @@ namespace {
 struct FakeDialogs : Dialogs {
     std::deque<std::string> files, folders, texts;
     bool yes = false;
-    std::vector<std::string> messages, opened;
+    std::vector<std::string> messages;
     std::string PickOpenFile(QWidget*, const std::string&, const std::string&) override { return Next(files); }
     std::string PickFolder(QWidget*, const std::string&) override { return Next(folders); }
     bool AskYesNo(QWidget*, const std::string& text, const std::string&, Icon) override { return Say(text), yes; }
     std::string AskText(QWidget*, const std::string&, const std::string&) override { return Next(texts); }
     void Message(QWidget*, const std::string& text, const std::string&, Icon) override { Say(text); }
-    bool OpenWithDefault(const std::string& path) override { return opened.push_back(path), true; }
-    bool Launch(const std::string& program, const std::vector<std::string>&) override { return opened.push_back(program), true; }
+    bool OpenWithDefault(const std::string&) override { return true; }
+    bool Launch(const std::string&, const std::vector<std::string>&) override { return true; }
     void Say(const std::string& text) { messages.push_back(text); }
     static std::string Next(std::deque<std::string>& queue)
     {
-        std::string next = queue.empty() ? std::string() : queue.front();
-        if (!queue.empty())
-            queue.pop_front();
+        if (queue.empty())
+            return {};
+        std::string next = queue.front();
+        queue.pop_front();
         return next;
     }
-};
-
-// Steps run one after another whenever the run stands waiting after a page, while the window's Go is busy.
-class WaitScript {
-public:
-    WaitScript(frmLeafcast& window, std::vector<std::function<void()>> steps) : mWindow(window), mSteps(std::move(steps))
-    {
-        QObject::connect(&mTimer, &QTimer::timeout, [this] {
-            if (mWindow.Waiting() && mNext < mSteps.size())
-                mSteps[mNext++]();
-        });
-        mTimer.start(5);
-    }
-    std::size_t Done() const { return mNext; }
-
-private:
-    frmLeafcast& mWindow;
-    std::vector<std::function<void()>> mSteps;
-    std::size_t mNext = 0;
-    QTimer mTimer;
 };
 
 std::string Book(const TempDir& dir, int lines)
@@ -99,9 +81,9 @@ template <class Dialog> Dialog& Modal()
 class AppTest : public QObject {
     Q_OBJECT
 
-    TempDir* mDir = nullptr;
-    FakeDialogs* mDialogs = nullptr;
-    AppWindows* mWindows = nullptr;
+    std::optional<TempDir> mDir;
+    std::optional<FakeDialogs> mDialogs;
+    std::optional<AppWindows> mWindows;
     bool mEnded = false;
 
     frmLeafcast& W() { return mWindows->Main(); }
@@ -116,23 +98,36 @@ class AppTest : public QObject {
         W().chkStepF->setChecked(stepped);
     }
 
+    // Clicks Go; each time the run then stands waiting after a page, the next step runs.
+    void GoWith(std::vector<std::function<void()>> steps)
+    {
+        std::size_t next = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (W().Waiting() && next < steps.size())
+                steps[next++]();
+        });
+        timer.start(5);
+        W().btnGo->click();
+        QCOMPARE(next, steps.size());
+    }
+
 private slots:
     void init()
     {
-        mDir = new TempDir;
-        mDialogs = new FakeDialogs;
-        SetDialogs(mDialogs);
+        mDir.emplace();
+        SetDialogs(&mDialogs.emplace());
         mEnded = false;
-        mWindows = new AppWindows(mDir->Path("home"));
+        mWindows.emplace(mDir->Path("home"));
         W().EndProgram = [this] { mEnded = true; };
     }
 
     void cleanup()
     {
-        delete mWindows;
+        mWindows.reset();
         SetDialogs(nullptr);
-        delete mDialogs;
-        delete mDir;
+        mDialogs.reset();
+        mDir.reset();
     }
 
     void startUpState()
@@ -141,7 +136,6 @@ private slots:
         QCOMPARE(W().lblProfile->text(), QString("Profile: "));
         QVERIFY(!W().btnPause->isEnabled() && W().chkStepF->isChecked());
         QCOMPARE(C().Control<QLineEdit>("txtMsg")->text(), QString("Ready"));
-        QVERIFY(fs::is_directory(mDir->Path("home/Profiles")));
         // The font sample shows the canvas font, not the welcome text's.
         const QFont sample = C().findChild<QLabel*>("lblSample")->font();
         QCOMPARE(sample.family().toStdString(), S().Canvas().FontFamily());
@@ -158,22 +152,6 @@ private slots:
         QVERIFY(mDialogs->messages[1].find("missing.txt") != std::string::npos);
         QVERIFY(W().btnGo->isEnabled() && !W().btnPause->isEnabled() && !W().State().Paused);
         QVERIFY(!fs::exists(mDir->Path("missing")));
-    }
-
-    void aProfileSavedWithoutARootIsNamedAfterTheBookOrAsked()
-    {
-        auto save = [this] { C().findChild<QPushButton*>("btnSaveProf")->click(); };
-        mDialogs->texts = {"", "story"};
-        save();  // no book, no name given: nothing is saved
-        QCOMPARE(S().Value("txtMsg"), std::string("Nothing done"));
-        save();
-        QVERIFY(fs::exists(mDir->Path("home/Profiles/story.cfg")));
-        S().TypeText("txtOutFileName", "");
-        C().OpenBook(mDir->Path("tale.txt"));
-        S().TypeText("txtOutFileName", "");
-        save();
-        QVERIFY(fs::exists(mDir->Path("home/Profiles/tale.cfg")));
-        QVERIFY(!fs::exists(mDir->Path("home/Profiles/.cfg")));
     }
 
     void aRunsPagesAreNamedBrowsedAndCopied()
@@ -220,17 +198,16 @@ private slots:
         std::vector<int> pages;
         // A Pause clicked during layout takes effect at the next stopping point.
         QTimer::singleShot(0, [this] { W().btnPause->click(); });
-        WaitScript script(W(), {[&] {
-                                    pages.push_back(CountPages(mDir->Path("novel")));
-                                    QCOMPARE(W().btnPause->text(), QString("&Continue"));
-                                    W().btnPause->click();
-                                },
-                                [&] {
-                                    pages.push_back(CountPages(mDir->Path("novel")));
-                                    QCOMPARE(W().State().FileNumber, 3);
-                                    W().close();  // closing while paused ends the program at once
-                                }});
-        W().btnGo->click();
+        GoWith({[&] {
+                    pages.push_back(CountPages(mDir->Path("novel")));
+                    QCOMPARE(W().btnPause->text(), QString("&Continue"));
+                    W().btnPause->click();
+                },
+                [&] {
+                    pages.push_back(CountPages(mDir->Path("novel")));
+                    QCOMPARE(W().State().FileNumber, 3);
+                    W().close();  // closing while paused ends the program at once
+                }});
         QCOMPARE(pages, (std::vector<int>{1, 3}));
         QVERIFY(mEnded);
         QCOMPARE(CountPages(mDir->Path("novel")), 3);
@@ -245,13 +222,13 @@ private slots:
         const auto then = [&](QAbstractButton* button) {
             return [&, button] { seen.push_back(W().State().FileNumber), button->click(); };
         };
-        WaitScript script(W(), {then(W().btnPause), then(W().btnReset), [&] {
-                                    seen.push_back(W().State().FileNumber);
-                                    W().chkStepF->click();  // off: the rest runs through
-                                    W().btnPause->click();
-                                }});
-        W().btnGo->click();
+        GoWith({then(W().btnPause), then(W().btnReset), [&] {
+                    seen.push_back(W().State().FileNumber);
+                    W().chkStepF->click();  // off: the rest runs through
+                    W().btnPause->click();
+                }});
         QCOMPARE(seen, (std::vector<int>{1, 2, 1}));  // the new run began at page 1 again
+        // After the last page the number has moved on, as after every page.
         QCOMPARE(CountPages(mDir->Path("novel")), W().State().FileNumber - 1);
         QVERIFY(W().State().FileNumber > 4 && !W().Running());
     }
@@ -314,13 +291,13 @@ private slots:
         C().Control<QLineEdit>("txtParagrMask")->setFocus();
         emit C().Control<QLineEdit>("txtParagrMask")->editingFinished();
         QTimer::singleShot(0, [] {
-            frmTestMask* tester = &Modal<frmTestMask>();
-            tester->txtMaskToTest->setText("Part #*");
-            tester->txtTextToTest->setText("Part 3 begins");
-            tester->btnTestMaks->click();
-            QCOMPARE(tester->lblMasktestRes->text(), QString("OK! Match"));
-            QCOMPARE(tester->lblMasktestRes->palette().color(QPalette::Window), QColor(0, 255, 0));
-            tester->btnOK->click();
+            frmTestMask& tester = Modal<frmTestMask>();
+            tester.txtMaskToTest->setText("Part #*");
+            tester.txtTextToTest->setText("Part 3 begins");
+            tester.btnTestMaks->click();
+            QCOMPARE(tester.lblMasktestRes->text(), QString("OK! Match"));
+            QCOMPARE(tester.lblMasktestRes->palette().color(QPalette::Window), QColor(0, 255, 0));
+            tester.btnOK->click();
         });
         C().Control<QPushButton>("btnTestMask")->click();
         QCOMPARE(S().Value("txtParagrMask"), std::string("Part #*"));
@@ -333,23 +310,35 @@ private slots:
 
     void profileButtons()
     {
-        S().TypeText("txtOutFileName", "story");
+        const auto click = [this](const char* button) { C().Control<QPushButton>(button)->click(); };
+        // Without a root the profile is named as the user is asked, or after the book.
+        mDialogs->texts = {"", "story"};
+        click("btnSaveProf");  // no book, no name given: nothing is saved
+        QCOMPARE(S().Value("txtMsg"), std::string("Nothing done"));
         C().Control<QCheckBox>("chkRowNrs")->click();
-        C().Control<QPushButton>("btnSaveProf")->click();
+        click("btnSaveProf");
+        const std::string story = mDir->Path("home/Profiles/story.cfg");
+        QVERIFY(fs::exists(story));
+        C().OpenBook(mDir->Path("tale.txt"));
+        S().TypeText("txtOutFileName", "");
+        click("btnSaveProf");
+        QVERIFY(fs::exists(mDir->Path("home/Profiles/tale.cfg")) && !fs::exists(mDir->Path("home/Profiles/.cfg")));
+
         C().Control<QCheckBox>("chkRowNrs")->click();
-        mDialogs->files = {"", mDir->Path("home/Profiles/story.cfg")};
-        C().Control<QPushButton>("btnLoadProf")->click();  // cancelled: nothing changes, the phrases stay
+        mDialogs->files = {"", story};
+        click("btnLoadProf");  // cancelled: nothing changes, the phrases stay
         QCOMPARE(S().Check("chkRowNrs"), 0);
         QCOMPARE(S().MarkedPhrases().size(), std::size_t{6});
-        C().Control<QPushButton>("btnLoadProf")->click();
+        click("btnLoadProf");
         QVERIFY(C().Control<QCheckBox>("chkRowNrs")->isChecked());
 
         // The profile that comes with the program, shown in its frame, keeps the root.
+        S().TypeText("txtOutFileName", "mine");
         mDialogs->files = {mDir->Path("home/Profiles/ebook.cfg")};
-        C().Control<QPushButton>("btnLoadProf")->click();
+        click("btnLoadProf");
         QVERIFY(C().Control<QCheckBox>("chkBookParas")->isChecked());
         QCOMPARE(qobject_cast<QGroupBox*>(C().Control("chkBookParas")->parentWidget())->title(), QString("Smart Parsing"));
-        QCOMPARE(S().FileRoot(), std::string("story"));
+        QCOMPARE(S().FileRoot(), std::string("mine"));
     }
 };
 
