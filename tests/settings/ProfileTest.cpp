@@ -186,16 +186,18 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
 {
     TempDir dir;
     std::vector<std::string> problems;
-    {
+    for (const bool second : {false, true}) {
         SettingsModel settings;
         AppContext context = MakeAppContext(dir.Path("app"), problems);
-        const StartUpResult result = StartUp(settings, context);  // no state file, no "Usb Complete.cfg"
-        EXPECT_EQ(result.profileLabel, "Profile: ");
+        const StartUpResult result = StartUp(settings, context);  // at first no state file, no "Usb Complete.cfg"
+        EXPECT_EQ(result.profileLabel, second ? "Profile: " + dir.Path("app/Profiles/novel.cfg") : "Profile: ");
+        EXPECT_EQ(context.DeviceFolder, second ? "/media/player/Pictures" : "");
+        EXPECT_EQ(settings.Check("chkSmartLF"), second ? 0 : 1);
         EXPECT_EQ(settings.MarkedPhrases(), DefaultMarkedPhrases());
-        EXPECT_TRUE(fs::is_directory(dir.Path("app/eBooks")));
-
-        ASSERT_FALSE(settings.ApplyEdit("chkSmartLF", "0"));
-        ASSERT_FALSE(settings.ApplyEdit("optScrRes", "1"));
+        EXPECT_EQ(settings.Canvas().Width(), 320);  // the first preset, whatever the profile held
+        if (second)
+            break;
+        ASSERT_FALSE(settings.ApplyEdit("chkSmartLF", "0") || settings.ApplyEdit("optScrRes", "1"));
         settings.SetMarkedPhrases({U"", U"own phrase"});
         settings.TypeText("txtOutFileName", "novel");
         ASSERT_TRUE(SaveProfile(settings, context.ProfilesFolder).ok);
@@ -203,15 +205,7 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
         ASSERT_TRUE(ShutDown(settings, context));
         EXPECT_EQ(Text(dir.Path("app/Leafcast.ini")), "novel.cfg\r\n/media/player/Pictures\r\n");
     }
-    SettingsModel settings;
-    AppContext context = MakeAppContext(dir.Path("app"), problems);
-    const StartUpResult result = StartUp(settings, context);
-    EXPECT_EQ(result.profileLabel, "Profile: " + dir.Path("app/Profiles/novel.cfg"));
-    EXPECT_EQ(context.DeviceFolder, "/media/player/Pictures");
-    EXPECT_EQ(settings.Check("chkSmartLF"), 0);
-    EXPECT_EQ(settings.MarkedPhrases(), DefaultMarkedPhrases());
-    EXPECT_EQ(settings.Canvas().Width(), 320);  // the first preset, whatever the profile held
-    EXPECT_TRUE(problems.empty());
+    EXPECT_TRUE(fs::is_directory(dir.Path("app/eBooks")) && problems.empty());
 }
 
 TEST(StartUp, TheProgramsFolderIsBesideItOnlyWhenMarkedPortable)
@@ -221,15 +215,13 @@ TEST(StartUp, TheProgramsFolderIsBesideItOnlyWhenMarkedPortable)
     fs::create_directories(marked);
     fs::create_directories(plain);
     Write(marked + "/" + kPortableMarker, "");
-    const struct { std::string executable; const char* dataHome; const char* home; std::string folder; } cases[] = {
-        {marked, "/data", "/home/ann", marked},
-        {plain, "/data", "/home/ann", "/data/leafcast"},
-        {plain, nullptr, "/home/ann", "/home/ann/.local/share/leafcast"},
-        {plain, "relative/data", "/home/ann", "/home/ann/.local/share/leafcast"},
-        {"", "", "/home/ann", "/home/ann/.local/share/leafcast"},
+    const std::string local = "/home/ann/.local/share/leafcast";
+    const struct { std::string executable; const char* dataHome; std::string folder; } cases[] = {
+        {marked, "/data", marked}, {plain, "/data", "/data/leafcast"}, {plain, nullptr, local},
+        {plain, "relative/data", local}, {"", "", local},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AppFolderFor(c.executable, c.dataHome, c.home), c.folder) << c.executable;
+        EXPECT_EQ(AppFolderFor(c.executable, c.dataHome, "/home/ann"), c.folder) << c.executable;
 }
 
 TEST(StartUp, TheEbookProfileComesWithTheProgram)
@@ -267,19 +259,15 @@ TEST(StartUp, StateFileForms)
 {
     TempDir dir;
     const struct { const char* content; const char* profile; const char* device; } cases[] = {
-        {nullptr, "Usb Complete.cfg", ""},
-        {"novel.cfg\r\n", "novel.cfg", ""},
-        {"novel.cfg", "novel.cfg", ""},
-        {"novel.cfg\r\n/media/p\r\n", "novel.cfg", "/media/p"},
-        {"novel.cfg\n/media/p\n", "novel.cfg", "/media/p"},
+        {nullptr, "Usb Complete.cfg", ""}, {"novel.cfg\r\n", "novel.cfg", ""}, {"novel.cfg", "novel.cfg", ""},
+        {"novel.cfg\r\n/media/p\r\n", "novel.cfg", "/media/p"}, {"novel.cfg\n/media/p\n", "novel.cfg", "/media/p"},
     };
     for (const auto& c : cases) {
         fs::remove(dir.Path("Leafcast.ini"));
         if (c.content)
             Write(dir.Path("Leafcast.ini"), c.content);
         const StateFile state = ReadStateFile(dir.Root().string());
-        EXPECT_EQ(state.profileName, c.profile);
-        EXPECT_EQ(state.deviceFolder, c.device);
+        EXPECT_EQ(std::tie(state.profileName, state.deviceFolder), std::tuple(c.profile, c.device));
     }
     EXPECT_FALSE(WriteStateFile(dir.Path("missing-folder"), {}));
 }
