@@ -1,6 +1,7 @@
 #include "base/Text.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -74,10 +75,7 @@ TEST(Paths, CompactToFitElidesFoldersAfterTheFirstPart)
 {
     // 7 pixels per character; "É" is one character of two bytes.
     const auto measure = [](std::string_view text) {
-        int characters = 0;
-        for (const char c : text)
-            characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-        return 7 * characters;
+        return 7 * static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
     };
     const std::string path = "/home/annabel/books/Ch_01/novel_00001.jpg";  // 41 characters
     const struct { const char* text; int width; const char* fitted; } cases[] = {
