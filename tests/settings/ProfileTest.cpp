@@ -48,11 +48,11 @@ TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
         "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkNoChars\",1,#TRUE#,-1\r\n\"txtEditor\",\"explorer\",#TRUE#,-1\r\n";
     const std::string text = Text(dir.Path("novel.cfg"));
     EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
-    EXPECT_NE(text.find("\"txtFormat\",\"00.0\",#FALSE#,-1\r\n"), std::string::npos);  // saved although it reads as 0
-    EXPECT_NE(text.find("\"txtFromPg\",\"0\",#TRUE#,-1\r\n"), std::string::npos);     // a text is kept, "0" too
-    EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);                            // an unchecked box is not
-    EXPECT_NE(text.find("\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"txtCodePage\",\"Windows-1252\",#TRUE#,-1\r\n\"SkipW1\""),
-              std::string::npos);
+    // A text is kept, "0" too, and one that reads as 0; an unchecked box is not.
+    for (const char* record : {"\"txtFormat\",\"00.0\",#FALSE#,-1\r\n", "\"txtFromPg\",\"0\",#TRUE#,-1\r\n",
+                               "\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"txtCodePage\",\"Windows-1252\",#TRUE#,-1\r\n\"SkipW1\""})
+        EXPECT_NE(text.find(record), std::string::npos) << record;
+    EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);
     EXPECT_EQ(f.Value("txtMsg"), "Profile: " + dir.Path("novel.cfg") + " saved!");
 }
 
@@ -70,9 +70,9 @@ TEST(Profile, EveryKindOfValueComesBack)
     ASSERT_TRUE(SaveProfile(saved, dir.Path("")).ok);
     // The newer boxes come after the older records, so a program that knows only those reads them first.
     const std::string text = Text(dir.Path("story.cfg"));
-    EXPECT_LT(text.find("\"optScrRes\""), text.find("\"chkBookParas\",1"));
-    EXPECT_LT(text.find("\"chkBookParas\""), text.find("\"chkFrontBack\",1"));
-    EXPECT_LT(text.find("\"chkFrontBack\""), text.find("\"SkipW1\""));
+    const auto at = [&](const char* record) { return text.find(record); };
+    EXPECT_TRUE(at("\"optScrRes\"") < at("\"chkBookParas\",1") && at("\"chkBookParas\",1") < at("\"chkFrontBack\",1") &&
+                at("\"chkFrontBack\",1") < at("\"SkipW1\"")) << text;
 
     StartedSettings loaded;
     loaded.SetText("txtInpFile", "/books/story.txt");
