@@ -1,4 +1,5 @@
 #include "TempDir.h"
+#include "base/SaveFile.h"
 #include "imaging/Bitmap.h"
 #include "imaging/BmpFile.h"
 #include "platform/ConvertBMP2JPG.h"
@@ -159,6 +160,16 @@ TEST(ConvertBMP2JPGDeathTest, AShortWriteIsReportedAndLeavesNothingBehind)
     };
     EXPECT_EXIT(encodeOnAFullDisk(), testing::ExitedWithCode(0), "");
     EXPECT_TRUE(Entries(dir.Root()).empty());
+}
+
+TEST(SaveFile, AFailedCommitLeavesNoTemporaryBehind)
+{
+    TempDir dir;
+    auto file = SaveFile::Open(dir.Path("page.jpg"), SaveFile::Durability::Unsynced);
+    ASSERT_TRUE(file && file->Write(std::string_view("a page")));
+    fs::create_directories(dir.Path("page.jpg/taken"));  // meanwhile a folder takes the name
+    EXPECT_FALSE(file->Commit());
+    EXPECT_EQ(Entries(dir.Root()), std::vector<std::string>{"page.jpg"});
 }
 
 TEST(ConvertBMP2JPG, ThreadsEncodeIndependently)
