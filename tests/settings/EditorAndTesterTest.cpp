@@ -3,6 +3,7 @@
 #include "settings/SettingsModel.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -37,11 +38,9 @@ TEST(MaskTester, MessagesAndColours)
         {"*", "", "ERROR: Empty TextToTest string", "No Match", 255},
     };
     for (const auto& c : cases) {
-        const MaskTestResult result = TestMask(c.mask, c.text);
-        EXPECT_EQ(result.error, c.error) << c.mask << " / " << c.text;
-        EXPECT_EQ(result.label, c.label) << c.mask << " / " << c.text;
-        EXPECT_EQ(result.background.red, c.red);
-        EXPECT_EQ(result.background.green, 255 - c.red);
+        const MaskTestResult r = TestMask(c.mask, c.text);
+        EXPECT_EQ(std::tuple(r.error, r.label, r.background.red, r.background.green),
+                  std::tuple(c.error, c.label, c.red, 255 - c.red)) << c.mask << " / " << c.text;
     }
 }
 
@@ -61,9 +60,8 @@ TEST(MaskTester, HandBack)
         CloseMaskTester(settings, c.ok, "Part #*");
         EXPECT_EQ(settings.LastMask(), c.ok ? "Part #*" : "");
         ApplyMaskTesterResult(settings);
-        EXPECT_EQ(settings.Value("txtChaptMask"), c.chapter);
-        EXPECT_EQ(settings.Value("txtParagrMask"), c.paragraph);
-        EXPECT_EQ(settings.Value("txtMsg"), c.message);
+        EXPECT_EQ(std::tie(settings.Value("txtChaptMask"), settings.Value("txtParagrMask"), settings.Value("txtMsg")),
+                  std::tuple(c.chapter, c.paragraph, c.message));
     }
 }
 
