@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <future>
 #include <sys/resource.h>
 #include <turbojpeg.h>
 
@@ -170,31 +169,6 @@ TEST(SaveFile, AFailedCommitLeavesNoTemporaryBehind)
     fs::create_directories(dir.Path("page.jpg/taken"));  // meanwhile a folder takes the name
     EXPECT_FALSE(file->Commit());
     EXPECT_EQ(Entries(dir.Root()), std::vector<std::string>{"page.jpg"});
-}
-
-TEST(ConvertBMP2JPG, ThreadsEncodeIndependently)
-{
-    TempDir dir;
-    constexpr int kThreads = 4, kPages = 60;
-    std::vector<Bitmap> pictures;
-    std::vector<Bytes> expected;  // each picture as one thread alone encodes it
-    for (int t = 0; t < kThreads; ++t) {
-        pictures.push_back(BusyPicture(320 - 16 * t, 240, t));
-        EXPECT_TRUE(EncodeJpegFile(pictures.back(), dir.Path("expected.jpg"), 7));
-        expected.push_back(ReadFileBytes(dir.Path("expected.jpg")));
-    }
-    std::vector<std::future<int>> matches;
-    for (int t = 0; t < kThreads; ++t)
-        matches.push_back(std::async(std::launch::async, [&, t] {
-            int same = 0;
-            for (int page = 0; page < kPages; ++page) {
-                const std::string path = dir.Path(std::to_string(t) + "_" + std::to_string(page) + ".jpg");
-                same += EncodeJpegFile(pictures[t], path, 7) && ReadFileBytes(path) == expected[t];
-            }
-            return same;
-        }));
-    for (auto& threadMatches : matches)
-        EXPECT_EQ(threadMatches.get(), kPages);
 }
 
 } // namespace
