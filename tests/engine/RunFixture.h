@@ -8,9 +8,28 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The lines of a book, each ended as given.
+inline std::string Lines(std::initializer_list<const char*> lines, const char* end = "\r\n")
+{
+    std::string text;
+    for (const char* line : lines)
+        text += std::string(line) + end;
+    return text;
+}
+
+// "line 1" to "line count", one a line.
+inline std::string NumberedLines(int count)
+{
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += "line " + std::to_string(i) + "\r\n";
+    return text;
+}
 
 // A host that remembers every page handed to the preview, and can let a paused run go on a number of times.
 struct RecordingHost : RunHost {
@@ -27,13 +46,13 @@ struct RecordingHost : RunHost {
     RunState* state = nullptr;
     int pending = 0;
     std::size_t interruptAfter = SIZE_MAX;   // pages handed over before a signal asks the run to end
-    std::function<void()> atFirstPageSave;  // what happens to the book meanwhile
+    std::function<void(int fileNumber)> atPageSave;  // what happens to the book or the settings meanwhile
 
     void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override
     {
         pending = fileNumber;
-        if (atFirstPageSave)
-            std::exchange(atFirstPageSave, nullptr)();
+        if (atPageSave)
+            atPageSave(fileNumber);
     }
     bool Interrupted() override { return pages.size() >= interruptAfter; }
     void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.push_back({pending, std::u32string(text)}); }
@@ -72,11 +91,11 @@ struct RunFixture {
         return path;
     }
 
-    RunResult Run()
+    RunResult Run() { return Run(host); }
+    RunResult Run(RunHost& with)
     {
         PageOutput output(settings, state);
-        ConversionRun run(settings, state, output, host);
-        return run.Run();
+        return ConversionRun(settings, state, output, with).Run();
     }
 
     std::string Out(const std::string& name) const { return dir.Path("novel/" + name); }
