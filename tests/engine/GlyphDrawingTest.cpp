@@ -41,33 +41,25 @@ int Stems(const GlyphImage& glyph)
     return most;
 }
 
-// Whether some paper inside the glyph cannot be reached from outside it: the counter of an "e".
+// Whether some paper inside the glyph cannot be reached from outside it: the counter of an "e". The glyph gets
+// a frame of paper; stepping off a row's end lands in the frame of the next or the previous row, all of it paper.
 bool HasEnclosedCounter(const GlyphImage& glyph)
 {
-    const int w = glyph.width + 2, h = glyph.height + 2;  // a frame of paper around the glyph
-    const auto ink = [&](int x, int y) {
-        return x > 0 && y > 0 && x <= glyph.width && y <= glyph.height &&
-               glyph.coverage[(y - 1) * glyph.width + x - 1] != 0;
-    };
-    std::vector<bool> reached(static_cast<std::size_t>(w) * h, false);
-    std::vector<std::pair<int, int>> todo{{0, 0}};
+    const int w = glyph.width + 2, size = w * (glyph.height + 2);
+    std::vector<bool> reached(static_cast<std::size_t>(size), false);  // ink counts as reached
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x)
+            reached[(y + 1) * w + x + 1] = glyph.coverage[y * glyph.width + x] != 0;
+    std::vector<int> todo{0};
     reached[0] = true;
     while (!todo.empty()) {
-        const auto [x, y] = todo.back();
+        const int at = todo.back();
         todo.pop_back();
-        for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
-            const int nx = x + dx, ny = y + dy;
-            if (nx < 0 || ny < 0 || nx >= w || ny >= h || reached[ny * w + nx] || ink(nx, ny))
-                continue;
-            reached[ny * w + nx] = true;
-            todo.push_back({nx, ny});
-        }
+        for (const int next : {at - 1, at + 1, at - w, at + w})
+            if (next >= 0 && next < size && !reached[next])
+                reached[next] = true, todo.push_back(next);
     }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (!reached[y * w + x] && !ink(x, y))
-                return true;
-    return false;
+    return std::find(reached.begin(), reached.end(), false) != reached.end();
 }
 
 TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
@@ -75,14 +67,14 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
     for (const std::string& face : OfferedFaces())
         for (int points = 6; points <= 16; ++points)
             for (const GlyphMode mode : kModes) {
-                const std::string label = face + " " + std::to_string(points) + " pt" +
-                                          (mode == GlyphMode::Monochrome ? " monochrome" : " anti-aliased");
+                const bool monochrome = mode == GlyphMode::Monochrome;
+                SCOPED_TRACE(face + " " + std::to_string(points) + " pt" + (monochrome ? " monochrome" : ""));
                 const int pixels = PixelSizeForPoints(points);
                 PageCanvas canvas(3 * pixels, 3 * pixels);
                 canvas.SetGlyphMode(mode);
                 canvas.SetFont(face, points, false);
                 const auto font = FontLibrary::Instance().Open(face, pixels, false, mode);
-                ASSERT_EQ(font->Mode(), mode) << label;
+                ASSERT_EQ(font->Mode(), mode);
                 int paper = 0, blends = 0;  // blends: pixels neither ink nor paper
                 for (char32_t c = 0x21; c <= 0xFF; ++c) {
                     if (c >= 0x7F && c <= 0xA0)
@@ -97,28 +89,22 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                     for (int y = 0; y < canvas.Height(); ++y)
                         for (int x = 0; x < canvas.Width(); ++x) {
                             const std::uint32_t colour = ColourAt(canvas.Image(), x, y);
-                            if (colour == 0xFFFFFF) {
-                                ++paper;
-                                continue;
-                            }
-                            ++ink;
-                            blends += colour != 0x000000;
-                            outside += x < left || x >= left + glyph.width || y < top || y >= top + glyph.height;
+                            paper += colour == 0xFFFFFF;
+                            ink += colour != 0xFFFFFF;
+                            blends += colour != 0xFFFFFF && colour != 0x000000;
+                            outside += colour != 0xFFFFFF &&
+                                       (x < left || x >= left + glyph.width || y < top || y >= top + glyph.height);
                         }
-                    EXPECT_GT(ink, 0) << label << ": U+" << std::hex << static_cast<unsigned>(c) << " has no ink";
-                    EXPECT_EQ(outside, 0) << label << ": U+" << std::hex << static_cast<unsigned>(c);
+                    EXPECT_GT(ink, 0) << "U+" << std::hex << static_cast<unsigned>(c) << " has no ink";
+                    EXPECT_EQ(outside, 0) << "U+" << std::hex << static_cast<unsigned>(c);
                 }
-                if (mode == GlyphMode::Monochrome) {
-                    EXPECT_GT(paper, 0) << label;
-                    EXPECT_EQ(blends, 0) << label << ": a monochrome page holds only its two colours";
+                if (monochrome) {
+                    EXPECT_GT(paper, 0);
+                    EXPECT_EQ(blends, 0) << "a monochrome page holds only its two colours";
                     // What black-and-white pages lost: the middle stem of the default face's "m" and the eye of
                     // the serif "e". The narrow faces have no room for them below 7 points (8 pixels).
-                    if (points >= 7 || face == "ProggyCleanTT") {
-                        EXPECT_EQ(Stems(font->Glyph(U'm')), 3) << label;
-                    }
-                    if (points >= 7 || face == "Times New Roman") {
-                        EXPECT_TRUE(HasEnclosedCounter(font->Glyph(U'e'))) << label;
-                    }
+                    EXPECT_TRUE((points < 7 && face != "ProggyCleanTT") || Stems(font->Glyph(U'm')) == 3);
+                    EXPECT_TRUE((points < 7 && face != "Times New Roman") || HasEnclosedCounter(font->Glyph(U'e')));
                 }
             }
 }
@@ -139,7 +125,8 @@ TEST(GlyphDrawing, TahomaStrikesDrawAsFreeTypeRendersThem)
 
     for (const int points : {8, 10, 12})
         for (const GlyphMode mode : kModes) {
-            const std::string label = std::to_string(points) + " pt" + (mode == GlyphMode::Monochrome ? " monochrome" : "");
+            const bool mono = mode == GlyphMode::Monochrome;
+            SCOPED_TRACE(std::to_string(points) + " pt" + (mono ? " monochrome" : ""));
             PageCanvas canvas(480, 40);
             canvas.SetGlyphMode(mode);
             canvas.SetFont("Tahoma", points, false);
@@ -153,15 +140,14 @@ TEST(GlyphDrawing, TahomaStrikesDrawAsFreeTypeRendersThem)
             std::vector<bool> want(static_cast<std::size_t>(canvas.Width()) * canvas.Height(), false);
             float x = kPenX;
             for (const char32_t c : line) {
-                const bool mono = mode == GlyphMode::Monochrome;
                 ASSERT_EQ(FT_Load_Char(face, c, mono ? FT_LOAD_TARGET_MONO : FT_LOAD_DEFAULT), 0);
                 const bool blank = face->glyph->format == FT_GLYPH_FORMAT_OUTLINE && face->glyph->outline.n_contours == 0;
-                ASSERT_TRUE(blank || face->glyph->format == FT_GLYPH_FORMAT_BITMAP) << label << ": no strike";
+                ASSERT_TRUE(blank || face->glyph->format == FT_GLYPH_FORMAT_BITMAP) << "no strike";
                 ASSERT_EQ(FT_Render_Glyph(face->glyph, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL), 0);
                 FT_Bitmap bytes;
                 FT_Bitmap_Init(&bytes);
                 ASSERT_EQ(FT_Bitmap_Convert(library, &face->glyph->bitmap, &bytes, 1), 0);
-                ASSERT_TRUE(blank || face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO) << label;
+                ASSERT_TRUE(blank || face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO);
                 const int left = static_cast<int>(RoundHalfEven(x)) + face->glyph->bitmap_left;
                 const int top = baseline - face->glyph->bitmap_top;
                 for (unsigned row = 0; row < bytes.rows; ++row)
@@ -178,9 +164,9 @@ TEST(GlyphDrawing, TahomaStrikesDrawAsFreeTypeRendersThem)
                     ink += drawn;
                     differences += drawn != want[py * canvas.Width() + px];
                 }
-            EXPECT_GT(ink, 100) << label;
-            EXPECT_EQ(differences, 0) << label;
-            EXPECT_FLOAT_EQ(canvas.CurrentX(), x) << label;
+            EXPECT_GT(ink, 100);
+            EXPECT_EQ(differences, 0);
+            EXPECT_FLOAT_EQ(canvas.CurrentX(), x);
         }
     FT_Done_Face(face);
     FT_Done_FreeType(library);
@@ -190,42 +176,31 @@ TEST(GlyphDrawing, TahomaStrikesDrawAsFreeTypeRendersThem)
 // events through) leaves that page as it was laid out and draws and measures the pages after it in the new mode.
 TEST(GlyphDrawing, ModeFollowsTheSettingFromTheNextPageOn)
 {
-    struct ModeHost : RecordingHost {
-        SettingsModel* settings = nullptr;
-        int switchAt = 0;
-        int switchTo = 0;
+    struct ColourCounter : RecordingHost {
         std::vector<std::size_t> colours;  // per page, as laid out
-        void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override
-        {
-            if (fileNumber == switchAt)
-                settings->SetCheck("chkPureBW", switchTo);
-        }
         void PreviewPage(const Bitmap& page, std::u32string_view) override { colours.push_back(Colours(page).size()); }
     };
-    std::string book;
-    for (int i = 0; i < 120; ++i)
-        book += "The ferryman counted the coins twice and said nothing about the weather.\r\n";
-
     for (const int startWith : {1, 0}) {
+        SCOPED_TRACE(testing::Message() << "starting with " << startWith);
         RunFixture f;
+        std::string book;
+        for (int i = 0; i < 120; ++i)
+            book += "The ferryman counted the coins twice and said nothing about the weather.\r\n";
         f.Book(book);
         f.settings.SetCheck("chkPureBW", startWith);
-        EXPECT_EQ(f.settings.Canvas().CurrentGlyphMode(),
-                  startWith ? GlyphMode::Monochrome : GlyphMode::AntiAliased);
-        ModeHost host;
-        host.settings = &f.settings;
-        host.switchAt = 2;
-        host.switchTo = 1 - startWith;
-        PageOutput output(f.settings, f.state);
-        ConversionRun run(f.settings, f.state, output, host);
-        ASSERT_EQ(run.Run().outcome, RunResult::Outcome::Finished);
+        EXPECT_EQ(f.settings.Canvas().CurrentGlyphMode(), startWith ? GlyphMode::Monochrome : GlyphMode::AntiAliased);
+        ColourCounter host;
+        host.atPageSave = [&](int page) {
+            if (page == 2)
+                f.settings.SetCheck("chkPureBW", 1 - startWith);
+        };
+        ASSERT_EQ(f.Run(host).outcome, RunResult::Outcome::Finished);
         ASSERT_GE(host.colours.size(), 4u);
         for (std::size_t page = 0; page < host.colours.size(); ++page) {
-            const bool monochrome = (page < 2) == (startWith == 1);
-            if (monochrome)
-                EXPECT_EQ(host.colours[page], 2u) << "starting with " << startWith << ", page " << page + 1;
+            if ((page < 2) == (startWith == 1))
+                EXPECT_EQ(host.colours[page], 2u) << "page " << page + 1;
             else
-                EXPECT_GT(host.colours[page], 2u) << "starting with " << startWith << ", page " << page + 1;
+                EXPECT_GT(host.colours[page], 2u) << "page " << page + 1;
         }
     }
 }
