@@ -127,7 +127,7 @@ TEST(BookParagraphs, SmallBooksGiveTheRowsOfTheirOwnParagraphs)
         f.Book(c.book);
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished) << c.name;
         ASSERT_EQ(f.host.pages.size(), 1u) << c.name;
-        EXPECT_EQ(ToUtf8(f.host.pages[0].text), ToUtf8(c.rows)) << c.name;
+        EXPECT_EQ(ToUtf8(f.host.pages[0]), ToUtf8(c.rows)) << c.name;
     }
 }
 
@@ -143,7 +143,7 @@ TEST(BookParagraphs, APageBeginsWithText)
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_GE(f.host.pages.size(), 2u);
         for (const auto& page : f.host.pages)  // the page before the chapter holds nothing
-            EXPECT_TRUE(page.text.empty() || page.text.substr(0, 2) == U"A ") << ToUtf8(page.text);
+            EXPECT_TRUE(page.empty() || page.substr(0, 2) == U"A ") << ToUtf8(page);
     }
 }
 
@@ -169,7 +169,7 @@ TEST(BookParagraphs, FrontAndBackMatterAreLeftOutButCounted)
         f.Book(c.book);
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_EQ(f.host.pages.size(), 1u);
-        const std::u32string& text = f.host.pages[0].text;
+        const std::u32string& text = f.host.pages[0];
         if (c.rows)
             EXPECT_EQ(ToUtf8(text.substr(text.find(std::u32string_view(c.rows).substr(0, 4)))), ToUtf8(c.rows));
         else

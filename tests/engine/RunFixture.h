@@ -33,29 +33,23 @@ inline std::string NumberedLines(int count)
 
 // A host that remembers every page handed to the preview, and can let a paused run go on a number of times.
 struct RecordingHost : RunHost {
-    struct Page {
-        int fileNumber = 0;
-        std::u32string text;
-    };
-    std::vector<Page> pages;
+    std::vector<std::u32string> pages;  // the text of every page handed to the preview
     std::vector<std::u32string> headers;  // the header line of every page laid out
     std::vector<std::pair<int, std::u32string>> headings;
     std::vector<std::string> shownFiles;
     int waits = 0;
     int continues = 0;       // how many times a paused run may go on
     RunState* state = nullptr;
-    int pending = 0;
     std::size_t interruptAfter = SIZE_MAX;   // pages handed over before a signal asks the run to end
     std::function<void(int fileNumber)> atPageSave;  // what happens to the book or the settings meanwhile
 
     void PageSaveStarted(int fileNumber, std::uint64_t, std::uint64_t) override
     {
-        pending = fileNumber;
         if (atPageSave)
             atPageSave(fileNumber);
     }
     bool Interrupted() override { return pages.size() >= interruptAfter; }
-    void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.push_back({pending, std::u32string(text)}); }
+    void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.emplace_back(text); }
     void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
     void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override
     {
