@@ -63,13 +63,9 @@ TEST(BookLayout, TheSurveyLearnsTheLayout)
 
 TEST(BookLayout, WhereALineStarts)
 {
-    BookLayout blank;
-    blank.usualWidth = 35;  // a seventh of it is 5
-    BookLayout indented = blank;
-    indented.paragraphs = BookLayout::Paragraphs::Indented;
-    indented.paragraphIndent = 3;
-    BookLayout lines;
-    lines.paragraphs = BookLayout::Paragraphs::Lines;
+    const BookLayout blank{.usualWidth = 35};  // a seventh of it is 5
+    const BookLayout indented{.usualWidth = 35, .paragraphs = BookLayout::Paragraphs::Indented, .paragraphIndent = 3};
+    const BookLayout lines{.paragraphs = BookLayout::Paragraphs::Lines};
     const std::string full(33, 'x');
     const struct { const BookLayout& layout; std::string previous; bool blankBefore; const char* line; BookBreak where; }
         cases[] = {
@@ -123,7 +119,7 @@ TEST(BookParagraphs, SmallBooksGiveTheRowsOfTheirOwnParagraphs)
     };
     for (const auto& c : cases) {
         RunFixture f;
-        f.settings.ApplyEdit("chkBookParas", "1");
+        f.Set({{"chkBookParas", "1"}});
         f.Book(c.book);
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished) << c.name;
         ASSERT_EQ(f.host.pages.size(), 1u) << c.name;
@@ -138,7 +134,7 @@ TEST(BookParagraphs, APageBeginsWithText)
         paragraphs += "A paragraph of one line, number " + std::to_string(i) + ".\r\n\r\n";
     for (const std::string& book : {paragraphs, Lines({"Chapter 1.1 The road", "", "", "A first line."})}) {
         RunFixture f;
-        f.settings.ApplyEdit("chkBookParas", "1");
+        f.Set({{"chkBookParas", "1"}});
         f.Book(book);
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_GE(f.host.pages.size(), 2u);
@@ -163,9 +159,7 @@ TEST(BookParagraphs, FrontAndBackMatterAreLeftOutButCounted)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.book));
         RunFixture f;
-        f.settings.ApplyEdit("chkFrontBack", c.skip ? "1" : "0");
-        f.settings.ApplyEdit("chkSmartLF", "0");
-        f.settings.ApplyEdit("chkDocPageNr", "1");
+        f.Set({{"chkFrontBack", c.skip ? "1" : "0"}, {"chkSmartLF", "0"}, {"chkDocPageNr", "1"}});
         f.Book(c.book);
         ASSERT_EQ(f.Run().outcome, RunResult::Outcome::Finished);
         ASSERT_EQ(f.host.pages.size(), 1u);

@@ -1,5 +1,4 @@
 #include "RunFixture.h"
-#include "engine/PageDecorations.h"
 #include "base/Text.h"
 #include "imaging/BmpFile.h"
 
@@ -12,18 +11,20 @@ namespace fs = std::filesystem;
 namespace {
 
 using Outcome = RunResult::Outcome;
-using Edits = std::vector<std::pair<const char*, const char*>>;
+using Edits = RunFixture::Edits;
 
 // The page that ends by a page break gets its numbers drawn then; one that ends at a heading keeps its title. The
 // page saved when the next heading is met still goes into its own chapter's folder.
 TEST(ConversionRun, ChaptersGetTheirFoldersHeadersAndHeadings)
 {
     RunFixture f;
+    f.Set({{"chkDocPageNr", "1"}});
     f.Book(Lines({"Chapter 1.1 The road", "It was a long road.", "", ""}) + NumberedLines(30) +
            Lines({"", "", "Chapter 2.1 Home", "Home at last."}));
     ASSERT_EQ(f.Run().outcome, Outcome::Finished);
-    EXPECT_EQ(f.host.headers, (std::vector<std::u32string>{U"Ch 00.0 Introduction - File# 1", U"CH 01.1 THE ROAD - File# 2",
-                                                           U"CH 01.1 THE ROAD", U"CH 02.1 HOME - File# 4"}));
+    EXPECT_EQ(f.host.headers, (std::vector<std::u32string>{U"Ch 00.0 Introduction - File# 1 - DocPg# 00001",
+                                                           U"CH 01.1 THE ROAD - File# 2 - DocPg# 00001", U"CH 01.1 THE ROAD",
+                                                           U"CH 02.1 HOME - File# 4 - DocPg# 00001"}));
     EXPECT_EQ(f.host.headings, (std::vector<std::pair<int, std::u32string>>{{2, U"CH 01.1 THE ROAD"}, {4, U"CH 02.1 HOME"}}));
     EXPECT_EQ(f.host.shownFiles, (std::vector<std::string>{f.Out("novel_00001 ().jpg"),
                                                            f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"),
@@ -71,8 +72,7 @@ TEST(ConversionRun, PagesHoldTheirRows)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunFixture f;
-        for (const auto& [control, value] : c.edits)
-            f.settings.ApplyEdit(control, value);
+        f.Set(c.edits);
         f.Book(c.book);
         f.settings.Canvas().Resize(c.width, c.height);
         ASSERT_EQ(f.Run().outcome, Outcome::Finished);
@@ -128,8 +128,7 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
         }
         f.Book(book, "book.txt");
         f.settings.TypeText("txtOutFileName", c.root.empty() ? "book" : c.root);
-        f.settings.ApplyEdit("chkNoChars", "0");  // control characters reach the heading
-        f.settings.ApplyEdit("chkDiffFold", c.diffFold ? "1" : "0");
+        f.Set({{"chkNoChars", "0"}, {"chkDiffFold", c.diffFold ? "1" : "0"}});  // a NUL reaches the heading
         if (c.width)
             f.settings.Canvas().Resize(c.width, 240);
         // With these folders present, an uncleaned name would climb out of the output folder.
@@ -145,14 +144,6 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
     }
 }
 
-TEST(ConversionRun, HeaderTexts)
-{
-    EXPECT_EQ(HeaderText(U"Title", 7, 3, false, false), U"Title");
-    EXPECT_EQ(HeaderText(U"Title", 7, 3, true, false), U"Title - File# 7");
-    EXPECT_EQ(HeaderText(U"Title", 7, 3, false, true), U"Title - DocPg# 00003");
-    EXPECT_EQ(HeaderText(U"Title", 7, 3, true, true), U"Title - File# 7 - DocPg# 00003");
-}
-
 // Without anyone to press Continue, a run stops at the end of its page range, or after each page when stepped.
 TEST(ConversionRun, ARunStopsAtTheRangeEndOrWhenNoOneContinues)
 {
@@ -163,10 +154,7 @@ TEST(ConversionRun, ARunStopsAtTheRangeEndOrWhenNoOneContinues)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stepped ? "stepped" : "a range");
         RunFixture f;
-        f.settings.ApplyEdit("chkSmartLF", "0");
-        f.settings.ApplyEdit("chkDiffFold", "0");
-        f.settings.ApplyEdit("txtFromPg", c.from);
-        f.settings.ApplyEdit("txtToPg", c.to);
+        f.Set({{"chkSmartLF", "0"}, {"chkDiffFold", "0"}, {"txtFromPg", c.from}, {"txtToPg", c.to}});
         f.Book(NumberedLines(200));
         f.state.Stepped = c.stepped;
         f.host.continues = c.continues;
@@ -177,7 +165,6 @@ TEST(ConversionRun, ARunStopsAtTheRangeEndOrWhenNoOneContinues)
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(fs::exists(f.host.shownFiles[i]), i >= c.firstWritten) << f.host.shownFiles[i];
         EXPECT_EQ(f.state.PagesWritten, 3 - c.firstWritten);
-        EXPECT_FALSE(fs::exists(f.Out("novel_00004 (Ch_00.0).jpg")));
     }
 }
 
@@ -198,7 +185,7 @@ TEST(ConversionRun, AShorterRerunRemovesOnlyThePagesItLeftBehind)
                 pages.insert(entry.path().lexically_normal().string());
         return pages;
     };
-    f.settings.ApplyEdit("txtFontSize", "12");
+    f.Set({{"txtFontSize", "12"}});
     ASSERT_EQ(f.Run().outcome, Outcome::Finished);
     const std::size_t longRun = pagesOnDisk().size();
     const std::vector<std::string> kept = {f.Out("notes.txt"), f.Out("other_00001 ().jpg"), f.Out("novel_1 ().jpg"),
@@ -207,10 +194,9 @@ TEST(ConversionRun, AShorterRerunRemovesOnlyThePagesItLeftBehind)
         std::ofstream(path) << "x";
 
     // A page range removes nothing; the whole book at a smaller size leaves exactly its own pages of this root.
-    f.settings.ApplyEdit("txtFontSize", "8");
-    f.settings.ApplyEdit("txtFromPg", "2");
+    f.Set({{"txtFontSize", "8"}, {"txtFromPg", "2"}});
     EXPECT_EQ(f.Run().stalePagesRemoved, 0);
-    f.settings.ApplyEdit("txtFromPg", "0");
+    f.Set({{"txtFromPg", "0"}});
     f.host.shownFiles.clear();
     const std::set<std::string> before = pagesOnDisk();
     const RunResult result = f.Run();
@@ -233,13 +219,11 @@ TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleIsInTheForegroundColour)
     for (const char* whiteOnBlack : {"0", "1"}) {
         SCOPED_TRACE(whiteOnBlack);
         RunFixture f;
-        f.settings.ApplyEdit("chkWB", whiteOnBlack);
-        f.settings.ApplyEdit("chkRotate", "1");
+        f.Set({{"chkWB", whiteOnBlack}, {"chkRotate", "1"}});
         f.Book("Some words.\r\n");
         ASSERT_EQ(f.Run().outcome, Outcome::Finished);
         const Bitmap turned = ReadBitmapFile(f.Out("TempBMP.bmp"));
-        ASSERT_EQ(turned.Width(), 320);
-        ASSERT_EQ(turned.Height(), 240);
+        ASSERT_EQ(std::pair(turned.Width(), turned.Height()), std::pair(320, 240));
         const int ink = *whiteOnBlack == '1' ? 255 : 0, column = 320 - 1 - f.state.LineHeight;
         for (int y = 0; y < 240; y += 7)
             EXPECT_EQ(turned.Colour(column, y).red, ink) << "row " << y;
@@ -247,44 +231,36 @@ TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleIsInTheForegroundColour)
     }
 }
 
-TEST(ConversionRun, APageThatCannotBeWrittenFailsTheRunAndIsNamed)
+// A run that ends early says why, counts only the pages it wrote and leaves no temporary file.
+TEST(ConversionRun, ARunThatEndsEarlySaysWhy)
 {
-    RunFixture f;
-    f.Book(Lines({"Chapter 1.1 The road", "Words."}));
-    fs::create_directory(f.Out(""));
-    std::ofstream(f.Out("CH_01.1_THE_ROAD")) << "a file where the chapter folder should go";
-    const RunResult result = f.Run();
-    EXPECT_EQ(result.outcome, Outcome::Failed);
-    EXPECT_NE(result.error.find("novel_00002"), std::string::npos) << result.error;
-    EXPECT_EQ(f.state.PagesWritten, 1);
-}
-
-TEST(ConversionRun, ASignalOrAShrinkingBookEndsTheRunAndSaysSo)
-{
-    const struct { const char* what; std::size_t interruptAfter; bool shrink; Outcome outcome; int written; } cases[] = {
-        {"interrupted before the first line", 0, false, Outcome::Interrupted, 0},
-        {"interrupted after page 2", 2, false, Outcome::Interrupted, 2},
-        {"cut short during the run", SIZE_MAX, true, Outcome::Failed, 0},
+    const struct { const char* what; std::size_t interruptAfter; bool shrink; const char* blocker; Outcome outcome;
+                   int written; const char* message; } cases[] = {
+        {"interrupted before the first line", 0, false, nullptr, Outcome::Interrupted, 0, ""},
+        {"interrupted after page 2", 2, false, nullptr, Outcome::Interrupted, 2, ""},
+        {"cut short during the run", SIZE_MAX, true, nullptr, Outcome::Failed, 0, "changed while it was being converted"},
+        {"a file where the chapter folder goes", SIZE_MAX, false, "CH_01.1_THE_ROAD", Outcome::Failed, 1, "novel_00002"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RunFixture f;
-        f.settings.ApplyEdit("chkSmartLF", "0");
-        f.settings.ApplyEdit("chkDiffFold", "0");
-        const std::string path = f.Book(NumberedLines(15000));
+        f.Set({{"chkSmartLF", "0"}});
+        const std::string path = f.Book(c.blocker ? Lines({"Chapter 1.1 The road", "Words."}) : NumberedLines(15000));
         f.host.interruptAfter = c.interruptAfter;
         if (c.shrink) {
-            f.settings.ApplyEdit("txtFromPg", "100000");  // laid out, not written: quicker
+            f.Set({{"txtFromPg", "100000"}});  // laid out, not written: quicker
             f.host.atPageSave = [&](int) { fs::resize_file(path, 70000); };
+        }
+        if (c.blocker) {
+            fs::create_directory(f.Out(""));
+            std::ofstream(f.Out(c.blocker)) << "x";
         }
         const RunResult result = f.Run();
         EXPECT_EQ(result.outcome, c.outcome) << result.error;
         EXPECT_EQ(f.state.PagesWritten, c.written);
-        if (c.shrink) {
-            EXPECT_NE(result.error.find("changed while it was being converted"), std::string::npos) << result.error;
-        }
+        EXPECT_TRUE(*c.message ? result.error.find(c.message) != std::string::npos : result.error.empty()) << result.error;
         int pages = 0;
-        EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{});  // no temporary file stays
+        EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{});
         EXPECT_EQ(pages, f.state.PagesWritten);
     }
 }

@@ -56,17 +56,11 @@ TEST(LineReader, LineBreaksAndEncodings)
     const std::string cp = "Windows-1252", full(kChunk - 1, 'x'), two(kChunk - 2, 'x');
     const std::u32string uFull(kChunk - 1, U'x'), uTwo(kChunk - 2, U'x');
     const struct { std::string bytes, codePage; std::vector<std::u32string> lines; std::string encoding; } cases[] = {
-        {"", cp, {}, "UTF-8"},
-        {"a", cp, {U"a"}, "UTF-8"},
-        {"a\r\n", cp, {U"a"}, "UTF-8"},
-        {"a\r\n\r\n", cp, {U"a", U""}, "UTF-8"},
-        {"a\nb\nc\n", cp, {U"a", U"b", U"c"}, "UTF-8"},
-        {"a\rb\rc", cp, {U"a", U"b", U"c"}, "UTF-8"},
-        {"a\r\rb", cp, {U"a", U"", U"b"}, "UTF-8"},
-        {"a\n\rb", cp, {U"a", U"", U"b"}, "UTF-8"},
-        {"\n", cp, {U""}, "UTF-8"},
+        {"", cp, {}, "UTF-8"}, {"a", cp, {U"a"}, "UTF-8"}, {"a\r\n", cp, {U"a"}, "UTF-8"}, {"\n", cp, {U""}, "UTF-8"},
+        {"a\r\n\r\n", cp, {U"a", U""}, "UTF-8"}, {"a\nb\nc\n", cp, {U"a", U"b", U"c"}, "UTF-8"},
+        {"a\rb\rc", cp, {U"a", U"b", U"c"}, "UTF-8"}, {"a\r\rb", cp, {U"a", U"", U"b"}, "UTF-8"},
+        {"a\n\rb", cp, {U"a", U"", U"b"}, "UTF-8"}, {"\xEF\xBB\xBF", cp, {}, "UTF-8"},
         {"\xEF\xBB\xBFhi\r\nthere", cp, {U"hi", U"there"}, "UTF-8"},
-        {"\xEF\xBB\xBF", cp, {}, "UTF-8"},
         {"caf\xC3\xA9 \xE2\x82\xAC\r\n", cp, {U"café €"}, "UTF-8"},
         {"caf\xE9 \x80\r\n\x99", cp, {U"café €", U"™"}, cp},
         {"\x9F\x85\xA0\xFF\x81", cp, {U"\u0178\u2026\u00A0ÿ\u0081"}, cp},  // an unassigned byte keeps its code

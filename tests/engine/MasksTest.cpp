@@ -91,16 +91,15 @@ TEST(FormatNumber, NumberTexts)
 
 TEST(TitleRoom, HeaderNumbersTakeTheirWidth)
 {
-    const struct { const char* name; HeadingContext context; int expected; } cases[] = {
-        {"both numbers", {.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, 15},
-        {"no numbers", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = false}, 38},
-        {"page number only", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = true}, 26},
-        {"six-digit file number",
-         {.charsPerLine = 40, .fileNumber = 123456, .fileNumbersOn = true, .documentPagesOn = false}, 26},
-        {"narrow canvas", {.charsPerLine = 10, .fileNumbersOn = true, .documentPagesOn = true}, -15},
+    const struct { HeadingContext context; int expected; } cases[] = {
+        {{.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, 15},
+        {{.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = false}, 38},
+        {{.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = true}, 26},
+        {{.charsPerLine = 40, .fileNumber = 123456, .fileNumbersOn = true, .documentPagesOn = false}, 26},
+        {{.charsPerLine = 10, .fileNumbersOn = true, .documentPagesOn = true}, -15},  // a narrow canvas
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TitleRoom(c.context), c.expected) << c.name;
+        EXPECT_EQ(TitleRoom(c.context), c.expected) << c.context.charsPerLine << " " << c.context.fileNumber;
 }
 
 TEST(SplitChapterHeading, NumberAndRest)

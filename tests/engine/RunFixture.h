@@ -76,6 +76,13 @@ struct RunFixture {
 
     RunFixture() { ApplyStartUpDefaults(settings); host.state = &state; }
 
+    using Edits = std::vector<std::pair<const char*, const char*>>;
+    void Set(const Edits& edits)
+    {
+        for (const auto& [control, value] : edits)
+            settings.ApplyEdit(control, value);
+    }
+
     std::string Book(const std::string& content, const std::string& name = "novel.txt")
     {
         const std::string path = dir.Path(name);

@@ -59,10 +59,8 @@ TEST(TextCleanup, NewPageCharacterFromItsCode)
         SCOPED_TRACE(c.code);
         EXPECT_EQ(NewPageCharacter(U(c.code)), c.character);
     }
-    EXPECT_TRUE(IsNewPageLine(U"end of page\f", U'\f'));
-    EXPECT_TRUE(IsNewPageLine(U"\f", U'\f'));
-    EXPECT_FALSE(IsNewPageLine(U"no mark here", U'\f'));
-    EXPECT_FALSE(IsNewPageLine(U"\f", std::nullopt));
+    EXPECT_TRUE(IsNewPageLine(U"end of page\f", U'\f') && IsNewPageLine(U"\f", U'\f'));
+    EXPECT_FALSE(IsNewPageLine(U"no mark here", U'\f') || IsNewPageLine(U"\f", std::nullopt));
 }
 
 TEST(TextCleanup, SkipAsciiBelow32)
