@@ -18,13 +18,13 @@ using Edits = RunFixture::Edits;
 TEST(ConversionRun, ChaptersGetTheirFoldersHeadersAndHeadings)
 {
     RunFixture f;
-    f.Set({{"chkDocPageNr", "1"}});
+    f.Set({{"chkFileNr", "0"}, {"chkDocPageNr", "1"}});  // the command line checks the default header
     f.Book(Lines({"Chapter 1.1 The road", "It was a long road.", "", ""}) + NumberedLines(30) +
            Lines({"", "", "Chapter 2.1 Home", "Home at last."}));
     ASSERT_EQ(f.Run().outcome, Outcome::Finished);
-    EXPECT_EQ(f.host.headers, (std::vector<std::u32string>{U"Ch 00.0 Introduction - File# 1 - DocPg# 00001",
-                                                           U"CH 01.1 THE ROAD - File# 2 - DocPg# 00001", U"CH 01.1 THE ROAD",
-                                                           U"CH 02.1 HOME - File# 4 - DocPg# 00001"}));
+    EXPECT_EQ(f.host.headers, (std::vector<std::u32string>{U"Ch 00.0 Introduction - DocPg# 00001",
+                                                           U"CH 01.1 THE ROAD - DocPg# 00001", U"CH 01.1 THE ROAD",
+                                                           U"CH 02.1 HOME - DocPg# 00001"}));
     EXPECT_EQ(f.host.headings, (std::vector<std::pair<int, std::u32string>>{{2, U"CH 01.1 THE ROAD"}, {4, U"CH 02.1 HOME"}}));
     EXPECT_EQ(f.host.shownFiles, (std::vector<std::string>{f.Out("novel_00001 ().jpg"),
                                                            f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"),
