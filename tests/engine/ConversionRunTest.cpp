@@ -30,8 +30,6 @@ TEST(ConversionRun, ChaptersGetTheirFoldersHeadersAndHeadings)
                                                            f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"),
                                                            f.Out("CH_01.1_THE_ROAD/novel_00003 (Ch_01.1).jpg"),
                                                            f.Out("CH_02.1_HOME/novel_00004 (Ch_02.1).jpg")}));
-    for (const std::string& page : f.host.shownFiles)
-        EXPECT_TRUE(fs::exists(page)) << page;
     EXPECT_EQ(f.state.PagesWritten, 4);
 }
 
@@ -171,13 +169,10 @@ TEST(ConversionRun, ARunStopsAtTheRangeEndOrWhenNoOneContinues)
 TEST(ConversionRun, AShorterRerunRemovesOnlyThePagesItLeftBehind)
 {
     RunFixture f;
-    std::string book;
-    for (int chapter = 1; chapter <= 2; ++chapter) {
-        book += "\r\n\r\nChapter " + std::to_string(chapter) + ".1 Part\r\n";
-        for (int p = 0; p < 15; ++p)
-            book += "The lamp-mender walked down to the river and looked at the water for a while.\r\n\r\n";
-    }
-    f.Book(book);
+    std::string prose;
+    for (int p = 0; p < 15; ++p)
+        prose += "The lamp-mender walked down to the river and looked at the water for a while.\r\n\r\n";
+    f.Book("\r\n\r\nChapter 1.1 Part\r\n" + prose + "\r\n\r\nChapter 2.1 Part\r\n" + prose);
     auto pagesOnDisk = [&] {
         std::set<std::string> pages;
         for (const auto& entry : fs::recursive_directory_iterator(f.Out("")))

@@ -73,7 +73,7 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                 canvas.SetFont(face, points, false);
                 const auto font = FontLibrary::Instance().Open(face, pixels, false, mode);
                 ASSERT_EQ(font->Mode(), mode);
-                int paper = 0, blends = 0;  // blends: pixels neither ink nor paper
+                int blends = 0;  // pixels neither ink nor paper
                 for (char32_t c = 0x21; c <= 0xFF; ++c) {
                     if (c >= 0x7F && c <= 0xA0)
                         continue;
@@ -87,7 +87,6 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                     for (int y = 0; y < canvas.Height(); ++y)
                         for (int x = 0; x < canvas.Width(); ++x) {
                             const std::uint32_t colour = ColourAt(canvas.Image(), x, y);
-                            paper += colour == 0xFFFFFF;
                             ink += colour != 0xFFFFFF;
                             blends += colour != 0xFFFFFF && colour != 0x000000;
                             outside += colour != 0xFFFFFF &&
@@ -97,7 +96,6 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                     EXPECT_EQ(outside, 0) << "U+" << std::hex << static_cast<unsigned>(c);
                 }
                 if (monochrome) {
-                    EXPECT_GT(paper, 0);
                     EXPECT_EQ(blends, 0) << "a monochrome page holds only its two colours";
                     // What black-and-white pages lost: the middle stem of the default face's "m" and the eye of
                     // the serif "e". The narrow faces have no room for them below 7 points (8 pixels).
@@ -156,10 +154,7 @@ TEST(GlyphDrawing, ModeFollowsTheSettingFromTheNextPageOn)
     for (const int startWith : {1, 0}) {
         SCOPED_TRACE(testing::Message() << "starting with " << startWith);
         RunFixture f;
-        std::string book;
-        for (int i = 0; i < 120; ++i)
-            book += "The ferryman counted the coins twice and said nothing about the weather.\r\n";
-        f.Book(book);
+        f.Book(NumberedLines(400));
         f.settings.SetCheck("chkPureBW", startWith);
         EXPECT_EQ(f.settings.Canvas().CurrentGlyphMode(), startWith ? GlyphMode::Monochrome : GlyphMode::AntiAliased);
         ColourCounter host;
@@ -170,10 +165,9 @@ TEST(GlyphDrawing, ModeFollowsTheSettingFromTheNextPageOn)
         ASSERT_EQ(f.Run(host).outcome, RunResult::Outcome::Finished);
         ASSERT_GE(host.colours.size(), 4u);
         for (std::size_t page = 0; page < host.colours.size(); ++page) {
-            if ((page < 2) == (startWith == 1))
-                EXPECT_EQ(host.colours[page], 2u) << "page " << page + 1;
-            else
-                EXPECT_GT(host.colours[page], 2u) << "page " << page + 1;
+            const bool monochrome = (page < 2) == (startWith == 1);
+            EXPECT_TRUE(monochrome ? host.colours[page] == 2 : host.colours[page] > 2)
+                << "page " << page + 1 << ": " << host.colours[page] << " colours";
         }
     }
 }

@@ -45,13 +45,9 @@ TEST(MatchesMask, PatternElementsAndTheDefaultMasks)
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesMask(U(c.text), U(c.mask)), c.expected) << "mask \"" << c.mask << "\", text \"" << c.text << '"';
-}
-
-TEST(MatchesMask, ManyStarsOverALongTextFinish)
-{
-    const std::u32string run(100000, U'a');
-    EXPECT_FALSE(MatchesMask(run, U"*a*a*a*a*a*a*b"));
-    EXPECT_TRUE(MatchesMask(run + U"b", U"*a*a*a*a*a*a*b"));
+    // Many stars over a long text finish.
+    EXPECT_FALSE(MatchesMask(std::u32string(100000, U'a'), U"*a*a*a*a*a*a*b"));
+    EXPECT_TRUE(MatchesMask(std::u32string(100000, U'a') + U"b", U"*a*a*a*a*a*a*b"));
 }
 
 TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
@@ -129,24 +125,10 @@ struct HeadingCase {
     const char* paragraphMask = kParagraphMask;
 };
 
-void CheckHeadings(std::initializer_list<HeadingCase> cases)
-{
-    for (const HeadingCase& c : cases) {
-        std::u32string title = U"Ch 00.0 Introduction";
-        std::u32string label = U"Ch 00.0";
-        EXPECT_EQ(DetectHeading(c.context, U(c.line), U(c.previousLine), U(c.chapterMask), U(c.paragraphMask), title,
-                                label),
-                  c.found)
-            << c.name;
-        EXPECT_EQ(ToUtf8(title), c.found ? c.title : "Ch 00.0 Introduction") << c.name;
-        EXPECT_EQ(ToUtf8(label), c.found ? c.label : "Ch 00.0") << c.name;
-    }
-}
-
 // charsPerLine 60 with the file number on leaves 47 characters of title.
-TEST(DetectHeading, Chapters)
+TEST(DetectHeading, ChaptersAndParagraphs)
 {
-    CheckHeadings({
+    const HeadingCase cases[] = {
         {"after an empty line", {.charsPerLine = 60}, "Chapter 1.2 The road", "", true, "CH 01.2 THE ROAD", "Ch 01.2"},
         {"after a line of blanks", {.charsPerLine = 60}, "Chapter 1.2 The road", "   ", true, "CH 01.2 THE ROAD",
          "Ch 01.2"},
@@ -166,12 +148,7 @@ TEST(DetectHeading, Chapters)
          "Ch 007", "Chapter #*"},
         {"number that is no number", {.charsPerLine = 60}, "Chapter 5 of 7. End", "", true, "CH 5 OF 7. OF 7. END",
          "Ch 5 of 7."},
-    });
-}
-
-TEST(DetectHeading, Paragraphs)
-{
-    CheckHeadings({
+        // paragraphs
         {"after an empty line, in its own case", {.charsPerLine = 60}, "1.2 The Road to café", "", true,
          "Par 1.2 The Road to café", "Par 01.2"},
         {"after a line of blanks", {.charsPerLine = 60}, "1.2 Title", "   ", false},
@@ -185,7 +162,16 @@ TEST(DetectHeading, Paragraphs)
          true, "Par Chapter 9.1 Gone", "Par Chapter 9.1 "},
         {"a chapter wins over a paragraph", {.charsPerLine = 60}, "Chapter 2.5 Both", "", true, "CH 02.5 BOTH",
          "Ch 02.5"},
-    });
+    };
+    for (const HeadingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u32string title = U"Ch 00.0 Introduction", label = U"Ch 00.0";
+        EXPECT_EQ(DetectHeading(c.context, U(c.line), U(c.previousLine), U(c.chapterMask), U(c.paragraphMask), title,
+                                label),
+                  c.found);
+        EXPECT_EQ(ToUtf8(title), c.found ? c.title : "Ch 00.0 Introduction");
+        EXPECT_EQ(ToUtf8(label), c.found ? c.label : "Ch 00.0");
+    }
 }
 
 } // namespace

@@ -51,10 +51,7 @@ struct RecordingHost : RunHost {
     bool Interrupted() override { return pages.size() >= interruptAfter; }
     void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.emplace_back(text); }
     void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
-    void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override
-    {
-        headers.emplace_back(header);
-    }
+    void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override { headers.emplace_back(header); }
     void HeadingFound(int page, std::u32string_view title) override { headings.emplace_back(page, title); }
     bool WaitWhilePaused() override
     {
