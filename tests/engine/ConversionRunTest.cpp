@@ -11,7 +11,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Outcome = RunResult::Outcome;
-using Edits = RunFixture::Edits;
 
 // The page that ends by a page break gets its numbers drawn then; one that ends at a heading keeps its title. The
 // page saved when the next heading is met still goes into its own chapter's folder.
@@ -41,32 +40,32 @@ TEST(ConversionRun, PagesHoldTheirRows)
     const int cw = static_cast<int>(probe.settings.Canvas().TextWidth(U"a"));
     const int rh = static_cast<int>(probe.settings.Canvas().TextHeight());
     ASSERT_EQ(probe.settings.Canvas().TextWidth(U"abcdefghij"), 10.0f * cw) << "the face is not monospaced";
-    const Edits plain = {{"chkSmartLF", "0"}}, numbered = {{"chkRowNrs", "1"}};
+    const RunFixture::Edits plain = {{"chkSmartLF", "0"}}, numbered = {{"chkRowNrs", "1"}};
     const std::string alphabet = "abcdefghijklmnopqrstuvwxy\r\n";
-    const struct { const char* name; Edits edits; std::string book; int width, height; std::vector<std::u32string> pages; }
-        cases[] = {
-            {"a word reaching the edge is too far", plain, "abcd efghi\r\n", 3 + 10 * cw, 240, {U"\nabcd \nefghi"}},
-            {"a word short of the edge", plain, "abcd efghi\r\n", 4 + 10 * cw, 240, {U"\nabcd efghi"}},
-            // split between characters, a character moving only when it passes the edge, its rows going on to the
-            // next page like any others
-            {"a word wider than the page", plain, "abcdefghijklmnop\r\n", 3 + 10 * cw, 240, {U"\n\nabcdefghij\nklmnop"}},
-            {"a wide word over pages", plain, alphabet, 3 + 10 * cw, 3 * rh + rh / 2,
-             {U"\n\n", U"abcdefghij\nklmnopqrst\n", U"uvwxy"}},
-            {"a wide word after a word", plain, "start " + alphabet, 3 + 10 * cw, 3 * rh + rh / 2,
-             {U"\nstart \n", U"abcdefghij\nklmnopqrst\n", U"uvwxy"}},
-            {"a wide word, one row a page", plain, alphabet, 3 + 10 * cw, 2 * rh + rh / 2,
-             {U"\n\n", U"abcdefghij\n", U"klmnopqrst\n", U"uvwxy"}},
-            // the blank that joins a line to the row before never begins a row; the rules judge the word without it
-            {"joined after a row number", numbered, Lines({"alpha beta", "", "gamma delta"}), 320, 11 * rh,
-             {U"alpha beta\n1 | gamma delta"}},
-            {"joined at the top of a page", numbered, Lines({"one two", "three four", "", "five six"}), 320, 2 * rh,
-             {U"one two three four\n1 | ", U"2 | five six"}},
-            // "b" opens a row after two counted breaks: a word of one character, so the rest of its line goes
-            {"the one-character rule", numbered, Lines({"The end.", "", "A", "b", "c d"}), 320, 11 * rh,
-             {U"The end.\n1 | \n2 | c d"}},
-            {"control characters skipped", {{"chkNoChars", "1"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one two three"}},
-            {"control characters kept", {{"chkNoChars", "0"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one\ttwo\x01 three"}},
-        };
+    const struct { const char* name; RunFixture::Edits edits; std::string book; int width, height;
+                   std::vector<std::u32string> pages; } cases[] = {
+        {"a word reaching the edge is too far", plain, "abcd efghi\r\n", 3 + 10 * cw, 240, {U"\nabcd \nefghi"}},
+        {"a word short of the edge", plain, "abcd efghi\r\n", 4 + 10 * cw, 240, {U"\nabcd efghi"}},
+        // split between characters, a character moving only when it passes the edge, its rows going on to the
+        // next page like any others
+        {"a word wider than the page", plain, "abcdefghijklmnop\r\n", 3 + 10 * cw, 240, {U"\n\nabcdefghij\nklmnop"}},
+        {"a wide word over pages", plain, alphabet, 3 + 10 * cw, 3 * rh + rh / 2,
+         {U"\n\n", U"abcdefghij\nklmnopqrst\n", U"uvwxy"}},
+        {"a wide word after a word", plain, "start " + alphabet, 3 + 10 * cw, 3 * rh + rh / 2,
+         {U"\nstart \n", U"abcdefghij\nklmnopqrst\n", U"uvwxy"}},
+        {"a wide word, one row a page", plain, alphabet, 3 + 10 * cw, 2 * rh + rh / 2,
+         {U"\n\n", U"abcdefghij\n", U"klmnopqrst\n", U"uvwxy"}},
+        // the blank that joins a line to the row before never begins a row; the rules judge the word without it
+        {"joined after a row number", numbered, Lines({"alpha beta", "", "gamma delta"}), 320, 11 * rh,
+         {U"alpha beta\n1 | gamma delta"}},
+        {"joined at the top of a page", numbered, Lines({"one two", "three four", "", "five six"}), 320, 2 * rh,
+         {U"one two three four\n1 | ", U"2 | five six"}},
+        // "b" opens a row after two counted breaks: a word of one character, so the rest of its line goes
+        {"the one-character rule", numbered, Lines({"The end.", "", "A", "b", "c d"}), 320, 11 * rh,
+         {U"The end.\n1 | \n2 | c d"}},
+        {"control characters skipped", {{"chkNoChars", "1"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one two three"}},
+        {"control characters kept", {{"chkNoChars", "0"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one\ttwo\x01 three"}},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunFixture f;
@@ -136,9 +135,7 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
         int pages = 0;
         EXPECT_EQ(FilesOutside(f, pages), std::vector<std::string>{});
         EXPECT_EQ(pages, f.state.PagesWritten);
-        if (c.page) {
-            EXPECT_TRUE(fs::exists(f.settings.OutputPath() + c.page)) << c.page;
-        }
+        EXPECT_TRUE(!c.page || fs::exists(f.settings.OutputPath() + c.page)) << (c.page ? c.page : "");
     }
 }
 

@@ -116,13 +116,9 @@ TEST(SplitChapterHeading, NumberAndRest)
 struct HeadingCase {
     const char* name;
     HeadingContext context;
-    const char* line;
-    const char* previousLine;
+    const char *line, *previousLine;
     bool found;
-    const char* title = "";
-    const char* label = "";
-    const char* chapterMask = kChapterMask;
-    const char* paragraphMask = kParagraphMask;
+    const char *title = "", *label = "", *chapterMask = kChapterMask, *paragraphMask = kParagraphMask;
 };
 
 // charsPerLine 60 with the file number on leaves 47 characters of title.

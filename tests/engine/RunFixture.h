@@ -56,9 +56,8 @@ struct RecordingHost : RunHost {
     bool WaitWhilePaused() override
     {
         ++waits;
-        if (continues <= 0)
+        if (continues-- <= 0)
             return false;
-        --continues;
         state->Paused = false;
         return true;
     }

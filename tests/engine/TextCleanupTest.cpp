@@ -17,8 +17,7 @@ float SixPerCharacter(std::u32string_view text) { return 6.0f * static_cast<floa
 struct Line {
     std::string text;
     const char* lastChar;
-    long previousLineWidth = 0;
-    long referenceWidth = 300;
+    long previousLineWidth = 0, referenceWidth = 300;
     const char* previousFirstChar = "";
     bool smart = true;
 };
@@ -33,9 +32,9 @@ LineStart Evaluate(const Line& l)
 TEST(TextCleanup, CharacterClasses)
 {
     const struct { const char* s; bool capital, lower, digit; } cases[] = {
-        {"Q", true, false, false}, {"É", true, false, false}, {"Ж", true, false, false},
-        {"q", false, true, false}, {"é", false, true, false}, {"ß", false, true, false},
-        {"(", false, true, false}, {")", false, true, false}, {",", false, true, false},
+        {"Q", true, false, false}, {"É", true, false, false}, {"Ж", true, false, false}, {"q", false, true, false},
+        {"é", false, true, false}, {"ß", false, true, false}, {"(", false, true, false}, {")", false, true, false},
+        {",", false, true, false},
         {"9", false, false, true}, {"٣", false, false, false},  // an Arabic-Indic three is no decimal digit here
         {"", false, false, false}, {";", false, false, false}, {"’", false, false, false}, {"ab", false, false, false},
     };
