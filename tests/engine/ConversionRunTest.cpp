@@ -160,6 +160,7 @@ TEST(ConversionRun, ARunStopsAtTheRangeEndOrWhenNoOneContinues)
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(fs::exists(f.host.shownFiles[i]), i >= c.firstWritten) << f.host.shownFiles[i];
         EXPECT_EQ(f.state.PagesWritten, 3 - c.firstWritten);
+        EXPECT_EQ(f.host.shownAsWritten, 3 - c.firstWritten);
     }
 }
 

@@ -15,17 +15,12 @@ namespace {
 
 constexpr std::size_t kChunk = 65536;
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // Reads a book of these bytes whole, and says how it was read; every byte counts, once.
 std::vector<std::u32string> ReadAll(const std::string& bytes, const std::string& codePage = "Windows-1252",
                                     std::string* encoding = nullptr)
 {
     TempDir dir;
-    WriteBytes(dir.Path("book.txt"), bytes);
+    std::ofstream(dir.Path("book.txt"), std::ios::binary) << bytes;
     const auto opened = LineReader::Open(dir.Path("book.txt"), codePage);
     EXPECT_TRUE(opened) << opened.Failure().message;
     std::vector<std::u32string> lines;
@@ -101,7 +96,7 @@ TEST(LineReader, LineBreaksAndEncodings)
 TEST(LineReader, RefusesWhatIsNotABookWithAClearMessage)
 {
     TempDir dir;
-    WriteBytes(dir.Path("program.txt"), std::string("text\0\x01\x02 more", 13));
+    std::ofstream(dir.Path("program.txt"), std::ios::binary) << std::string("text\0\x01\x02 more", 13);
     const struct { std::string path, codePage, message; } cases[] = {
         {dir.Path("missing.txt"), "Windows-1252", "missing.txt"},
         {dir.Root().string(), "Windows-1252", "it is a folder"},
@@ -127,7 +122,7 @@ TEST(LineReader, APipeReadsAsTheSameBytesInAFileWouldAndRewinds)
     bytes += "\x80";
     const std::string fifo = dir.Path("book.fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::thread writer([&] { WriteBytes(fifo, bytes); });
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << bytes; });
     const auto opened = LineReader::Open(fifo, "Windows-1252");
     writer.join();
     ASSERT_TRUE(opened) << opened.Failure().message;

@@ -37,6 +37,7 @@ struct RecordingHost : RunHost {
     std::vector<std::u32string> headers;  // the header line of every page laid out
     std::vector<std::pair<int, std::u32string>> headings;
     std::vector<std::string> shownFiles;
+    int shownAsWritten = 0;  // of the files shown, those said to be written
     int waits = 0;
     int continues = 0;       // how many times a paused run may go on
     RunState* state = nullptr;
@@ -50,7 +51,7 @@ struct RecordingHost : RunHost {
     }
     bool Interrupted() override { return pages.size() >= interruptAfter; }
     void PreviewPage(const Bitmap&, std::u32string_view text) override { pages.emplace_back(text); }
-    void PageFileShown(const std::string& path, bool) override { shownFiles.push_back(path); }
+    void PageFileShown(const std::string& path, bool written) override { shownFiles.push_back(path); shownAsWritten += written; }
     void PageLaidOut(int, std::u32string_view header, std::u32string_view, bool) override { headers.emplace_back(header); }
     void HeadingFound(int page, std::u32string_view title) override { headings.emplace_back(page, title); }
     bool WaitWhilePaused() override
