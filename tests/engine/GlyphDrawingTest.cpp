@@ -78,11 +78,11 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
                     if (c >= 0x7F && c <= 0xA0)
                         continue;
                     canvas.Clear();
-                    canvas.SetCurrentX(static_cast<float>(pixels));
+                    canvas.SetCurrentX(static_cast<float>(pixels) + 0.6f);  // a glyph starts at the nearest pixel
                     canvas.SetCurrentY(static_cast<float>(pixels / 2));
                     canvas.Print(std::u32string(1, c), PageCanvas::Then::StayOnRow);
                     const GlyphImage& glyph = font->Glyph(c);
-                    const int left = pixels + glyph.left, top = pixels / 2 + font->Ascender() - glyph.top;
+                    const int left = pixels + 1 + glyph.left, top = pixels / 2 + font->Ascender() - glyph.top;
                     int ink = 0, outside = 0;
                     for (int y = 0; y < canvas.Height(); ++y)
                         for (int x = 0; x < canvas.Width(); ++x) {
