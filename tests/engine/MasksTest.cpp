@@ -14,7 +14,7 @@ constexpr const char* kParagraphMask = "*[0-9 ][0-9 ].[0-9 ][0-9 ]*?";
 
 bool MarksChapterNine(std::u32string_view line) { return line.starts_with(U"Chapter 9"); }
 
-TEST(MatchesMask, PatternElements)
+TEST(MatchesMask, PatternElementsAndTheDefaultMasks)
 {
     const struct { const char* mask; const char* text; bool expected; } cases[] = {
         {"", "", true}, {"", "a", false}, {"?", "", false}, {"*", "", true}, {"*?", "", false},
@@ -36,41 +36,26 @@ TEST(MatchesMask, PatternElements)
         {"[-a]", "-", true}, {"[a-]", "-", true}, {"[a-]", "b", false}, {"[a-c-]", "-", true}, {"[a-c-]", "b", true},
         // ] outside a list, ! not opening one, [ never closed
         {"]", "]", true}, {"!a", "!a", true}, {"a!", "a", false}, {"[ab", "[ab", true}, {"[ab", "xab", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(MatchesMask(U(c.text), U(c.mask)), c.expected) << "mask \"" << c.mask << "\", text \"" << c.text << '"';
-}
-
-TEST(MatchesMask, DefaultHeadingMasks)
-{
-    const struct { const char* mask; const char* text; bool expected; } cases[] = {
+        // the default heading masks; the paragraph test puts a blank in front of the line
         {kChapterMask, "Chapter 1.2 The road", true}, {kChapterMask, "Chapter 12. The road", true},
-        {kChapterMask, "Chapter 3.1", true},          {kChapterMask, "Chapter one", false},
-        {kChapterMask, "chapter 1.1", false},         {kChapterMask, "Chapter 1.", false},
-        {kChapterMask, "In Chapter 1.2 we saw", false},
-        // the paragraph test puts a blank in front of the line
-        {kParagraphMask, " 1.2 Title", true}, {kParagraphMask, "1.2 Title", false},
-        {kParagraphMask, " 1.2", false},      {kParagraphMask, " 1.2 X", true},
-        {kParagraphMask, " Prose ending here.", false},
+        {kChapterMask, "Chapter 3.1", true}, {kChapterMask, "Chapter one", false}, {kChapterMask, "chapter 1.1", false},
+        {kChapterMask, "Chapter 1.", false}, {kChapterMask, "In Chapter 1.2 we saw", false},
+        {kParagraphMask, " 1.2 Title", true}, {kParagraphMask, "1.2 Title", false}, {kParagraphMask, " 1.2", false},
+        {kParagraphMask, " 1.2 X", true}, {kParagraphMask, " Prose ending here.", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesMask(U(c.text), U(c.mask)), c.expected) << "mask \"" << c.mask << "\", text \"" << c.text << '"';
-}
-
-TEST(MatchesMask, ManyStarsOverALongTextFinish)
-{
-    const std::u32string run(100000, U'a');
-    EXPECT_FALSE(MatchesMask(run, U"*a*a*a*a*a*a*b"));
-    EXPECT_TRUE(MatchesMask(run + U"b", U"*a*a*a*a*a*a*b"));
+    // Many stars over a long text finish.
+    EXPECT_FALSE(MatchesMask(std::u32string(100000, U'a'), U"*a*a*a*a*a*a*b"));
+    EXPECT_TRUE(MatchesMask(std::u32string(100000, U'a') + U"b", U"*a*a*a*a*a*a*b"));
 }
 
 TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
 {
     const struct { const char* text; bool expected; } cases[] = {
-        {"", false}, {"   ", false}, {"ABC", true},
-        {"a1", true}, {"a12", false},  // exactly half, and just under
-        {"  ab", true}, {"   ab", false},  // blanks count in the length
-        {"ééa", true}, {"Жж1", true}, {"«é»", false},  // letters of any script count, quotes do not
+        // exactly half, and just under; blanks count in the length; letters of any script count, quotes do not
+        {"", false}, {"   ", false}, {"ABC", true}, {"a1", true}, {"a12", false}, {"  ab", true}, {"   ab", false},
+        {"ééa", true}, {"Жж1", true}, {"«é»", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMostlyLetters(U(c.text)), c.expected) << '"' << c.text << '"';
@@ -97,41 +82,29 @@ TEST(FormatNumber, NumberTexts)
     for (const auto& c : cases)
         EXPECT_EQ(ToUtf8(FormatNumber(U(c.text), U(c.format))), c.expected)
             << "text \"" << c.text << "\", format \"" << c.format << '"';
-}
-
-TEST(FormatNumber, WholeNumbers)
-{
-    EXPECT_EQ(ToUtf8(FormatNumber(123456, U"00000")), "123456");
-    EXPECT_EQ(ToUtf8(FormatNumber(0, U"00.0")), "00.0");
-    EXPECT_EQ(ToUtf8(FormatNumber(-5, U"00")), "-05");
+    EXPECT_EQ(ToUtf8(FormatNumber(-5, U"00")), "-05");  // the whole-number form
 }
 
 TEST(TitleRoom, HeaderNumbersTakeTheirWidth)
 {
-    const struct { const char* name; HeadingContext context; int expected; } cases[] = {
-        {"both numbers", {.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, 15},
-        {"no numbers", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = false}, 38},
-        {"page number only", {.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = true}, 26},
-        {"six-digit file number",
-         {.charsPerLine = 40, .fileNumber = 123456, .fileNumbersOn = true, .documentPagesOn = false}, 26},
-        {"narrow canvas", {.charsPerLine = 10, .fileNumbersOn = true, .documentPagesOn = true}, -15},
+    const struct { HeadingContext context; int expected; } cases[] = {
+        {{.charsPerLine = 40, .fileNumbersOn = true, .documentPagesOn = true}, 15},
+        {{.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = false}, 38},
+        {{.charsPerLine = 40, .fileNumbersOn = false, .documentPagesOn = true}, 26},
+        {{.charsPerLine = 40, .fileNumber = 123456, .fileNumbersOn = true, .documentPagesOn = false}, 26},
+        {{.charsPerLine = 10, .fileNumbersOn = true, .documentPagesOn = true}, -15},  // a narrow canvas
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TitleRoom(c.context), c.expected) << c.name;
+        EXPECT_EQ(TitleRoom(c.context), c.expected) << c.context.charsPerLine << " " << c.context.fileNumber;
 }
 
 TEST(SplitChapterHeading, NumberAndRest)
 {
     const struct { const char* line; const char* number; const char* rest; } cases[] = {
-        {"Chapter 1.2 The road", "1.2", " The road"},
-        {"Chapter 7 begins", "7", " begins"},
-        {"Chapter 12", "12", ""},
+        {"Chapter 1.2 The road", "1.2", " The road"}, {"Chapter 7 begins", "7", " begins"}, {"Chapter 12", "12", ""},
         // the rest starts at the first blank from the ninth character on, wherever the number ends
-        {"Chapter  1.2 Two", "1.2", " 1.2 Two"},
-        {"Chapter 5 of 7. End", "5 of 7.", " of 7. End"},
-        {"Chapter", "", ""},
-        {"", "", ""},
-        {"Mr. Chapter one", "", " one"},
+        {"Chapter  1.2 Two", "1.2", " 1.2 Two"}, {"Chapter 5 of 7. End", "5 of 7.", " of 7. End"},
+        {"Chapter", "", ""}, {"", "", ""}, {"Mr. Chapter one", "", " one"},
     };
     for (const auto& c : cases) {
         const ChapterHeadingParts parts = SplitChapterHeading(U(c.line));
@@ -140,45 +113,18 @@ TEST(SplitChapterHeading, NumberAndRest)
     }
 }
 
-TEST(ParagraphNumberText, UpToTheBlankAfterTheFirstFullStop)
-{
-    const struct { const char* line; const char* expected; } cases[] = {
-        {"1.2 Title", "1.2 "}, {"12 Title", "12 "}, {"1.2", ""}, {"Intro. 1.2 x", "Intro. "}, {"", ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(ToUtf8(ParagraphNumberText(U(c.line))), c.expected) << '"' << c.line << '"';
-}
-
 struct HeadingCase {
     const char* name;
     HeadingContext context;
-    const char* line;
-    const char* previousLine;
+    const char *line, *previousLine;
     bool found;
-    const char* title = "";
-    const char* label = "";
-    const char* chapterMask = kChapterMask;
-    const char* paragraphMask = kParagraphMask;
+    const char *title = "", *label = "", *chapterMask = kChapterMask, *paragraphMask = kParagraphMask;
 };
 
-void CheckHeadings(std::initializer_list<HeadingCase> cases)
-{
-    for (const HeadingCase& c : cases) {
-        std::u32string title = U"Ch 00.0 Introduction";
-        std::u32string label = U"Ch 00.0";
-        EXPECT_EQ(DetectHeading(c.context, U(c.line), U(c.previousLine), U(c.chapterMask), U(c.paragraphMask), title,
-                                label),
-                  c.found)
-            << c.name;
-        EXPECT_EQ(ToUtf8(title), c.found ? c.title : "Ch 00.0 Introduction") << c.name;
-        EXPECT_EQ(ToUtf8(label), c.found ? c.label : "Ch 00.0") << c.name;
-    }
-}
-
 // charsPerLine 60 with the file number on leaves 47 characters of title.
-TEST(DetectHeading, Chapters)
+TEST(DetectHeading, ChaptersAndParagraphs)
 {
-    CheckHeadings({
+    const HeadingCase cases[] = {
         {"after an empty line", {.charsPerLine = 60}, "Chapter 1.2 The road", "", true, "CH 01.2 THE ROAD", "Ch 01.2"},
         {"after a line of blanks", {.charsPerLine = 60}, "Chapter 1.2 The road", "   ", true, "CH 01.2 THE ROAD",
          "Ch 01.2"},
@@ -198,12 +144,7 @@ TEST(DetectHeading, Chapters)
          "Ch 007", "Chapter #*"},
         {"number that is no number", {.charsPerLine = 60}, "Chapter 5 of 7. End", "", true, "CH 5 OF 7. OF 7. END",
          "Ch 5 of 7."},
-    });
-}
-
-TEST(DetectHeading, Paragraphs)
-{
-    CheckHeadings({
+        // paragraphs
         {"after an empty line, in its own case", {.charsPerLine = 60}, "1.2 The Road to café", "", true,
          "Par 1.2 The Road to café", "Par 01.2"},
         {"after a line of blanks", {.charsPerLine = 60}, "1.2 Title", "   ", false},
@@ -211,12 +152,22 @@ TEST(DetectHeading, Paragraphs)
         {"empty paragraph mask", {.charsPerLine = 60}, "1.2 Title", "", false, "", "", kChapterMask, ""},
         {"cut to the room, case kept", {.charsPerLine = 23}, "1.2 Title", "", true, "Par 1.2 Ti", "Par 01.2"},
         {"no room left", {.charsPerLine = 13}, "1.2 Title", "", true, "", "Par 01.2"},
+        {"no blank after the number", {.charsPerLine = 60}, "1.23x", "", true, "Par 1.23x", "Par ", kChapterMask, "*#.#*"},
         // the paragraph test does not look at marked phrases
         {"a marked chapter line", {.charsPerLine = 60, .isMarkedPhrase = MarksChapterNine}, "Chapter 9.1 Gone", "",
          true, "Par Chapter 9.1 Gone", "Par Chapter 9.1 "},
         {"a chapter wins over a paragraph", {.charsPerLine = 60}, "Chapter 2.5 Both", "", true, "CH 02.5 BOTH",
          "Ch 02.5"},
-    });
+    };
+    for (const HeadingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::u32string title = U"Ch 00.0 Introduction", label = U"Ch 00.0";
+        EXPECT_EQ(DetectHeading(c.context, U(c.line), U(c.previousLine), U(c.chapterMask), U(c.paragraphMask), title,
+                                label),
+                  c.found);
+        EXPECT_EQ(ToUtf8(title), c.found ? c.title : "Ch 00.0 Introduction");
+        EXPECT_EQ(ToUtf8(label), c.found ? c.label : "Ch 00.0");
+    }
 }
 
 } // namespace
