@@ -1,28 +1,13 @@
 #include "TempDir.h"
-#include "base/AppError.h"
-#include "imaging/cPalette.h"
+#include "TestSurface.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
 #include <fstream>
-#include <string>
+#include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
-using Rgb = std::array<int, 3>;
-
-std::vector<Rgb> Colours(const cPalette& p)
-{
-    std::vector<Rgb> out;
-    for (int i = 1; i <= p.Count(); ++i)
-        out.push_back({p.Red(i), p.Green(i), p.Blue(i)});
-    return out;
-}
-
-cPalette Of(const std::vector<Rgb>& colours)
+cPalette Of(const RgbList& colours)
 {
     cPalette p;
     for (const Rgb& c : colours)
@@ -93,19 +78,12 @@ TEST(cPalette, ClosestIndexFindsTheNearestEntry)
 
 TEST(cPalette, EntryOutsideTheListRaisesSubscriptOutOfRange)
 {
-    using Channel = std::uint8_t (cPalette::*)(int) const;
     cPalette mono, empty;
     mono.CreateMono();
-    const struct { const cPalette& palette; int index; } cases[] = {{mono, 0}, {mono, 3}, {empty, 1}};
-    for (Channel channel : {Channel{&cPalette::Red}, Channel{&cPalette::Green}, Channel{&cPalette::Blue}})
-        for (const auto& c : cases) {
-            try {
-                (c.palette.*channel)(c.index);
-                ADD_FAILURE() << "entry " << c.index << " of " << c.palette.Count() << " did not raise";
-            } catch (const AppError& e) {
-                EXPECT_EQ(e.Number(), ErrorNumber::kSubscriptOutOfRange) << "entry " << c.index;
-            }
-        }
+    for (const auto& [palette, index] : {std::pair{&mono, 0}, std::pair{&mono, 3}, std::pair{&empty, 1}}) {
+        EXPECT_EQ(NumberRaised([&] { palette->Red(index); }), 9) << "entry " << index;
+        EXPECT_EQ(NumberRaised([&] { palette->Blue(index); }), 9) << "entry " << index;
+    }
 }
 
 TEST(cPalette, PlatformPaletteAnswersUntilClearUp)
@@ -120,47 +98,37 @@ TEST(cPalette, PlatformPaletteAnswersUntilClearUp)
     EXPECT_EQ(p.ClosestIndex(100, 100, 100), 1);
 }
 
-TEST(cPalette, JascFileOfMonoIsExact)
-{
-    TempDir dir;
-    const std::string path = dir.Path("mono.pal");
-    WriteBytes(path, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
-    cPalette mono;
-    mono.CreateMono();
-    ASSERT_TRUE(mono.SaveToJASCFile(path));
-    EXPECT_EQ(FileText(path), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
-    EXPECT_THROW(mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")), AppError);
-}
-
-TEST(cPalette, JascLoadTakesLinesOfThreeNumbersAndRaisesOnBadOnes)
+TEST(cPalette, JascFilesSaveExactlyAndLoadLinesOfThreeNumbers)
 {
     TempDir dir;
     const std::string head = "JASC\r\n0100\r\n", bad = head + "3\r\n1 2 3\r\n", file = dir.Path("p.pal");
-    const struct { const char* name; std::string path, text; bool raises; std::vector<Rgb> colours; } cases[] = {
-        {"as saved", file, head + "2\r\n0 0 0\r\n255 255 255", false, {{0, 0, 0}, {255, 255, 255}}},
-        {"line feeds only", file, "JASC\n0100\n2\n0 0 0\n255 255 255", false, {}},
-        {"doubled blank", file, head + "2\r\n1  2 3\r\n4 5 6", false, {{4, 5, 6}}},
-        {"count not compared", file, head + "7\r\n1 2 3", false, {{1, 2, 3}}},
-        {"halves round to even", file, head + "1\r\n2.5 3.5 0.5", false, {{2, 4, 0}}},
+    WriteBytes(file, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
+    cPalette mono;
+    mono.CreateMono();
+    ASSERT_TRUE(mono.SaveToJASCFile(file));
+    EXPECT_EQ(FileText(file), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
+    EXPECT_EQ(NumberRaised([&] { mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")); }), 75);
+    const struct { const char* name; std::string path, text; int error; RgbList colours; } cases[] = {
+        {"as saved", file, "", 0, {{0, 0, 0}, {255, 255, 255}}},
+        {"line feeds only", file, "JASC\n0100\n2\n0 0 0\n255 255 255", 0, {}},
+        {"doubled blank", file, head + "2\r\n1  2 3\r\n4 5 6", 0, {{4, 5, 6}}},
+        {"count not compared", file, head + "7\r\n1 2 3", 0, {{1, 2, 3}}},
+        {"halves round to even", file, head + "1\r\n2.5 3.5 0.5", 0, {{2, 4, 0}}},
         // the list is emptied before the file is opened, and keeps the colours read before a bad one
-        {"missing file", dir.Path("missing.pal"), "", true, {}},
-        {"a folder", dir.Root().string(), "", true, {}},
-        {"not a number", file, bad + "4 x 6\r\n7 8 9", true, {{1, 2, 3}}},
-        {"above 255", file, bad + "256 0 0\r\n7 8 9", true, {{1, 2, 3}}},
-        {"below 0", file, bad + "0 -1 0\r\n7 8 9", true, {{1, 2, 3}}},
+        {"missing file", dir.Path("missing.pal"), "", 53, {}},
+        {"a folder", dir.Root().string(), "", 75, {}},
+        {"not a number", file, bad + "4 x 6\r\n7 8 9", 13, {{1, 2, 3}}},
+        {"above 255", file, bad + "256 0 0\r\n7 8 9", 6, {{1, 2, 3}}},
+        {"below 0", file, bad + "0 -1 0\r\n7 8 9", 6, {{1, 2, 3}}},
     };
     for (const auto& c : cases) {
         if (!c.text.empty())
             WriteBytes(c.path, c.text);
         cPalette p;
         p.CreateMono();
-        try {
-            EXPECT_TRUE(p.LoadFromJASCFile(c.path)) << c.name;
-            EXPECT_FALSE(c.raises) << c.name << ": no error";
-        } catch (const AppError& e) {
-            EXPECT_TRUE(c.raises) << c.name << ": " << e.what();
-            EXPECT_TRUE(e.Source().ends_with(".cPalette")) << c.name << ": " << e.Source();
-        }
+        const auto e = Raised([&] { EXPECT_TRUE(p.LoadFromJASCFile(c.path)) << c.name; });
+        EXPECT_EQ(e ? e->Number() : 0, c.error) << c.name;
+        EXPECT_TRUE(!e || e->Source().ends_with(".cPalette")) << c.name;
         EXPECT_EQ(Colours(p), c.colours) << c.name;
     }
 }
