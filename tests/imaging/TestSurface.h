@@ -63,12 +63,9 @@ std::optional<AppError> Raised(Call&& call)
     return std::nullopt;
 }
 
+// Its error number, 0 when it raises none.
 template <class Call>
-int NumberRaised(Call&& call)
-{
-    const auto e = Raised(call);
-    return e ? e->Number() : 0;
-}
+int NumberRaised(Call&& call) { const auto e = Raised(call); return e ? e->Number() : 0; }
 
 // Stands in for the user while it lives: records every message and question, answering questions with yes.
 struct RecordingHost : MessageHost {

@@ -154,6 +154,10 @@ TEST(cPalette, BinaryPalettesFollowOneAnother)
     EXPECT_FALSE(p.Load(path, position));  // nothing after the second
     EXPECT_EQ(position, 20);
     EXPECT_EQ(Colours(p), Colours(second));
+    // Saved further in, the bytes before and after the palette stay.
+    ASSERT_TRUE(second.Save(path, 2));
+    EXPECT_EQ(FileText(path), std::string("\x02\0\x01\0\0\0\x07\x08\x09\0\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
+    EXPECT_FALSE(second.Save(dir.Path("no-such-folder/p.bin"), 2));
 }
 
 TEST(cPalette, BinaryLoadRefusesBadBlocks)
@@ -186,15 +190,6 @@ TEST(cPalette, BinaryLoadRefusesBadBlocks)
     p.CreateMono();
     EXPECT_FALSE(p.Load(dir.Path("missing.bin")));
     EXPECT_EQ(p.Count(), 2);
-}
-
-TEST(cPalette, BinarySaveKeepsTheRestOfTheFile)
-{
-    TempDir dir;
-    WriteBytes(dir.Path("p.bin"), std::string(12, '\xEE'));
-    ASSERT_TRUE(Of({{7, 8, 9}}).Save(dir.Path("p.bin"), 2));
-    EXPECT_EQ(FileText(dir.Path("p.bin")), std::string("\xEE\xEE\x01\0\0\0\x07\x08\x09\0\xEE\xEE", 12));
-    EXPECT_FALSE(Of({{1, 2, 3}}).Save(dir.Path("no-such-folder/p.bin")));
 }
 
 } // namespace
