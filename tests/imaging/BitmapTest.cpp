@@ -15,10 +15,7 @@ TEST(Bitmap, StrideRoundsBitsUpToWholeDwords)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Bitmap::StrideFor(c.width, c.bits), c.stride) << c.width << " at " << c.bits << " bits";
-        cDIBSection s;
-        if (c.bits == 24 && s.Create(c.width, 2)) {
-            EXPECT_EQ(s.BytesPerScanLine(), c.stride) << "surface of width " << c.width;
-        }
+        EXPECT_TRUE(c.bits != 24 || Picture(c.width, 1, {})->BytesPerScanLine() == c.stride) << "surface " << c.width;
     }
 }
 

@@ -19,18 +19,6 @@ std::vector<std::uint8_t> Encode(const Bitmap& b)
     return file;
 }
 
-Bitmap Pattern(int width, int height, int bits)
-{
-    Bitmap b = *Bitmap::Make(width, height, bits);
-    for (std::size_t i = 0; i < b.ColourTable().size(); ++i)
-        b.ColourTable()[i] = RgbQuad::FromRgb(static_cast<int>(i), 255 - static_cast<int>(i), 7);
-    const std::uint32_t mask = bits == 24 ? 0xFFFFFFu : (1u << bits) - 1;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetRawPixel(x, y, static_cast<std::uint32_t>(x * 7919 + y * 104729) & mask);
-    return b;
-}
-
 void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v)
 {
     for (int i = 0; i < 4; ++i)

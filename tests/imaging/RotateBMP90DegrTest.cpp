@@ -8,15 +8,6 @@ namespace {
 
 using namespace RotateBMP90Degr;
 
-Bitmap Numbered(int width, int height)
-{
-    Bitmap b = *Bitmap::Make(width, height, 24);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetRawPixel(x, y, static_cast<std::uint32_t>(y * width + x + 1));
-    return b;
-}
-
 void Turn(const Bitmap& source, std::optional<Bitmap>& destination, int& angle)
 {
     std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &source);
@@ -29,7 +20,7 @@ void Turn(const Bitmap& source, std::optional<Bitmap>& destination, int& angle)
 TEST(RotateBMP90Degr, AnglesAdvanceByQuarterTurns)
 {
     const int w = 5, h = 3;
-    const Bitmap page = Numbered(w, h);
+    const Bitmap page = Pattern(w, h, 24);
     using Source = std::function<std::pair<int, int>(int, int)>;  // the source pixel of turned pixel (x, y)
     const struct { int angle, next, width, height; Source source; } cases[] = {
         {90, 180, h, w, [&](int x, int y) { return std::pair{y, h - 1 - x}; }},
@@ -77,13 +68,13 @@ TEST(RotateBMP90Degr, PicturesWithAColourTableKeepTheirColours)
 
 TEST(RotateBMP90Degr, SizedDestinationIsClearedAndClipped)
 {
-    const Bitmap page = Numbered(4, 2);
+    const Bitmap page = Pattern(4, 2, 24);
     int angle = 90;
     std::optional<Bitmap> destination = Bitmap::Make(3, 3, 24);
     destination->SetRawPixel(2, 2, 0xFFFFFF);
     Turn(page, destination, angle);
     ASSERT_EQ(destination->Width(), 3);
-    EXPECT_EQ(destination->RawPixel(1, 0), page.RawPixel(0, 0));
+    EXPECT_EQ(destination->RawPixel(0, 1), page.RawPixel(1, 1));
     EXPECT_EQ(destination->RawPixel(2, 2), 0u);  // below the turned picture (2 wide) is cleared
 }
 

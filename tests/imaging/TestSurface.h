@@ -27,6 +27,19 @@ inline void Fill(cDIBSection& s, std::uint8_t blue, std::uint8_t green, std::uin
         }
 }
 
+// A bitmap whose pixels all differ (as far as the depth allows) and whose colour table entries all differ.
+inline Bitmap Pattern(int width, int height, int bits)
+{
+    Bitmap b = *Bitmap::Make(width, height, bits);
+    for (std::size_t i = 0; i < b.ColourTable().size(); ++i)
+        b.ColourTable()[i] = RgbQuad::FromRgb(static_cast<int>(i), 255 - static_cast<int>(i), 7);
+    const std::uint32_t mask = bits == 24 ? 0xFFFFFFu : (1u << bits) - 1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.SetRawPixel(x, y, static_cast<std::uint32_t>(x * 7919 + y * 104729) & mask);
+    return b;
+}
+
 using Rgb = std::array<int, 3>;
 using RgbList = std::vector<Rgb>;
 
