@@ -27,9 +27,8 @@ TEST(cDIBSection, SavePictureFailures)
     ASSERT_TRUE(s.Create(3, 2));
     const auto e = Raised([&] { s.SavePicture("/nonexistent-folder/p.bmp"); });
     ASSERT_TRUE(e);
-    EXPECT_EQ(e->Number(), 17);
-    EXPECT_EQ(e->Source(), ExecutableName() + ".cDIBSection256");
-    EXPECT_EQ(e->Description(), "No such file or directory");
+    EXPECT_EQ(std::tuple(e->Number(), e->Source(), e->Description()),
+              std::tuple(17, ExecutableName() + ".cDIBSection256", std::string("No such file or directory")));
     // A device that is always full: the file opens but the writes fail.
     EXPECT_FALSE(s.SavePicture("/dev/full"));
 }

@@ -15,16 +15,9 @@ cPalette Of(const RgbList& colours)
     return p;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-std::string FileText(const std::string& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
+std::string FileText(const std::string& path) { const auto bytes = ReadFileBytes(path); return {bytes.begin(), bytes.end()}; }
 
 std::string LittleEndian32(std::uint32_t v)
 {
