@@ -43,14 +43,10 @@ TEST(BmpFile, BadFilesAreRefusedWithTheReason)
 {
     const auto valid = Encode(Pattern(6, 5, 4));
     const struct { const char* what; std::size_t at; std::uint32_t value; const char* reason; } cases[] = {
-        {"not BM", 0, 0x00004D58, "not a BMP"},
-        {"header size", 14, 64, "header size"},
-        {"zero width", 18, 0, "size"},
-        {"huge width", 18, 0x7FFFFFFF, "size"},
-        {"depth 16", 28, 16, "depth"},
-        {"compressed", 30, 2, "compressed"},
-        {"too many colours", 46, 17, "colour table"},
-        {"offset past end", 10, 100000, "does not fit"},
+        {"not BM", 0, 0x00004D58, "not a BMP"},         {"header size", 14, 64, "header size"},
+        {"zero width", 18, 0, "size"},                  {"huge width", 18, 0x7FFFFFFF, "size"},
+        {"depth 16", 28, 16, "depth"},                  {"compressed", 30, 2, "compressed"},
+        {"too many colours", 46, 17, "colour table"},   {"offset past end", 10, 100000, "does not fit"},
         {"height beyond the data", 22, 500, "does not fit"},
     };
     for (const auto& c : cases) {

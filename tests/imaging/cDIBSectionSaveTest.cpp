@@ -9,17 +9,6 @@
 
 namespace {
 
-void Gradient(cDIBSection& s)
-{
-    for (int y = 0; y < s.Height(); ++y)
-        for (int x = 0; x < s.Width(); ++x) {
-            std::uint8_t* p = PixelAt(s, x, y);
-            p[0] = static_cast<std::uint8_t>(x * 255 / s.Width());
-            p[1] = static_cast<std::uint8_t>(y * 255 / s.Height());
-            p[2] = static_cast<std::uint8_t>((x * y) % 256);
-        }
-}
-
 // Each depth and reduction gives a file of its header, colour table and padded rows, which reads back with
 // its depth and table: black and white, the 16 colours in their order, the half-tone palette, or the optimal
 // palette followed by black.
@@ -37,8 +26,7 @@ TEST(cDIBSectionSave, FileSizesAndColourTablesByDepth)
     };
     for (const auto& c : cases) {
         cDIBSection s;
-        ASSERT_TRUE(s.Create(c.width, c.height));
-        Gradient(s);
+        s.CreateFromPicture(Pattern(c.width, c.height, 24));
         cDIBSectionSave writer;
         writer.ColourDepth(c.depth);
         writer.ReductionMethod(c.method);
@@ -56,8 +44,7 @@ TEST(cDIBSectionSave, TwentyFourBitsWriteTheSurfaceAsItIs)
 {
     TempDir dir;
     cDIBSection s;
-    ASSERT_TRUE(s.Create(5, 3));
-    Gradient(s);
+    s.CreateFromPicture(Pattern(5, 3, 24));
     const std::vector<std::uint8_t> before(s.DIBSectionBitsPtr(), s.DIBSectionBitsPtr() + 16 * 3);
     cDIBSectionSave writer;
     writer.ColourDepth(3);
@@ -119,8 +106,7 @@ TEST(cDIBSectionSave, SaveWithoutAMatchingTargetWritesNothing)
 TEST(cDIBSectionSave, ReductionWithAGivenPalette)
 {
     cDIBSection s;
-    ASSERT_TRUE(s.Create(8, 8));
-    Gradient(s);
+    s.CreateFromPicture(Pattern(8, 8, 24));
     cDIBSectionSave writer;
     writer.ColourDepth(2);
     writer.ReductionMethod(1);
