@@ -30,14 +30,13 @@ int main(int argc, char** argv)
                 writer.ColourDepth(depth);
                 writer.ReductionMethod(method);
                 writer.Convert(surface);
-                const std::string name = std::string(argv[1]) + "/sample_" + std::to_string(width) + "x" +
-                                         std::to_string(height) + "_d" + std::to_string(depth) + "_m" +
-                                         std::to_string(method) + ".bmp";
+                char name[4096];
+                std::snprintf(name, sizeof name, "%s/sample_%dx%d_d%d_m%d.bmp", argv[1], width, height, depth, method);
                 if (!writer.Save(name)) {
-                    std::fprintf(stderr, "cannot write %s\n", name.c_str());
+                    std::fprintf(stderr, "cannot write %s\n", name);
                     return 1;
                 }
-                std::printf("%s %d %d %d\n", name.c_str(), width, height, bitsOfDepth[depth]);
+                std::printf("%s %d %d %d\n", name, width, height, bitsOfDepth[depth]);
             }
     return 0;
 }

@@ -13,11 +13,9 @@ TEST(cColourReduceDIB, GrayScaleWeights)
         {0, 0, 255, 57}, {0, 255, 0, 180}, {255, 0, 0, 18}, {255, 255, 255, 255}, {100, 0, 0, 7}, {0, 0, 9, 2},
     };
     for (const auto& c : cases) {
-        cDIBSection s;
-        ASSERT_TRUE(s.Create(2, 2));
-        Fill(s, c.b, c.g, c.r);
-        cColourReduceDIB().GrayScale(s);
-        const std::uint8_t* p = PixelAt(s, 1, 1);
+        const auto s = Picture(2, 2, RgbList(4, {c.r, c.g, c.b}));
+        cColourReduceDIB().GrayScale(*s);
+        const std::uint8_t* p = PixelAt(*s, 1, 1);
         EXPECT_TRUE(p[0] == c.grey && p[1] == c.grey && p[2] == c.grey) << int(c.b) << "," << int(c.g) << "," << int(c.r);
     }
 }
@@ -25,9 +23,8 @@ TEST(cColourReduceDIB, GrayScaleWeights)
 // A source surface of one grey and a target of its size.
 void Surfaces(cDIBSection& from, cDIBSection& to, int width, int height, std::uint8_t grey)
 {
-    ASSERT_TRUE(from.Create(width, height));
+    from.CreateFromPicture(*Picture(width, height, RgbList(static_cast<std::size_t>(width * height), {grey, grey, grey}))->hdc());
     ASSERT_TRUE(to.Create(width, height));
-    Fill(from, grey, grey, grey);
 }
 
 TEST(cColourReduceDIB, BlackAndWhiteOfUniformPictures)

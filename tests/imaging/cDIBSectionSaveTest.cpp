@@ -40,7 +40,7 @@ TEST(cDIBSectionSave, FileSizesAndColourTablesByDepth)
 }
 
 // At 24 bits the surface is written as it is: the header, then its memory rows from the bottom one up.
-TEST(cDIBSectionSave, TwentyFourBitsWriteTheSurfaceAsItIs)
+TEST(cDIBSectionSave, TwentyFourBitsWriteTheSurfaceAsItIsOrFail)
 {
     TempDir dir;
     cDIBSection s;
@@ -60,10 +60,16 @@ TEST(cDIBSectionSave, TwentyFourBitsWriteTheSurfaceAsItIs)
                                               0, 0, 3, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 48, 0, 0, 0};
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 38), header);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), bytes.begin() + 54));
+    // A missing folder raises error 17; a device that is always full opens, but the writes fail.
+    const auto e = Raised([&] { writer.Save("/nonexistent-folder/p.bmp"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(std::tuple(e->Number(), e->Source(), e->Description()),
+              std::tuple(17, ExecutableName() + ".cDIBSection256", std::string("No such file or directory")));
+    EXPECT_FALSE(writer.Save("/dev/full"));
 }
 
-// Without reduction each pixel becomes the nearer of black and white, ties to black: grey 128 is white and 127
-// black. The surface takes the two-colour pixels back. 13 pixels: whole bytes and a part byte.
+// Without reduction each pixel becomes the nearer of black and white: grey 128 is white and 127 black. The
+// surface takes the two-colour pixels back. 13 pixels: whole bytes and a part byte.
 TEST(cDIBSectionSave, BlackAndWhiteMappingIsExactAndCopiesBack)
 {
     TempDir dir;

@@ -21,18 +21,6 @@ TEST(cDIBSection, CreateRefusesSizesThatCannotBeMadeAndClearUpKeepsTheSize)
     EXPECT_EQ(s.hdc(), nullptr);
 }
 
-TEST(cDIBSection, SavePictureFailures)
-{
-    cDIBSection s;
-    ASSERT_TRUE(s.Create(3, 2));
-    const auto e = Raised([&] { s.SavePicture("/nonexistent-folder/p.bmp"); });
-    ASSERT_TRUE(e);
-    EXPECT_EQ(std::tuple(e->Number(), e->Source(), e->Description()),
-              std::tuple(17, ExecutableName() + ".cDIBSection256", std::string("No such file or directory")));
-    // A device that is always full: the file opens but the writes fail.
-    EXPECT_FALSE(s.SavePicture("/dev/full"));
-}
-
 TEST(cDIBSection, ResampleBilinear)
 {
     // Blue, green and red differ per source pixel to catch channel mix-ups.

@@ -54,8 +54,12 @@ TEST(cPalette, FixedPalettesHoldTheirEntries)
 
 TEST(cPalette, ClosestIndexFindsTheNearestEntry)
 {
-    cPalette sixteen;
+    cPalette sixteen, platform;
     sixteen.Create16Colour();
+    platform.Create16Colour();
+    platform.CreatehPalette();
+    platform.Clear();
+    platform.Add(100, 100, 100);
     const struct { const char* name; cPalette palette; Rgb colour; int expected; } cases[] = {
         {"tie keeps the lower entry", sixteen, {64, 0, 0}, 1},
         {"strictly closer later entry", sixteen, {250, 5, 5}, 10},
@@ -64,9 +68,12 @@ TEST(cPalette, ClosestIndexFindsTheNearestEntry)
         {"exact match is the first copy", Of({{10, 10, 10}, {20, 20, 20}, {20, 20, 20}}), {20, 20, 20}, 2},
         // 100 away by channel sums against 120, although the second is nearer in straight-line distance
         {"distance sums channels", Of({{100, 0, 0}, {60, 60, 0}}), {0, 0, 0}, 1},
+        {"a platform palette keeps its colours", platform, {100, 100, 100}, 9},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.palette.ClosestIndex(c.colour[0], c.colour[1], c.colour[2]), c.expected) << c.name;
+    platform.ClearUp();  // back to the list
+    EXPECT_EQ(platform.ClosestIndex(100, 100, 100), 1);
 }
 
 TEST(cPalette, EntryOutsideTheListRaisesSubscriptOutOfRange)
@@ -77,18 +84,6 @@ TEST(cPalette, EntryOutsideTheListRaisesSubscriptOutOfRange)
         EXPECT_EQ(NumberRaised([&] { palette->Red(index); }), 9) << "entry " << index;
         EXPECT_EQ(NumberRaised([&] { palette->Blue(index); }), 9) << "entry " << index;
     }
-}
-
-TEST(cPalette, PlatformPaletteAnswersUntilClearUp)
-{
-    cPalette p;
-    p.Create16Colour();
-    p.CreatehPalette();
-    p.Clear();
-    p.Add(100, 100, 100);
-    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 9);  // still the 16 colours
-    p.ClearUp();
-    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 1);
 }
 
 TEST(cPalette, JascFilesSaveExactlyAndLoadLinesOfThreeNumbers)
