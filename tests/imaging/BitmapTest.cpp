@@ -1,6 +1,7 @@
 #include "TestSurface.h"
 #include "imaging/Bitmap.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>
@@ -19,19 +20,20 @@ TEST(Bitmap, StrideRoundsBitsUpToWholeDwords)
     }
 }
 
-TEST(Bitmap, PackedPixelsUseTheirOwnBitsAndRowsAreBottomUp)
+// Into 24 bits each pixel takes its colour; back into its depth with the same table, each finds its own entry.
+// 13 pixels fill whole bytes and part of one.
+TEST(Bitmap, BlockCopyConvertsBetweenDepths)
 {
-    for (int bits : {1, 4, 8, 24}) {
-        Bitmap b = *Bitmap::Make(10, 3, bits);
-        const std::uint32_t value = bits == 24 ? 0x123456u : (1u << bits) - 1;
-        b.SetRawPixel(9, 0, value);  // top row, last column
-        b.SetRawPixel(8, 0, 0);
-        EXPECT_EQ(b.RawPixel(9, 0), value) << bits;
-        EXPECT_EQ(b.RawPixel(8, 0), 0u) << bits;
-        EXPECT_EQ(b.RawPixel(9, 1), 0u) << bits;
-        // The top row of the picture is the last row in memory.
-        const auto lastRow = b.Bits().subspan(static_cast<std::size_t>(2 * b.Stride()));
-        EXPECT_TRUE(std::any_of(lastRow.begin(), lastRow.end(), [](auto v) { return v != 0; })) << bits;
+    for (int bits : {1, 4, 8}) {
+        const Bitmap indexed = Pattern(13, 3, bits);
+        Bitmap colour = *Bitmap::Make(13, 3, 24), back = *Bitmap::Make(13, 3, bits);
+        std::ranges::copy(indexed.ColourTable(), back.ColourTable().begin());
+        BitBlt(colour, 0, 0, 13, 3, indexed, 0, 0);
+        BitBlt(back, 0, 0, 13, 3, colour, 0, 0);
+        EXPECT_TRUE(std::ranges::equal(back.Bits(), indexed.Bits())) << bits << " bits";
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 13; ++x)
+                ASSERT_TRUE(colour.Colour(x, y).SameColour(indexed.Colour(x, y))) << bits << " bits at " << x << "," << y;
     }
 }
 
@@ -68,8 +70,10 @@ TEST(Bitmap, BlockCopyClipsToBothBitmapsAndReadsTheOriginal)
         EXPECT_EQ(dst.RawPixel(c.probeX, c.probeY), c.expected) << c.dx << "," << c.dy << " from " << c.sx << "," << c.sy;
     }
     // Within one bitmap the copy reads the original pixels, not the ones it has just written.
-    BitBlt(src, 1, 0, 2, 3, src, 0, 0);
-    EXPECT_EQ((std::array{src.RawPixel(1, 0), src.RawPixel(2, 0)}), (std::array{1u, 2u}));
+    Bitmap packed = Pattern(5, 1, 4);
+    BitBlt(packed, 1, 0, 4, 1, packed, 0, 0);
+    for (int x = 1; x < 5; ++x)
+        EXPECT_EQ(packed.RawPixel(x, 0), Pattern(5, 1, 4).RawPixel(x - 1, 0)) << x;
 }
 
 // Release builds too: a pixel or row outside the bitmap stops the program instead of touching other memory.

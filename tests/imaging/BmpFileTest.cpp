@@ -19,12 +19,6 @@ std::vector<std::uint8_t> Encode(const Bitmap& b)
     return file;
 }
 
-void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // The writer's files read back with their size, depth, colour table and pixels, with and without row padding.
 TEST(BmpFile, EveryDepthRoundTripsThroughAFile)
 {
@@ -51,7 +45,8 @@ TEST(BmpFile, BadFilesAreRefusedWithTheReason)
     };
     for (const auto& c : cases) {
         auto bytes = valid;
-        Put32(bytes, c.at, c.value);
+        for (int i = 0; i < 4; ++i)
+            bytes[c.at + i] = static_cast<std::uint8_t>(c.value >> (8 * i));
         const auto e = Raised([&] { DecodeBitmap(bytes); });
         ASSERT_TRUE(e) << c.what << " was accepted";
         EXPECT_EQ(e->Number(), 481) << c.what;

@@ -76,11 +76,7 @@ struct RecordingHost : MessageHost {
     explicit RecordingHost(bool answer = false) : yes(answer) { SetMessageHost(this); }
     ~RecordingHost() override { SetMessageHost(nullptr); }
     void ShowMessage(const std::string& text, const std::string& title) override { told.push_back(title + ": " + text); }
-    bool AskYesNo(const std::string& text, const std::string&) override
-    {
-        asked.push_back(text);
-        return yes;
-    }
+    bool AskYesNo(const std::string& text, const std::string&) override { asked.push_back(text); return yes; }
     bool yes;
     std::vector<std::string> told, asked;
 };
