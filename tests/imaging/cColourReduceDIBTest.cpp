@@ -8,9 +8,10 @@ namespace {
 
 TEST(cColourReduceDIB, GrayScaleWeights)
 {
-    // red 56.61, green 180.285, blue 18.105, 7.1 and 1.998
+    // red 56.61, green 180.285, blue 18.105, 7.1, 1.998 and 43.512
     const struct { std::uint8_t b, g, r, grey; } cases[] = {
-        {0, 0, 255, 57}, {0, 255, 0, 180}, {255, 0, 0, 18}, {255, 255, 255, 255}, {100, 0, 0, 7}, {0, 0, 9, 2},
+        {0, 0, 255, 57}, {0, 255, 0, 180}, {255, 0, 0, 18}, {255, 255, 255, 255},
+        {100, 0, 0, 7}, {0, 0, 9, 2}, {0, 0, 196, 44},
     };
     for (const auto& c : cases) {
         const auto s = Picture(2, 2, RgbList(4, {c.r, c.g, c.b}));
