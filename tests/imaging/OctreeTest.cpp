@@ -93,17 +93,18 @@ TEST(Octree, ProgressReportsRowsThenLeafNodes)
 TEST(Octree, EachRunStartsAFreshTree)
 {
     auto twoColours = Picture(2, 1, {kBlack, kWhite});
-    auto uniform = Picture(1, 1, {kTeal});
+    auto threeColours = Picture(3, 1, {kBlack, {40, 0, 0}, kWhite});
     for (bool erase : {false, true}) {
         cPalette p;
         p.CreateOptimal(*twoColours, 236, 6);
         if (erase)
             p.EraseNodes();
         for (int depth : {0, 9})
-            EXPECT_EQ(NumberRaised([&] { p.CreateOptimal(*uniform, 236, depth); }), 9) << "depth " << depth;
+            EXPECT_EQ(NumberRaised([&] { p.CreateOptimal(*twoColours, 236, depth); }), 9) << "depth " << depth;
         EXPECT_EQ(p.Count(), 2);  // the palette outlives its tree
-        p.CreateOptimal(*uniform, 236, 6);
-        EXPECT_EQ(Colours(p), (RgbList{kTeal})) << (erase ? "after EraseNodes" : "without");
+        // Nothing of the last tree is merged: not its nodes, nor its lists of nodes to merge.
+        p.CreateOptimal(*threeColours, 2, 3);
+        EXPECT_EQ(Colours(p), (RgbList{{20, 0, 0}, kWhite})) << (erase ? "after EraseNodes" : "without");
     }
 }
 
