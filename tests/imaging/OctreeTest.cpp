@@ -76,10 +76,8 @@ TEST(Octree, PaletteStaysWithinTheMaximumAndThePicturesColours)
 TEST(Octree, ProgressReportsRowsThenLeafNodes)
 {
     // Nodes are numbered as they are made: the root, black's box and leaf, then white's box and leaf.
-    RgbList pixels;
-    for (int i = 0; i < 6; ++i)
-        pixels.insert(pixels.end(), {kBlack, kWhite});
-    auto picture = Picture(3, 4, pixels);
+    auto picture = Picture(3, 4, {kBlack, kWhite, kBlack, kWhite, kBlack, kWhite, kBlack, kWhite, kBlack, kWhite,
+                                  kBlack, kWhite});
     cPalette p;
     std::vector<int> events;
     p.Events.InitProgress = p.Events.Progress = [&](int v) { events.push_back(v); };

@@ -24,8 +24,9 @@ TEST(cColourReduceDIB, GrayScaleWeights)
 // A source surface of one grey and a target of its size.
 void Surfaces(cDIBSection& from, cDIBSection& to, int width, int height, std::uint8_t grey)
 {
-    from.CreateFromPicture(*Picture(width, height, RgbList(static_cast<std::size_t>(width * height), {grey, grey, grey}))->hdc());
+    ASSERT_TRUE(from.Create(width, height));
     ASSERT_TRUE(to.Create(width, height));
+    Fill(from, grey, grey, grey);
 }
 
 TEST(cColourReduceDIB, BlackAndWhiteOfUniformPictures)

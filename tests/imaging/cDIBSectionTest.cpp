@@ -16,9 +16,7 @@ TEST(cDIBSection, CreateRefusesSizesThatCannotBeMadeAndClearUpKeepsTheSize)
     cDIBSection s;
     ASSERT_TRUE(s.Create(7, 3));
     s.ClearUp();
-    EXPECT_EQ(s.Width(), 7);
-    EXPECT_EQ(s.Height(), 3);
-    EXPECT_EQ(s.hdc(), nullptr);
+    EXPECT_EQ((std::tuple{s.Width(), s.Height(), s.hdc()}), (std::tuple{7, 3, nullptr}));
 }
 
 TEST(cDIBSection, ResampleBilinear)
