@@ -17,7 +17,7 @@ cPalette Of(const RgbList& colours)
 
 void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-std::string FileText(const std::string& path) { const auto bytes = ReadFileBytes(path); return {bytes.begin(), bytes.end()}; }
+std::string FileText(const std::string& path) { const auto b = ReadFileBytes(path); return {b.begin(), b.end()}; }
 
 std::string LittleEndian32(std::uint32_t v)
 {
