@@ -1,121 +1,75 @@
-#include "base/AppError.h"
+#include "TestSurface.h"
 #include "imaging/RotateBMP90Degr.h"
-#include "base/HostHooks.h"
 
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace RotateBMP90Degr;
 
-Bitmap Numbered(int width, int height)
-{
-    Bitmap b = *Bitmap::Make(width, height, 24);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.SetRawPixel(x, y, static_cast<std::uint32_t>(y * width + x + 1));
-    return b;
-}
-
-std::optional<Bitmap> Turn(const Bitmap& source, int& angle)
+void Turn(const Bitmap& source, std::optional<Bitmap>& destination, int& angle)
 {
     std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &source);
     std::string file;
     OpenBitmap(handle, file);
-    std::optional<Bitmap> destination;
     RotatePicture(source, destination, angle);
-    return destination;
 }
 
-TEST(RotateBMP90Degr, QuarterTurnClockwiseOfAPage)
-{
-    const Bitmap page = Numbered(320, 240);
-    int angle = 90;
-    const auto turned = Turn(page, angle);
-    ASSERT_TRUE(turned);
-    EXPECT_EQ(turned->Width(), 240);
-    EXPECT_EQ(turned->Height(), 320);
-    const struct { int sx, sy, dx, dy; } corners[] = {
-        {0, 0, 239, 0},      // top-left goes to the top-right corner
-        {0, 239, 0, 0},      // bottom-left goes to the top-left corner
-        {319, 0, 239, 319},
-        {319, 239, 0, 319},
-        {17, 5, 234, 17},    // any pixel: (x, y) -> (H - 1 - y, x)
-    };
-    for (const auto& c : corners)
-        EXPECT_EQ(turned->RawPixel(c.dx, c.dy), page.RawPixel(c.sx, c.sy)) << c.sx << "," << c.sy;
-}
-
+// Every pixel of a 5 × 3 picture (rows padded) lands where its turn puts it, at every depth, and a picture with
+// a colour table keeps its colours; the angle moves on a quarter.
 TEST(RotateBMP90Degr, AnglesAdvanceByQuarterTurns)
 {
-    const Bitmap page = Numbered(4, 3);
-    const struct { int angle, next, width, height; int probeX, probeY, sourceX, sourceY; } cases[] = {
-        {90, 180, 3, 4, 2, 0, 0, 0},
-        {180, 270, 4, 3, 0, 0, 3, 2},   // upside down
-        {270, 0, 3, 4, 0, 3, 0, 0},     // counter-clockwise: top-left goes to the bottom-left
-        {0, 90, 4, 3, 1, 2, 1, 2},      // a plain copy
-        {45, 135, 6, 6, 0, 0, 0, 0},    // sin and cos both round to 1: a skewed copy, no true turn
+    const int w = 5, h = 3;
+    using Source = std::function<std::pair<int, int>(int, int)>;  // the source pixel of turned pixel (x, y)
+    const struct { int angle, next, width, height; Source source; } cases[] = {
+        {90, 180, h, w, [&](int x, int y) { return std::pair{y, h - 1 - x}; }},
+        {180, 270, w, h, [&](int x, int y) { return std::pair{w - 1 - x, h - 1 - y}; }},
+        {270, 0, h, w, [&](int x, int y) { return std::pair{w - 1 - y, x}; }},
+        {0, 90, w, h, [&](int x, int y) { return std::pair{x, y}; }},
+        {45, 135, 7, 7, nullptr},  // sin and cos both round to 1: a skewed copy, no true turn
     };
-    for (const auto& c : cases) {
-        int angle = c.angle;
-        const auto turned = Turn(page, angle);
-        EXPECT_EQ(angle, c.next) << c.angle;
-        ASSERT_TRUE(turned);
-        EXPECT_EQ(turned->Width(), c.width) << c.angle;
-        EXPECT_EQ(turned->Height(), c.height) << c.angle;
-        if (c.angle != 45) {
-            EXPECT_EQ(turned->RawPixel(c.probeX, c.probeY), page.RawPixel(c.sourceX, c.sourceY)) << c.angle;
+    for (int bits : {24, 8, 4, 1})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(c.angle) + " degrees");
+            const Bitmap page = Pattern(w, h, bits);
+            int angle = c.angle;
+            std::optional<Bitmap> turned;
+            Turn(page, turned, angle);
+            EXPECT_EQ(angle, c.next);
+            ASSERT_TRUE(turned);
+            ASSERT_EQ(turned->Width(), c.width);
+            ASSERT_EQ(turned->Height(), c.height);
+            EXPECT_TRUE(std::ranges::equal(turned->ColourTable(), page.ColourTable(),
+                                           [](auto& a, auto& b) { return a.SameColour(b); }));
+            for (int y = 0; c.source && y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x) {
+                    const auto [sx, sy] = c.source(x, y);
+                    ASSERT_EQ(turned->RawPixel(x, y), page.RawPixel(sx, sy)) << x << "," << y;
+                }
         }
-    }
-}
-
-TEST(RotateBMP90Degr, PicturesWithAColourTableKeepTheirColours)
-{
-    const RgbQuad white = RgbQuad::FromRgb(255, 255, 255), red = RgbQuad::FromRgb(200, 0, 0);
-    for (const int depth : {1, 4, 8}) {
-        Bitmap page = *Bitmap::Make(5, 3, depth);
-        page.ColourTable()[1] = white;
-        page.ColourTable()[0] = red;
-        page.SetRawPixel(0, 0, 1);
-        int angle = 90;
-        const auto turned = Turn(page, angle);
-        ASSERT_TRUE(turned);
-        EXPECT_TRUE(turned->Colour(2, 0).SameColour(white)) << depth << " bits";  // the top-left pixel, turned
-        EXPECT_TRUE(turned->Colour(0, 4).SameColour(red)) << depth << " bits";
-    }
 }
 
 TEST(RotateBMP90Degr, SizedDestinationIsClearedAndClipped)
 {
-    const Bitmap page = Numbered(4, 2);
+    const Bitmap page = Pattern(4, 2, 24);
     int angle = 90;
     std::optional<Bitmap> destination = Bitmap::Make(3, 3, 24);
     destination->SetRawPixel(2, 2, 0xFFFFFF);
-    std::shared_ptr<const Bitmap> handle(std::shared_ptr<const Bitmap>{}, &page);
-    std::string file;
-    OpenBitmap(handle, file);
-    RotatePicture(page, destination, angle);
+    Turn(page, destination, angle);
     ASSERT_EQ(destination->Width(), 3);
-    EXPECT_EQ(destination->RawPixel(1, 0), page.RawPixel(0, 0));
+    EXPECT_EQ(destination->RawPixel(0, 1), page.RawPixel(1, 1));
     EXPECT_EQ(destination->RawPixel(2, 2), 0u);  // below the turned picture (2 wide) is cleared
 }
 
 TEST(RotateBMP90Degr, NothingToLoadIsReportedNotFatal)
 {
-    struct Host : MessageHost {
-        std::string title, text;
-        void ShowMessage(const std::string& t, const std::string& ti) override { text = t, title = ti; }
-        bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    } host;
-    SetMessageHost(&host);
+    RecordingHost host;
     std::shared_ptr<const Bitmap> handle;
-    std::string file = "/nonexistent/page.bmp";
-    EXPECT_THROW(OpenBitmap(handle, file), AppError);
-    EXPECT_EQ(host.title, "Bitmap Load Error");
-    EXPECT_EQ(host.text, "Error, Unable To Load Bitmap");
-    file.clear();
-    EXPECT_THROW(OpenBitmap(handle, file), AppError);
-    SetMessageHost(nullptr);
+    for (std::string file : {"/nonexistent/page.bmp", ""})
+        EXPECT_EQ(NumberRaised([&] { OpenBitmap(handle, file); }), 481) << file;
+    EXPECT_EQ(host.told, std::vector<std::string>(2, "Bitmap Load Error: Error, Unable To Load Bitmap"));
 }
 
 } // namespace

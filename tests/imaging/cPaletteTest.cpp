@@ -1,28 +1,13 @@
 #include "TempDir.h"
-#include "base/AppError.h"
-#include "imaging/cPalette.h"
+#include "TestSurface.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
 #include <fstream>
-#include <string>
+#include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
-using Rgb = std::array<int, 3>;
-
-std::vector<Rgb> Colours(const cPalette& p)
-{
-    std::vector<Rgb> out;
-    for (int i = 1; i <= p.Count(); ++i)
-        out.push_back({p.Red(i), p.Green(i), p.Blue(i)});
-    return out;
-}
-
-cPalette Of(const std::vector<Rgb>& colours)
+cPalette Of(const RgbList& colours)
 {
     cPalette p;
     for (const Rgb& c : colours)
@@ -30,16 +15,9 @@ cPalette Of(const std::vector<Rgb>& colours)
     return p;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-std::string FileText(const std::string& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
+std::string FileText(const std::string& path) { const auto b = ReadFileBytes(path); return {b.begin(), b.end()}; }
 
 std::string LittleEndian32(std::uint32_t v)
 {
@@ -76,8 +54,12 @@ TEST(cPalette, FixedPalettesHoldTheirEntries)
 
 TEST(cPalette, ClosestIndexFindsTheNearestEntry)
 {
-    cPalette sixteen;
+    cPalette sixteen, platform;
     sixteen.Create16Colour();
+    platform.Create16Colour();
+    platform.CreatehPalette();
+    platform.Clear();
+    platform.Add(100, 100, 100);
     const struct { const char* name; cPalette palette; Rgb colour; int expected; } cases[] = {
         {"tie keeps the lower entry", sixteen, {64, 0, 0}, 1},
         {"strictly closer later entry", sixteen, {250, 5, 5}, 10},
@@ -86,81 +68,55 @@ TEST(cPalette, ClosestIndexFindsTheNearestEntry)
         {"exact match is the first copy", Of({{10, 10, 10}, {20, 20, 20}, {20, 20, 20}}), {20, 20, 20}, 2},
         // 100 away by channel sums against 120, although the second is nearer in straight-line distance
         {"distance sums channels", Of({{100, 0, 0}, {60, 60, 0}}), {0, 0, 0}, 1},
+        {"a platform palette keeps its colours", platform, {100, 100, 100}, 9},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.palette.ClosestIndex(c.colour[0], c.colour[1], c.colour[2]), c.expected) << c.name;
+    platform.ClearUp();  // back to the list
+    EXPECT_EQ(platform.ClosestIndex(100, 100, 100), 1);
 }
 
 TEST(cPalette, EntryOutsideTheListRaisesSubscriptOutOfRange)
 {
-    using Channel = std::uint8_t (cPalette::*)(int) const;
     cPalette mono, empty;
     mono.CreateMono();
-    const struct { const cPalette& palette; int index; } cases[] = {{mono, 0}, {mono, 3}, {empty, 1}};
-    for (Channel channel : {Channel{&cPalette::Red}, Channel{&cPalette::Green}, Channel{&cPalette::Blue}})
-        for (const auto& c : cases) {
-            try {
-                (c.palette.*channel)(c.index);
-                ADD_FAILURE() << "entry " << c.index << " of " << c.palette.Count() << " did not raise";
-            } catch (const AppError& e) {
-                EXPECT_EQ(e.Number(), ErrorNumber::kSubscriptOutOfRange) << "entry " << c.index;
-            }
-        }
+    for (const auto& [palette, index] : {std::pair{&mono, 0}, std::pair{&mono, 3}, std::pair{&empty, 1}}) {
+        EXPECT_EQ(NumberRaised([&] { palette->Red(index); }), 9) << "entry " << index;
+        EXPECT_EQ(NumberRaised([&] { palette->Blue(index); }), 9) << "entry " << index;
+    }
 }
 
-TEST(cPalette, PlatformPaletteAnswersUntilClearUp)
-{
-    cPalette p;
-    p.Create16Colour();
-    p.CreatehPalette();
-    p.Clear();
-    p.Add(100, 100, 100);
-    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 9);  // still the 16 colours
-    p.ClearUp();
-    EXPECT_EQ(p.ClosestIndex(100, 100, 100), 1);
-}
-
-TEST(cPalette, JascFileOfMonoIsExact)
-{
-    TempDir dir;
-    const std::string path = dir.Path("mono.pal");
-    WriteBytes(path, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
-    cPalette mono;
-    mono.CreateMono();
-    ASSERT_TRUE(mono.SaveToJASCFile(path));
-    EXPECT_EQ(FileText(path), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
-    EXPECT_THROW(mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")), AppError);
-}
-
-TEST(cPalette, JascLoadTakesLinesOfThreeNumbersAndRaisesOnBadOnes)
+TEST(cPalette, JascFilesSaveExactlyAndLoadLinesOfThreeNumbers)
 {
     TempDir dir;
     const std::string head = "JASC\r\n0100\r\n", bad = head + "3\r\n1 2 3\r\n", file = dir.Path("p.pal");
-    const struct { const char* name; std::string path, text; bool raises; std::vector<Rgb> colours; } cases[] = {
-        {"as saved", file, head + "2\r\n0 0 0\r\n255 255 255", false, {{0, 0, 0}, {255, 255, 255}}},
-        {"line feeds only", file, "JASC\n0100\n2\n0 0 0\n255 255 255", false, {}},
-        {"doubled blank", file, head + "2\r\n1  2 3\r\n4 5 6", false, {{4, 5, 6}}},
-        {"count not compared", file, head + "7\r\n1 2 3", false, {{1, 2, 3}}},
-        {"halves round to even", file, head + "1\r\n2.5 3.5 0.5", false, {{2, 4, 0}}},
+    WriteBytes(file, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
+    cPalette mono;
+    mono.CreateMono();
+    ASSERT_TRUE(mono.SaveToJASCFile(file));
+    EXPECT_EQ(FileText(file), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
+    EXPECT_EQ(NumberRaised([&] { mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")); }), 75);
+    const struct { const char* name; std::string path, text; int error; RgbList colours; } cases[] = {
+        {"as saved", file, "", 0, {{0, 0, 0}, {255, 255, 255}}},
+        {"line feeds only", file, "JASC\n0100\n2\n0 0 0\n255 255 255", 0, {}},
+        {"doubled blank", file, head + "2\r\n1  2 3\r\n4 5 6", 0, {{4, 5, 6}}},
+        {"count not compared", file, head + "7\r\n1 2 3", 0, {{1, 2, 3}}},
+        {"halves round to even", file, head + "1\r\n2.5 3.5 0.5", 0, {{2, 4, 0}}},
         // the list is emptied before the file is opened, and keeps the colours read before a bad one
-        {"missing file", dir.Path("missing.pal"), "", true, {}},
-        {"a folder", dir.Root().string(), "", true, {}},
-        {"not a number", file, bad + "4 x 6\r\n7 8 9", true, {{1, 2, 3}}},
-        {"above 255", file, bad + "256 0 0\r\n7 8 9", true, {{1, 2, 3}}},
-        {"below 0", file, bad + "0 -1 0\r\n7 8 9", true, {{1, 2, 3}}},
+        {"missing file", dir.Path("missing.pal"), "", 53, {}},
+        {"a folder", dir.Root().string(), "", 75, {}},
+        {"not a number", file, bad + "4 x 6\r\n7 8 9", 13, {{1, 2, 3}}},
+        {"above 255", file, bad + "256 0 0\r\n7 8 9", 6, {{1, 2, 3}}},
+        {"below 0", file, bad + "0 -1 0\r\n7 8 9", 6, {{1, 2, 3}}},
     };
     for (const auto& c : cases) {
         if (!c.text.empty())
             WriteBytes(c.path, c.text);
         cPalette p;
         p.CreateMono();
-        try {
-            EXPECT_TRUE(p.LoadFromJASCFile(c.path)) << c.name;
-            EXPECT_FALSE(c.raises) << c.name << ": no error";
-        } catch (const AppError& e) {
-            EXPECT_TRUE(c.raises) << c.name << ": " << e.what();
-            EXPECT_TRUE(e.Source().ends_with(".cPalette")) << c.name << ": " << e.Source();
-        }
+        const auto e = Raised([&] { EXPECT_TRUE(p.LoadFromJASCFile(c.path)) << c.name; });
+        EXPECT_EQ(e ? e->Number() : 0, c.error) << c.name;
+        EXPECT_TRUE(!e || e->Source().ends_with(".cPalette")) << c.name;
         EXPECT_EQ(Colours(p), c.colours) << c.name;
     }
 }
@@ -186,6 +142,10 @@ TEST(cPalette, BinaryPalettesFollowOneAnother)
     EXPECT_FALSE(p.Load(path, position));  // nothing after the second
     EXPECT_EQ(position, 20);
     EXPECT_EQ(Colours(p), Colours(second));
+    // Saved further in, the bytes before and after the palette stay.
+    ASSERT_TRUE(second.Save(path, 2));
+    EXPECT_EQ(FileText(path), std::string("\x02\0\x01\0\0\0\x07\x08\x09\0\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
+    EXPECT_FALSE(second.Save(dir.Path("no-such-folder/p.bin"), 2));
 }
 
 TEST(cPalette, BinaryLoadRefusesBadBlocks)
@@ -196,6 +156,7 @@ TEST(cPalette, BinaryLoadRefusesBadBlocks)
         full4097 += entry;
     const Rgb kept{255, 255, 255}, fromFile{10, 11, 12};  // entry 2 of the mono palette, or of the file
     const struct { const char* name; std::string bytes; bool loaded; int count; Rgb second; long position; } cases[] = {
+        {"missing file", "", false, 2, kept, 0},
         {"count 0", LittleEndian32(0) + entry, false, 2, kept, 0},
         {"count 4098", LittleEndian32(4098) + entry, false, 2, kept, 0},
         {"short count", std::string("\x01\0", 2), false, 2, kept, 0},
@@ -204,7 +165,8 @@ TEST(cPalette, BinaryLoadRefusesBadBlocks)
     };
     TempDir dir;
     for (const auto& c : cases) {
-        WriteBytes(dir.Path("p.bin"), c.bytes);
+        if (!c.bytes.empty())
+            WriteBytes(dir.Path("p.bin"), c.bytes);
         cPalette p;
         p.CreateMono();
         long position = 0;
@@ -213,20 +175,6 @@ TEST(cPalette, BinaryLoadRefusesBadBlocks)
         EXPECT_EQ(position, c.position) << c.name;
         EXPECT_EQ(Colours(p)[1], c.second) << c.name;
     }
-
-    cPalette p;
-    p.CreateMono();
-    EXPECT_FALSE(p.Load(dir.Path("missing.bin")));
-    EXPECT_EQ(p.Count(), 2);
-}
-
-TEST(cPalette, BinarySaveKeepsTheRestOfTheFile)
-{
-    TempDir dir;
-    WriteBytes(dir.Path("p.bin"), std::string(12, '\xEE'));
-    ASSERT_TRUE(Of({{7, 8, 9}}).Save(dir.Path("p.bin"), 2));
-    EXPECT_EQ(FileText(dir.Path("p.bin")), std::string("\xEE\xEE\x01\0\0\0\x07\x08\x09\0\xEE\xEE", 12));
-    EXPECT_FALSE(Of({{1, 2, 3}}).Save(dir.Path("no-such-folder/p.bin")));
 }
 
 } // namespace
