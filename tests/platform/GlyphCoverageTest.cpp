@@ -71,25 +71,6 @@ TEST(GlyphCoverage, EveryPixelModeInEitherFlowGivesThePicture)
             }
 }
 
-TEST(GlyphCoverage, ColourCountsByItsDarknessOverWhite)
-{
-    const struct { std::uint8_t bgra[4]; int low, high; } cases[] = {
-        {{0, 0, 0, 255}, 255, 255},     // opaque black
-        {{255, 255, 255, 255}, 0, 0},   // opaque white: no ink
-        {{0, 0, 0, 0}, 0, 0},           // transparent
-        {{0, 0, 255, 255}, 150, 220},   // opaque red, darker than it is light
-        {{0, 255, 0, 255}, 55, 95},     // opaque green, far lighter
-    };
-    for (const auto& c : cases) {
-        std::vector<std::uint8_t> pixel(c.bgra, c.bgra + 4);
-        const FT_Bitmap bitmap{1, 1, 4, pixel.data(), 256, FT_PIXEL_MODE_BGRA, 0, nullptr};
-        GlyphCoverage out;
-        ASSERT_TRUE(ToCoverage(bitmap, CoverageLevels::All, out));
-        EXPECT_TRUE(c.low <= out.coverage[0] && out.coverage[0] <= c.high) << int(out.coverage[0]) << " for case "
-                                                                           << &c - cases;
-    }
-}
-
 TEST(GlyphCoverage, RefusesWhatItCannotReadSafely)
 {
     const struct { const char* name; unsigned char mode; int rowBytes; int pitch; bool ok; int width; } cases[] = {
