@@ -57,7 +57,7 @@ std::string Book(const TempDir& dir, int lines)
     for (int i = 1; i <= lines; ++i)
         text += "Line " + std::to_string(i) + " of the book, with a few words.\r\n";
     const std::string path = dir.Path("novel.txt");
-    std::ofstream(path, std::ios::binary) << text;
+    WriteFileText(path, text);
     return path;
 }
 
@@ -209,8 +209,7 @@ private slots:
         QCOMPARE(pages, (std::vector<int>{1, 3}));
         QVERIFY(mEnded);
         QCOMPARE(CountPages(mDir->Path("novel")), 3);
-        const auto state = ReadFileBytes(mDir->Path("home/Leafcast.ini"));
-        QVERIFY(std::string(state.begin(), state.end()).starts_with("novel.cfg\r\n"));
+        QVERIFY(ReadFileText(mDir->Path("home/Leafcast.ini")).starts_with("novel.cfg\r\n"));
     }
 
     void steppedModeAdvancesOnePagePerContinueAndResetStartsOneNewRun()

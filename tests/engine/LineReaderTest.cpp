@@ -20,7 +20,7 @@ std::vector<std::u32string> ReadAll(const std::string& bytes, const std::string&
                                     std::string* encoding = nullptr)
 {
     TempDir dir;
-    std::ofstream(dir.Path("book.txt"), std::ios::binary) << bytes;
+    WriteFileText(dir.Path("book.txt"), bytes);
     const auto opened = LineReader::Open(dir.Path("book.txt"), codePage);
     EXPECT_TRUE(opened) << opened.Failure().message;
     std::vector<std::u32string> lines;

@@ -83,7 +83,7 @@ struct RunFixture {
     std::string Book(const std::string& content, const std::string& name = "novel.txt")
     {
         const std::string path = dir.Path(name);
-        std::ofstream(path, std::ios::binary) << content;
+        WriteFileText(path, content);
         settings.TypeText("txtOutFileName", "novel");
         settings.TypeText("txtInpFile", path);
         return path;

@@ -15,9 +15,7 @@ cPalette Of(const RgbList& colours)
     return p;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-std::string FileText(const std::string& path) { const auto b = ReadFileBytes(path); return {b.begin(), b.end()}; }
 
 std::string LittleEndian32(std::uint32_t v)
 {
@@ -90,11 +88,11 @@ TEST(cPalette, JascFilesSaveExactlyAndLoadLinesOfThreeNumbers)
 {
     TempDir dir;
     const std::string head = "JASC\r\n0100\r\n", bad = head + "3\r\n1 2 3\r\n", file = dir.Path("p.pal");
-    WriteBytes(file, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
+    WriteFileText(file, std::string(100, 'x'));  // an older, longer file is replaced, not overwritten in place
     cPalette mono;
     mono.CreateMono();
     ASSERT_TRUE(mono.SaveToJASCFile(file));
-    EXPECT_EQ(FileText(file), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
+    EXPECT_EQ(ReadFileText(file), "JASC\r\n0100\r\n2\r\n0 0 0\r\n255 255 255");
     EXPECT_EQ(NumberRaised([&] { mono.SaveToJASCFile(dir.Path("no-such-folder/p.pal")); }), 75);
     const struct { const char* name; std::string path, text; int error; RgbList colours; } cases[] = {
         {"as saved", file, "", 0, {{0, 0, 0}, {255, 255, 255}}},
@@ -111,7 +109,7 @@ TEST(cPalette, JascFilesSaveExactlyAndLoadLinesOfThreeNumbers)
     };
     for (const auto& c : cases) {
         if (!c.text.empty())
-            WriteBytes(c.path, c.text);
+            WriteFileText(c.path, c.text);
         cPalette p;
         p.CreateMono();
         const auto e = Raised([&] { EXPECT_TRUE(p.LoadFromJASCFile(c.path)) << c.name; });
@@ -126,10 +124,10 @@ TEST(cPalette, BinaryPalettesFollowOneAnother)
     TempDir dir;
     const std::string path = dir.Path("two.bin");
     const cPalette first = Of({{1, 2, 3}, {250, 251, 252}}), second = Of({{7, 8, 9}});
-    WriteBytes(path, std::string(30, 'x'));  // at offset 0 the file is made afresh
+    WriteFileText(path, std::string(30, 'x'));  // at offset 0 the file is made afresh
     ASSERT_TRUE(first.Save(path));
     ASSERT_TRUE(second.Save(path, 12));
-    EXPECT_EQ(FileText(path), std::string("\x02\0\0\0\x01\x02\x03\0\xFA\xFB\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
+    EXPECT_EQ(ReadFileText(path), std::string("\x02\0\0\0\x01\x02\x03\0\xFA\xFB\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
 
     cPalette p;
     long position = -5;  // a position before the start reads from the start
@@ -144,7 +142,7 @@ TEST(cPalette, BinaryPalettesFollowOneAnother)
     EXPECT_EQ(Colours(p), Colours(second));
     // Saved further in, the bytes before and after the palette stay.
     ASSERT_TRUE(second.Save(path, 2));
-    EXPECT_EQ(FileText(path), std::string("\x02\0\x01\0\0\0\x07\x08\x09\0\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
+    EXPECT_EQ(ReadFileText(path), std::string("\x02\0\x01\0\0\0\x07\x08\x09\0\xFC\0\x01\0\0\0\x07\x08\x09\0", 20));
     EXPECT_FALSE(second.Save(dir.Path("no-such-folder/p.bin"), 2));
 }
 
@@ -166,7 +164,7 @@ TEST(cPalette, BinaryLoadRefusesBadBlocks)
     TempDir dir;
     for (const auto& c : cases) {
         if (!c.bytes.empty())
-            WriteBytes(dir.Path("p.bin"), c.bytes);
+            WriteFileText(dir.Path("p.bin"), c.bytes);
         cPalette p;
         p.CreateMono();
         long position = 0;

@@ -19,14 +19,6 @@ namespace {
 const std::string kColumns = "\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n";
 const std::string kHead = "\"p.cfg\"\r\n" + kColumns;
 
-std::string Text(const std::string& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void Write(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-
 // Everything a profile carries, for comparing two settings.
 std::vector<std::string> Snapshot(const SettingsModel& s)
 {
@@ -46,7 +38,7 @@ TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
     ASSERT_TRUE(SaveProfile(f, dir.Path("")).ok);
     const std::string firstFive = "\"novel.cfg\"\r\n" + kColumns +
         "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkNoChars\",1,#TRUE#,-1\r\n\"txtEditor\",\"explorer\",#TRUE#,-1\r\n";
-    const std::string text = Text(dir.Path("novel.cfg"));
+    const std::string text = ReadFileText(dir.Path("novel.cfg"));
     EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
     // A text is kept, "0" too, and one that reads as 0; an unchecked box is not.
     for (const char* record : {"\"txtFormat\",\"00.0\",#FALSE#,-1\r\n", "\"txtFromPg\",\"0\",#TRUE#,-1\r\n",
@@ -69,7 +61,7 @@ TEST(Profile, EveryKindOfValueComesBack)
     saved.SetText("txtInpFile", "/books/story.txt");
     ASSERT_TRUE(SaveProfile(saved, dir.Path("")).ok);
     // The newer boxes come after the older records, so a program that knows only those reads them first.
-    const std::string text = Text(dir.Path("story.cfg"));
+    const std::string text = ReadFileText(dir.Path("story.cfg"));
     const auto at = [&](const char* record) { return text.find(record); };
     EXPECT_TRUE(at("\"optScrRes\"") < at("\"chkBookParas\",1") && at("\"chkBookParas\",1") < at("\"chkFrontBack\",1") &&
                 at("\"chkFrontBack\",1") < at("\"SkipW1\"")) << text;
@@ -87,7 +79,7 @@ TEST(Profile, OlderProgramsProfileLoads)
 {
     TempDir dir;
     // Windows-1252 text, CR LF, no chkSmartLF record, phrase records numbered 1, 2, 7, the 640 x 480 preset.
-    Write(dir.Path("old.cfg"), "\"old.cfg\"\r\n" + kColumns + "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkMultCR\",1,#TRUE#,-1\r\n"
+    WriteFileText(dir.Path("old.cfg"), "\"old.cfg\"\r\n" + kColumns + "\"txtMsg\",\"Ready\",#TRUE#,-1\r\n\"chkMultCR\",1,#TRUE#,-1\r\n"
                                "\"txtFormat\",\"00.0\",#TRUE#,-1\r\n\"lstFonts\",\"Tahoma\",#TRUE#,0\r\n"
                                "\"optScrRes\",#TRUE#,#TRUE#,1\r\n\"SkipW1\",\"Caf\xE9 notice\",#FALSE#,-1\r\n"
                                "\"SkipW2\",\"NEXT > \",#FALSE#,-1\r\n\"SkipW7\",\".\",#FALSE#,-1\r\n");
@@ -122,7 +114,7 @@ TEST(Profile, DamagedProfilesLoadWhatTheyCanAndOtherFilesChangeNothing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        Write(dir.Path("p.cfg"), c.content);
+        WriteFileText(dir.Path("p.cfg"), c.content);
         StartedSettings f;
         const auto before = Snapshot(f);
         const ProfileResult result = LoadProfile(f, dir.Path("p.cfg"));
@@ -164,7 +156,7 @@ TEST(Profile, AFailedSaveKeepsTheOldProfile)
     StartedSettings f;
     f.TypeText("txtOutFileName", "novel");
     ASSERT_TRUE(SaveProfile(f, dir.Path("")).ok);
-    const std::string before = Text(dir.Path("novel.cfg"));
+    const std::string before = ReadFileText(dir.Path("novel.cfg"));
     // A child whose files may not grow past 1 KB fails writing a long profile part-way, as on a full disk.
     auto saveOnAFullDisk = [&] {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -175,7 +167,7 @@ TEST(Profile, AFailedSaveKeepsTheOldProfile)
         std::exit(!result.ok && f.Value("txtMsg").find("NOT saved") != std::string::npos ? 3 : 4);
     };
     EXPECT_EXIT(saveOnAFullDisk(), testing::ExitedWithCode(3), "");
-    EXPECT_EQ(Text(dir.Path("novel.cfg")), before);
+    EXPECT_EQ(ReadFileText(dir.Path("novel.cfg")), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Root()), fs::directory_iterator()), 1);  // no temporary left
 
     const ProfileResult missing = SaveProfile(f, dir.Path("no/such/folder/"));
@@ -203,7 +195,7 @@ TEST(StartUp, RemembersTheProfileButStartsWithDefaults)
         ASSERT_TRUE(SaveProfile(settings, context.ProfilesFolder).ok);
         context.DeviceFolder = "/media/player/Pictures";
         ASSERT_TRUE(ShutDown(settings, context));
-        EXPECT_EQ(Text(dir.Path("app/Leafcast.ini")), "novel.cfg\r\n/media/player/Pictures\r\n");
+        EXPECT_EQ(ReadFileText(dir.Path("app/Leafcast.ini")), "novel.cfg\r\n/media/player/Pictures\r\n");
     }
     EXPECT_TRUE(fs::is_directory(dir.Path("app/eBooks")) && problems.empty());
 }
@@ -214,7 +206,7 @@ TEST(StartUp, TheProgramsFolderIsBesideItOnlyWhenMarkedPortable)
     const std::string marked = dir.Path("portable"), plain = dir.Path("installed");
     fs::create_directories(marked);
     fs::create_directories(plain);
-    Write(marked + "/" + kPortableMarker, "");
+    WriteFileText(marked + "/" + kPortableMarker, "");
     const std::string local = "/home/ann/.local/share/leafcast";
     const struct { std::string executable; const char* dataHome; std::string folder; } cases[] = {
         {marked, "/data", marked}, {plain, "/data", "/data/leafcast"}, {plain, nullptr, local},
@@ -249,9 +241,9 @@ TEST(StartUp, TheEbookProfileComesWithTheProgram)
                                         {"Chapter 12", true}, {"Chapter one", false}, {"  CHAPTER I.", false}})
         EXPECT_EQ(MatchesMask(FromUtf8(line), FromUtf8(f.Value("txtChaptMask"))), heading) << line;
     // A profile of that name the user saved stays as it is.
-    Write(ebook, "mine");
+    WriteFileText(ebook, "mine");
     MakeAppContext(dir.Path("app"), problems);
-    EXPECT_EQ(Text(ebook), "mine");
+    EXPECT_EQ(ReadFileText(ebook), "mine");
     EXPECT_TRUE(problems.empty());
 }
 
@@ -265,7 +257,7 @@ TEST(StartUp, StateFileForms)
     for (const auto& c : cases) {
         fs::remove(dir.Path("Leafcast.ini"));
         if (c.content)
-            Write(dir.Path("Leafcast.ini"), c.content);
+            WriteFileText(dir.Path("Leafcast.ini"), c.content);
         const StateFile state = ReadStateFile(dir.Root().string());
         EXPECT_EQ(std::tie(state.profileName, state.deviceFolder), std::tuple(c.profile, c.device));
     }
