@@ -293,7 +293,6 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     FT_Set_Pixel_Sizes(font->mFace->face, 0, static_cast<FT_UInt>(pixelSize));
     const FT_Size_Metrics& metrics = font->mFace->face->size->metrics;
     font->mFamily = choice.family;
-    font->mPixelSize = pixelSize;
     font->mMode = mode;
     font->mAscender = CeilPixels(metrics.ascender);
     font->mHeight = font->mAscender - FloorPixels(metrics.descender);
