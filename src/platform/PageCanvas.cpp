@@ -165,7 +165,7 @@ void PageCanvas::Line(float dx, float dy, RgbQuad colour)
         // A rule across the page: the same pixels as below, in one run along the row.
         if (y0 >= 0 && y0 < Height()) {
             const int from = std::max(0, x1 > x0 ? x0 : x1 + 1), to = std::min(Width() - 1, x1 > x0 ? x1 - 1 : x0);
-            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y0) + 3 * std::max(from, 0);
+            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y0) + 3 * from;
             for (int x = from; x <= to; ++x, p += 3)
                 p[0] = colour.blue, p[1] = colour.green, p[2] = colour.red;
             if (from <= to)
