@@ -265,9 +265,7 @@ std::optional<FontLibrary::FileChoice> FontLibrary::Match(const std::string& fac
     // "sans-serif" is an alias of the whole configuration's rules.
     if (!mImpl->fullConfig)
         return std::nullopt;
-    if (auto fallback = match("sans-serif", false))
-        return *fallback;
-    return std::nullopt;
+    return match("sans-serif", false);
 }
 
 FontLibrary::FaceSource FontLibrary::Describe(const std::string& face)
