@@ -114,7 +114,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
     // The colours in locals: pixel writes could otherwise alias them and have them read again for every pixel.
     const unsigned blue = mFore.blue, green = mFore.green, red = mFore.red;
-    const std::uint32_t back = mBack.blue | (mBack.green << 8) | (static_cast<std::uint32_t>(mBack.red) << 16);
+    const std::uint32_t back = mBack.Packed();
     // Text is mostly drawn on the background: its blends over it are looked up, made once for these colours.
     if (!mBlendsFore.SameColour(mFore) || !mBlendsBack.SameColour(mBack)) {
         for (unsigned a = 0; a < 256; ++a) {
@@ -140,7 +140,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
                 continue;
             }
             blended = true;
-            if ((pixel[0] | (pixel[1] << 8) | (static_cast<std::uint32_t>(pixel[2]) << 16)) == back) {
+            if (PackedBgr(pixel) == back) {
                 pixel[0] = mBlendOverBack[a][0], pixel[1] = mBlendOverBack[a][1], pixel[2] = mBlendOverBack[a][2];
                 continue;
             }
