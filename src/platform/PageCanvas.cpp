@@ -27,7 +27,7 @@ PageCanvas::PageCanvas(int width, int height) : mImage(MakePicture(width, height
 double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
-    if (!mFont || face != mFaceName || pixels != mPixels || bold != mBold)
+    if (face != mFaceName || pixels != mPixels || bold != mBold)
         mFont.reset();
     mPixels = pixels;
     mFaceName = face;
