@@ -174,19 +174,9 @@ std::u32string ToUpper(std::u32string_view text)
     return out;
 }
 
-char32_t ToLowerChar(char32_t c) { return static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), Utf8Locale())); }
-
 bool IsCapitalLetter(char32_t c) { return iswupper_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
 bool IsSmallLetter(char32_t c) { return iswlower_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
 bool IsLetter(char32_t c) { return iswalpha_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
-
-std::u32string ToLower(std::u32string_view text)
-{
-    std::u32string out(text);
-    for (char32_t& c : out)
-        c = ToLowerChar(c);
-    return out;
-}
 
 std::u32string ToText(long long number)
 {

@@ -53,8 +53,7 @@ std::uint32_t Bitmap::RawPixel(int x, int y) const
     case 8:
         return row[x];
     default: {
-        const std::uint8_t* p = row + 3 * x;
-        return p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+        return PackedBgr(row + 3 * x);
     }
     }
 }
@@ -195,7 +194,7 @@ void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
     std::uint32_t lastColour = 0xFFFFFFFFu;
     unsigned lastIndex = 0;
     auto indexOf = [&](const std::uint8_t* p) {
-        const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+        const std::uint32_t colour = PackedBgr(p);
         if (colour != lastColour) {
             lastColour = colour;
             lastIndex = static_cast<unsigned>(std::max(0, NearestColourIndex(dst.ColourTable(), p[2], p[1], p[0])));
@@ -220,7 +219,7 @@ void WriteRow(Bitmap& dst, int y, int x0, int w, const std::uint8_t* bgr)
         std::uint32_t lastColour = 0xFFFFFFFFu;
         unsigned lastBit = 0;
         auto bitOf = [&](const std::uint8_t* p) {
-            const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+            const std::uint32_t colour = PackedBgr(p);
             if (colour != lastColour) {
                 lastColour = colour;
                 lastBit = SecondIsNearer(p, t0, t1) ? 1u : 0u;
@@ -293,8 +292,7 @@ void MapToTwoColours(Bitmap& picture, RgbQuad first, RgbQuad second)
 {
     if (picture.Indexed())
         return;
-    const auto packed = [](RgbQuad c) { return c.blue | (c.green << 8) | (static_cast<std::uint32_t>(c.red) << 16); };
-    const std::uint32_t firstColour = packed(first), secondColour = packed(second);
+    const std::uint32_t firstColour = first.Packed(), secondColour = second.Packed();
     // Eight pixels are 24 bytes, three 64-bit words: a run of eight pixels of either colour is already what it
     // maps to, and a page is mostly such runs.
     std::uint64_t runs[2][3];
@@ -319,7 +317,7 @@ void MapToTwoColours(Bitmap& picture, RgbQuad first, RgbQuad second)
                     continue;
                 }
             }
-            const std::uint32_t colour = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+            const std::uint32_t colour = PackedBgr(p);
             if (colour != firstColour && colour != secondColour) {
                 if (colour != lastColour) {
                     lastColour = colour;

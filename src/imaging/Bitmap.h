@@ -22,7 +22,16 @@ struct RgbQuad {
     {
         return blue == other.blue && green == other.green && red == other.red;
     }
+    // The colour as a 24-bit pixel value (see PackedBgr).
+    std::uint32_t Packed() const { return blue | (green << 8) | (static_cast<std::uint32_t>(red) << 16); }
 };
+
+// The blue, green and red bytes of a 24-bit pixel as one value, the form RawPixel answers at 24 bits:
+// blue | green << 8 | red << 16.
+inline std::uint32_t PackedBgr(const std::uint8_t* bgr)
+{
+    return bgr[0] | (bgr[1] << 8) | (static_cast<std::uint32_t>(bgr[2]) << 16);
+}
 
 // The index of the colour-table entry nearest to a colour: the smallest squared distance in RGB,
 // ties to the lower index. An entry equal to the colour always wins, so every table colour maps onto itself.

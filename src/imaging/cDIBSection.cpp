@@ -27,16 +27,6 @@ bool cDIBSection::CopyToClipboard(bool bAsDIB)
     return clipboard->SetBitmap(*copy);
 }
 
-bool cDIBSection::CreateDIB(int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib)
-{
-    mHeader = MakeInfoHeader(lWidth, lheight, 24);
-    auto bitmap = Bitmap::Make(lWidth, lheight, 24);
-    if (!bitmap)
-        return false;
-    hDib = std::make_unique<Bitmap>(std::move(*bitmap));
-    return true;
-}
-
 void cDIBSection::CreateFromPicture(const Bitmap& picThis)
 {
     if (Create(picThis.Width(), picThis.Height()))
@@ -46,7 +36,12 @@ void cDIBSection::CreateFromPicture(const Bitmap& picThis)
 bool cDIBSection::Create(int lWidth, int lheight)
 {
     ClearUp();
-    return CreateDIB(lWidth, lheight, mDib);
+    mHeader = MakeInfoHeader(lWidth, lheight, 24);
+    auto bitmap = Bitmap::Make(lWidth, lheight, 24);
+    if (!bitmap)
+        return false;
+    mDib = std::make_unique<Bitmap>(std::move(*bitmap));
+    return true;
 }
 
 int cDIBSection::BytesPerScanLine() const { return (Width() * 3 + 3) & ~3; }

@@ -59,8 +59,6 @@ public:
     static std::string ApiError(int e);
 
 private:
-    // Fills the header for a 24-bit bottom-up bitmap of the given size and makes such a bitmap in hDib.
-    bool CreateDIB(int lWidth, int lheight, std::unique_ptr<Bitmap>& hDib);
     void ResampleBilinear(cDIBSection& target) const;
 
     std::unique_ptr<Bitmap> mDib;

@@ -81,9 +81,7 @@ bool cDIBSectionSave::MakeTarget(int width, int height, int bitsPerPixel, std::s
 
 bool cDIBSectionSave::Create1Bit(int width, int height)
 {
-    // Entry 0 is never written and stays black.
-    mTable1[1] = kBlackAndWhite[1];
-    return MakeTarget(width, height, 1, mTable1);
+    return MakeTarget(width, height, 1, kBlackAndWhite);
 }
 
 bool cDIBSectionSave::Create4Bit(int width, int height)

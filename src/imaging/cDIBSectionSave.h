@@ -50,8 +50,8 @@ private:
     int mReductionMethod = 0;
     std::shared_ptr<cPalette> mPalette;
 
-    // The colour tables of the three depths keep their entries from one Convert to the next.
-    std::array<RgbQuad, 2> mTable1{};
+    // The colour tables of the 4- and 8-bit depths keep their entries from one Convert to the next; the 1-bit
+    // one is always kBlackAndWhite.
     std::array<RgbQuad, 16> mTable4{};
     std::array<RgbQuad, 256> mTable8{};
 

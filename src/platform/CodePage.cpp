@@ -18,8 +18,6 @@ std::string Upper(std::string_view name)
     return upper;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 } // namespace
 
 bool IsKnownCodePage(std::string_view name)
@@ -36,11 +34,11 @@ bool IsKnownCodePage(std::string_view name)
 int CodeUnitSize(std::string_view name)
 {
     const std::string upper = Upper(name);
-    if (StartsWith(upper, "UTF-16") || StartsWith(upper, "UTF16") || StartsWith(upper, "UCS-2") ||
-        StartsWith(upper, "UCS2"))
+    if (upper.starts_with("UTF-16") || upper.starts_with("UTF16") || upper.starts_with("UCS-2") ||
+        upper.starts_with("UCS2"))
         return 2;
-    if (StartsWith(upper, "UTF-32") || StartsWith(upper, "UTF32") || StartsWith(upper, "UCS-4") ||
-        StartsWith(upper, "UCS4"))
+    if (upper.starts_with("UTF-32") || upper.starts_with("UTF32") || upper.starts_with("UCS-4") ||
+        upper.starts_with("UCS4"))
         return 4;
     return 1;
 }
@@ -48,7 +46,7 @@ int CodeUnitSize(std::string_view name)
 bool IsLittleEndian(std::string_view name)
 {
     const std::string upper = Upper(name);
-    return upper.size() >= 2 && upper.compare(upper.size() - 2, 2, "LE") == 0;
+    return upper.ends_with("LE");
 }
 
 struct CodePageDecoder::Handle {

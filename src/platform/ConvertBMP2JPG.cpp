@@ -12,15 +12,11 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <turbojpeg.h>
 #include <vector>
 
 namespace {
-
-Error WriteFailure(const std::string& path, int code)
-{
-    return {"Cannot write the JPEG file '" + path + "': " + SystemMessage(code), code};
-}
 
 template <int Bits>
 unsigned IndexAt(const std::uint8_t* row, int x)
@@ -113,19 +109,6 @@ private:
     std::vector<std::uint8_t> mRgb;
 };
 
-Result<void> WriteReplacing(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    auto file = SaveFile::Open(path, SaveFile::Durability::Unsynced);
-    if (!file)
-        return WriteFailure(path, file.Failure().code);
-    auto saved = file->Write(bytes);
-    if (saved)
-        saved = file->Commit();
-    if (!saved)
-        return WriteFailure(path, saved.Failure().code);
-    return {};
-}
-
 } // namespace
 
 Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality)
@@ -136,7 +119,12 @@ Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinatio
     const std::string reason = encoder.Encode(picture, jpegQuality, jpeg);
     if (!reason.empty())
         return Error{"Cannot encode the JPEG file '" + destinationJpegPath + "': " + reason, 0};
-    return WriteReplacing(destinationJpegPath, jpeg);
+    const std::string_view content(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
+    if (auto saved = SaveWholeFile(destinationJpegPath, content, SaveFile::Durability::Unsynced); !saved) {
+        const int code = saved.Failure().code;
+        return Error{"Cannot write the JPEG file '" + destinationJpegPath + "': " + SystemMessage(code), code};
+    }
+    return {};
 }
 
 Result<void> ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string& destinationJpegPath, int quality,

@@ -33,7 +33,16 @@ const std::map<std::string, std::string>& StandIns()
 // Tahoma ships with Wine, outside the folders fontconfig searches.
 constexpr const char* kExtraFontFolder = "/usr/share/wine/fonts";
 
-// The font folders and caches of the system's configuration, without its matching rules.
+// The system's whole configuration, with the folder that holds Tahoma.
+FcConfig* WholeConfig()
+{
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
+    return config;
+}
+
+// The font folders and caches of the system's configuration, without its matching rules; nothing when that
+// configuration cannot be built.
 FcConfig* FontFoldersOnly()
 {
     static constexpr const char* kFolders = R"(<?xml version="1.0"?>
@@ -52,8 +61,7 @@ FcConfig* FontFoldersOnly()
     if (!FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFolders), FcFalse) ||
         !FcConfigBuildFonts(config)) {
         FcConfigDestroy(config);
-        config = FcInitLoadConfigAndFonts();
-        FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
+        return nullptr;
     }
     return config;
 }
@@ -204,11 +212,11 @@ FontLibrary::FileChoice FontLibrary::Find(const std::string& face, bool bold)
     // start. That configuration is read only when a face is found in none of those folders.
     if (!mImpl->config)
         mImpl->config = FontFoldersOnly();
-    std::optional<FileChoice> choice = Match(face, bold);
+    std::optional<FileChoice> choice = mImpl->config ? Match(face, bold) : std::nullopt;
     if (!choice && !mImpl->fullConfig) {
-        FcConfigDestroy(mImpl->config);
-        mImpl->config = FcInitLoadConfigAndFonts();
-        FcConfigAppFontAddDir(mImpl->config, reinterpret_cast<const FcChar8*>(kExtraFontFolder));
+        if (mImpl->config)
+            FcConfigDestroy(mImpl->config);
+        mImpl->config = WholeConfig();
         mImpl->fullConfig = true;
         choice = Match(face, bold);
     }
@@ -257,9 +265,7 @@ std::optional<FontLibrary::FileChoice> FontLibrary::Match(const std::string& fac
     // "sans-serif" is an alias of the whole configuration's rules.
     if (!mImpl->fullConfig)
         return std::nullopt;
-    if (auto fallback = match("sans-serif", false))
-        return *fallback;
-    return std::nullopt;
+    return match("sans-serif", false);
 }
 
 FontLibrary::FaceSource FontLibrary::Describe(const std::string& face)
@@ -285,7 +291,6 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     FT_Set_Pixel_Sizes(font->mFace->face, 0, static_cast<FT_UInt>(pixelSize));
     const FT_Size_Metrics& metrics = font->mFace->face->size->metrics;
     font->mFamily = choice.family;
-    font->mPixelSize = pixelSize;
     font->mMode = mode;
     font->mAscender = CeilPixels(metrics.ascender);
     font->mHeight = font->mAscender - FloorPixels(metrics.descender);

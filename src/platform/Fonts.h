@@ -48,7 +48,6 @@ public:
     int Ascender() const { return mAscender; }
     // The height of a row of text: ascender plus descender, the same for every string.
     int Height() const { return mHeight; }
-    int PixelSize() const { return mPixelSize; }
     GlyphMode Mode() const { return mMode; }
     const std::string& Family() const { return mFamily; }
 
@@ -59,7 +58,6 @@ private:
     struct FaceHandle;
     std::unique_ptr<FaceHandle> mFace;
     std::string mFamily;
-    int mPixelSize = 0;
     GlyphMode mMode = GlyphMode::AntiAliased;
     int mAscender = 0;
     int mHeight = 0;

@@ -27,7 +27,7 @@ PageCanvas::PageCanvas(int width, int height) : mImage(MakePicture(width, height
 double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
-    if (!mFont || face != mFaceName || pixels != mPixels || bold != mBold)
+    if (face != mFaceName || pixels != mPixels || bold != mBold)
         mFont.reset();
     mPixels = pixels;
     mFaceName = face;
@@ -114,7 +114,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
     // The colours in locals: pixel writes could otherwise alias them and have them read again for every pixel.
     const unsigned blue = mFore.blue, green = mFore.green, red = mFore.red;
-    const std::uint32_t back = mBack.blue | (mBack.green << 8) | (static_cast<std::uint32_t>(mBack.red) << 16);
+    const std::uint32_t back = mBack.Packed();
     // Text is mostly drawn on the background: its blends over it are looked up, made once for these colours.
     if (!mBlendsFore.SameColour(mFore) || !mBlendsBack.SameColour(mBack)) {
         for (unsigned a = 0; a < 256; ++a) {
@@ -140,7 +140,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
                 continue;
             }
             blended = true;
-            if ((pixel[0] | (pixel[1] << 8) | (static_cast<std::uint32_t>(pixel[2]) << 16)) == back) {
+            if (PackedBgr(pixel) == back) {
                 pixel[0] = mBlendOverBack[a][0], pixel[1] = mBlendOverBack[a][1], pixel[2] = mBlendOverBack[a][2];
                 continue;
             }
@@ -165,7 +165,7 @@ void PageCanvas::Line(float dx, float dy, RgbQuad colour)
         // A rule across the page: the same pixels as below, in one run along the row.
         if (y0 >= 0 && y0 < Height()) {
             const int from = std::max(0, x1 > x0 ? x0 : x1 + 1), to = std::min(Width() - 1, x1 > x0 ? x1 - 1 : x0);
-            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y0) + 3 * std::max(from, 0);
+            std::uint8_t* p = mImage.MemoryRow(Height() - 1 - y0) + 3 * from;
             for (int x = from; x <= to; ++x, p += 3)
                 p[0] = colour.blue, p[1] = colour.green, p[2] = colour.red;
             if (from <= to)
