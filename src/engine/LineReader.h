@@ -60,6 +60,7 @@ private:
     std::string mCodePage;
     std::unique_ptr<CodePageDecoder> mDecoder;  // for a code page other than Windows-1252
     std::size_t mUnit = 1;  // bytes per code unit: where a line break can stand
+    bool mLittleEndian = false;  // the byte order of a wide code unit
     std::string mBuffer;
     std::size_t mPosition = 0;
     bool mEnd = false;
