@@ -36,7 +36,6 @@ public:
     // Sizes in bytes of the book as stored, so that progress is exact in every encoding.
     std::uint64_t Size() const { return mSize; }
     std::uint64_t BytesConsumed() const { return mConsumed; }
-    Encoding TextEncoding() const { return mEncoding; }
     bool IsUtf8() const { return mEncoding == Encoding::Utf8; }
     // "UTF-8", "UTF-16LE", "UTF-16BE" or the code page's name.
     std::string EncodingName() const;

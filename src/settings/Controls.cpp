@@ -25,7 +25,7 @@ constexpr int kIndexes[] = {
 ControlSpec Entry(Control id, ControlKind kind, std::string value, std::string caption, const char* frame, bool enabled)
 {
     const auto at = static_cast<std::size_t>(id);
-    return {id, kNames[at], kIndexes[at], kind, std::move(value), std::move(caption), enabled, "", frame};
+    return {id, kNames[at], kIndexes[at], kind, std::move(value), std::move(caption), enabled, frame};
 }
 
 ControlSpec Check(Control id, const char* value, std::string caption, const char* frame, bool enabled = true)
@@ -34,11 +34,10 @@ ControlSpec Check(Control id, const char* value, std::string caption, const char
 }
 
 ControlSpec Text(Control id, std::string value, std::string caption, const char* frame, bool numeric = false,
-                 bool enabled = true, std::string tag = "")
+                 bool enabled = true)
 {
     ControlSpec control = Entry(id, ControlKind::Text, std::move(value), std::move(caption), frame, enabled);
     control.numeric = numeric;
-    control.tag = std::move(tag);
     return control;
 }
 
@@ -74,7 +73,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Ranged(Text(Control::txtQA, "5", "JPG File Quality: \n(0 = low, 10 = high)", kOther, true), 0, 10, false),
         Check(Control::chkPureBW, "1", "Save  Black && White", kOther),
         Ranged(Text(Control::txtASCIISep, "12", "New page ASCII code(s) (2 digits: es. 12)", kShow, true), 0, 255, true),
-        Text(Control::txtFormat, "00.0", "Format", kShow, false, false, "Save"),
+        Text(Control::txtFormat, "00.0", "Format", kShow, false, false),
         Check(Control::chkDiffFold, "1", "Use a different Sub Folder for each Chapter", kShow),
         Check(Control::chkFileNr, "1", "File Nrs", kShow),
         Check(Control::chkDocPageNr, "0", "Document Page Nrs", kShow),

@@ -82,7 +82,6 @@ struct ControlSpec {
     std::string defaultValue;  // check "0"/"1", option "1" when selected, text, list entry
     std::string caption;       // caption or label; "&" marks the accelerator, "&&" shows "&"
     bool enabledAtStart = true;
-    std::string tag;           // "Save": saved with profiles even when its value reads as false
     std::string frame;         // the group box holding it, empty for the top of the window
     bool numeric = false;      // the text is read as a number where it is used
     // The values a numeric text takes, as its caption or its use states them; whole numbers only when whole.

@@ -208,7 +208,6 @@ bool SettingsModel::SelectFont(const std::string& face)
     if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
         return false;
     Store(Control::lstFonts, face);
-    mFontListIndex = 0;
     ApplyCanvasFont();
     mObserver->PreviewLabelCleared();
     Changed(Control::lstFonts);
