@@ -131,15 +131,17 @@ std::string ControlKey(const ControlSpec& control)
     return control.index < 0 ? control.name : control.name + "(" + std::to_string(control.index) + ")";
 }
 
+std::string RangeNumberText(double value)
+{
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
 std::string RangeText(const ControlSpec& control)
 {
-    auto number = [](double value) {
-        std::string text = std::to_string(value);
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.')
-            text.pop_back();
-        return text;
-    };
-    return std::string(control.whole ? "a whole number" : "a number") + " from " + number(control.minimum) + " to " +
-           number(control.maximum);
+    return std::string(control.whole ? "a whole number" : "a number") + " from " + RangeNumberText(control.minimum) +
+           " to " + RangeNumberText(control.maximum);
 }

@@ -100,6 +100,8 @@ const ControlSpec* FindControl(std::string_view name, int index = -1);
 
 // "a number from 0 to 10", "a whole number from 0 to 255": what a ranged numeric text takes.
 std::string RangeText(const ControlSpec& control);
+// A value of a ranged text as the box shows it: "10", "7.5", "9999999", without an exponent or trailing zeros.
+std::string RangeNumberText(double value);
 
 // "optScrRes(1)" or "chkSmartLF".
 std::string ControlKey(const ControlSpec& control);

@@ -63,13 +63,6 @@ bool InRange(const ControlSpec& control, double value)
     return value >= control.minimum && value <= control.maximum && (!control.whole || value == std::floor(value));
 }
 
-std::string NumberText(double value)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", value);
-    return buffer;
-}
-
 } // namespace
 
 SettingsModel::SettingsModel() : mStates(kControlCount)
@@ -159,7 +152,7 @@ void SettingsModel::KeepInRange(Control control)
         double clamped = std::clamp(std::strtod(value.c_str(), nullptr), entry.minimum, entry.maximum);
         if (entry.whole)
             clamped = RoundHalfEven(clamped);
-        kept = NumberText(clamped);
+        kept = RangeNumberText(clamped);
     }
     SetText(control, kept);
 }
