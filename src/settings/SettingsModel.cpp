@@ -56,6 +56,14 @@ bool IsPlainNumber(const std::string& text)
     return digits && i == text.size();
 }
 
+// The member of the optScrRes array at index (0 to 3).
+Control OptionControl(int index)
+{
+    static constexpr Control kOptions[] = {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2,
+                                           Control::optScrRes3};
+    return kOptions[std::clamp(index, 0, 3)];
+}
+
 bool InRange(const ControlSpec& control, double value)
 {
     if (control.maximum <= control.minimum)
@@ -105,9 +113,9 @@ void SettingsModel::SetEnabled(Control control, bool enabled)
 
 int SettingsModel::SelectedPreset() const
 {
-    for (const Control option : {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2, Control::optScrRes3})
-        if (Value(option) == "1")
-            return TableEntry(option).index;
+    for (int i = 0; i <= 3; ++i)
+        if (Value(OptionControl(i)) == "1")
+            return i;
     return -1;
 }
 
@@ -167,15 +175,6 @@ void SettingsModel::SetCheck(Control control, int value)
 }
 
 void SettingsModel::Click(Control control) { SetCheck(control, Check(control) == 0 ? 1 : 0); }
-
-namespace {
-Control OptionControl(int index)
-{
-    static constexpr Control kOptions[] = {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2,
-                                           Control::optScrRes3};
-    return kOptions[std::clamp(index, 0, 3)];
-}
-} // namespace
 
 void SettingsModel::SelectOption(int index)
 {
