@@ -88,10 +88,10 @@ bool ConversionRun::StartRun(RunResult& failure)
     mHost.CanvasCleared();
     mSettings.SetPageText({});
 
-    mState.ChapterMask = mSettings.On(Control::chkChapter) ? FromUtf8(mSettings.Value(Control::txtChaptMask)) : U"";
-    mState.ParagraphMask = mSettings.On(Control::chkParagr) ? FromUtf8(mSettings.Value(Control::txtParagrMask)) : U"";
+    mState.ChapterMask = mSettings.On(Control::chkChapter) ? mSettings.Text(Control::txtChaptMask) : U"";
+    mState.ParagraphMask = mSettings.On(Control::chkParagr) ? mSettings.Text(Control::txtParagrMask) : U"";
     mState.UseChapterInFileNames = mSettings.On(Control::chkUseChapInFN);
-    mState.ChapterLabel = U"Ch " + FormatNumber(0, FromUtf8(mSettings.Value(Control::txtFormat)));
+    mState.ChapterLabel = U"Ch " + FormatNumber(0, mSettings.Text(Control::txtFormat));
     mState.ChapterTitle = mState.ChapterLabel + U" Introduction";
     mState.PendingTitle.clear();
 
@@ -144,7 +144,7 @@ void ConversionRun::Clean(std::u32string& line) const
 {
     const auto isControl = [](char32_t c) { return c < 32; };
     if (mSettings.On(Control::chkNoChars) && std::any_of(line.begin(), line.end(), isControl))
-        line = WithoutControlCharacters(line, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep))));
+        line = WithoutControlCharacters(line, NewPageCharacter(mSettings.Text(Control::txtASCIISep)));
 }
 
 bool ConversionRun::ReadLine(std::u32string& line)
@@ -169,7 +169,7 @@ bool ConversionRun::ReadCounted(std::u32string& line)
 {
     if (!ReadLine(line))
         return false;
-    if (IsNewPageLine(line, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep)))))
+    if (IsNewPageLine(line, NewPageCharacter(mSettings.Text(Control::txtASCIISep))))
         ++mState.DocumentPage;
     return true;
 }
@@ -183,7 +183,7 @@ void ConversionRun::ProcessLine(std::u32string line)
             return;  // the end of the book is handled by the caller's next read
         if (TrimBlanks(next).empty())
             return;
-        if (IsNewPageLine(next, NewPageCharacter(FromUtf8(mSettings.Value(Control::txtASCIISep)))))
+        if (IsNewPageLine(next, NewPageCharacter(mSettings.Text(Control::txtASCIISep))))
             ++mState.DocumentPage;
         if (!InBody())
             return;
@@ -257,7 +257,7 @@ void ConversionRun::WordLoop(const std::u32string& line)
                                  mSettings.On(Control::chkDocPageNr),
                                  mSettings.On(Control::chkChapter),
                                  mSettings.On(Control::chkParagr),
-                                 FromUtf8(mSettings.Value(Control::txtFormat)),
+                                 mSettings.Text(Control::txtFormat),
                                  [this](std::u32string_view text) {
                                      return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
                                  }};

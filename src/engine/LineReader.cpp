@@ -146,11 +146,14 @@ Result<std::unique_ptr<LineReader>> LineReader::Open(const std::string& path, co
     if (markBytes >= 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF)
         reader->mEncoding = Encoding::Utf8, reader->mStart = 3;
     else if (markBytes >= 2 && mark[0] == 0xFF && mark[1] == 0xFE)
-        reader->mEncoding = Encoding::Utf16LE, reader->mStart = 2, reader->mUnit = 2;
+        reader->mEncoding = Encoding::Utf16LE, reader->mStart = 2, reader->mUnit = 2, reader->mLittleEndian = true;
     else if (markBytes >= 2 && mark[0] == 0xFE && mark[1] == 0xFF)
         reader->mEncoding = Encoding::Utf16BE, reader->mStart = 2, reader->mUnit = 2;
-    else if (CodeUnitSize(codePage) > 1)
-        reader->mEncoding = Encoding::CodePage, reader->mUnit = static_cast<std::size_t>(CodeUnitSize(codePage));
+    else if (CodeUnitSize(codePage) > 1) {
+        reader->mEncoding = Encoding::CodePage;
+        reader->mUnit = static_cast<std::size_t>(CodeUnitSize(codePage));
+        reader->mLittleEndian = IsLittleEndian(codePage);
+    }
     std::rewind(file);
 
     if (reader->mUnit == 1) {
@@ -219,10 +222,8 @@ bool LineReader::IsLineBreak(std::size_t at, unsigned char which) const
 {
     if (mUnit == 1)
         return static_cast<unsigned char>(mBuffer[at]) == which;
-    const bool little = mEncoding == Encoding::Utf16LE ||
-                        (mEncoding == Encoding::CodePage && IsLittleEndian(mCodePage));
     for (std::size_t k = 0; k < mUnit; ++k) {
-        const std::size_t significance = little ? k : mUnit - 1 - k;
+        const std::size_t significance = mLittleEndian ? k : mUnit - 1 - k;
         const unsigned char expected = significance == 0 ? which : 0;
         if (static_cast<unsigned char>(mBuffer[at + k]) != expected)
             return false;

@@ -36,7 +36,6 @@ public:
     // Sizes in bytes of the book as stored, so that progress is exact in every encoding.
     std::uint64_t Size() const { return mSize; }
     std::uint64_t BytesConsumed() const { return mConsumed; }
-    Encoding TextEncoding() const { return mEncoding; }
     bool IsUtf8() const { return mEncoding == Encoding::Utf8; }
     // "UTF-8", "UTF-16LE", "UTF-16BE" or the code page's name.
     std::string EncodingName() const;
@@ -60,6 +59,7 @@ private:
     std::string mCodePage;
     std::unique_ptr<CodePageDecoder> mDecoder;  // for a code page other than Windows-1252
     std::size_t mUnit = 1;  // bytes per code unit: where a line break can stand
+    bool mLittleEndian = false;  // the byte order of a wide code unit
     std::string mBuffer;
     std::size_t mPosition = 0;
     bool mEnd = false;

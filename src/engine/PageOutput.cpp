@@ -121,7 +121,7 @@ std::string PageOutput::PageFileName(int n)
     const std::string number = ToUtf8(FormatNumber(n, U"00000"));
     std::string chapter;
     if (mState.UseChapterInFileNames) {
-        const std::u32string format = FromUtf8(mSettings.Value(Control::txtFormat));
+        const std::u32string& format = mSettings.Text(Control::txtFormat);
         const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
         chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
                                 mNameMax > taken ? mNameMax - taken : 0);

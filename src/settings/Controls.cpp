@@ -25,7 +25,7 @@ constexpr int kIndexes[] = {
 ControlSpec Entry(Control id, ControlKind kind, std::string value, std::string caption, const char* frame, bool enabled)
 {
     const auto at = static_cast<std::size_t>(id);
-    return {id, kNames[at], kIndexes[at], kind, std::move(value), std::move(caption), enabled, "", frame};
+    return {id, kNames[at], kIndexes[at], kind, std::move(value), std::move(caption), enabled, frame};
 }
 
 ControlSpec Check(Control id, const char* value, std::string caption, const char* frame, bool enabled = true)
@@ -34,11 +34,10 @@ ControlSpec Check(Control id, const char* value, std::string caption, const char
 }
 
 ControlSpec Text(Control id, std::string value, std::string caption, const char* frame, bool numeric = false,
-                 bool enabled = true, std::string tag = "")
+                 bool enabled = true)
 {
     ControlSpec control = Entry(id, ControlKind::Text, std::move(value), std::move(caption), frame, enabled);
     control.numeric = numeric;
-    control.tag = std::move(tag);
     return control;
 }
 
@@ -74,7 +73,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Ranged(Text(Control::txtQA, "5", "JPG File Quality: \n(0 = low, 10 = high)", kOther, true), 0, 10, false),
         Check(Control::chkPureBW, "1", "Save  Black && White", kOther),
         Ranged(Text(Control::txtASCIISep, "12", "New page ASCII code(s) (2 digits: es. 12)", kShow, true), 0, 255, true),
-        Text(Control::txtFormat, "00.0", "Format", kShow, false, false, "Save"),
+        Text(Control::txtFormat, "00.0", "Format", kShow, false, false),
         Check(Control::chkDiffFold, "1", "Use a different Sub Folder for each Chapter", kShow),
         Check(Control::chkFileNr, "1", "File Nrs", kShow),
         Check(Control::chkDocPageNr, "0", "Document Page Nrs", kShow),
@@ -132,15 +131,17 @@ std::string ControlKey(const ControlSpec& control)
     return control.index < 0 ? control.name : control.name + "(" + std::to_string(control.index) + ")";
 }
 
+std::string RangeNumberText(double value)
+{
+    std::string text = std::to_string(value);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
 std::string RangeText(const ControlSpec& control)
 {
-    auto number = [](double value) {
-        std::string text = std::to_string(value);
-        text.erase(text.find_last_not_of('0') + 1);
-        if (text.back() == '.')
-            text.pop_back();
-        return text;
-    };
-    return std::string(control.whole ? "a whole number" : "a number") + " from " + number(control.minimum) + " to " +
-           number(control.maximum);
+    return std::string(control.whole ? "a whole number" : "a number") + " from " + RangeNumberText(control.minimum) +
+           " to " + RangeNumberText(control.maximum);
 }

@@ -82,7 +82,6 @@ struct ControlSpec {
     std::string defaultValue;  // check "0"/"1", option "1" when selected, text, list entry
     std::string caption;       // caption or label; "&" marks the accelerator, "&&" shows "&"
     bool enabledAtStart = true;
-    std::string tag;           // "Save": saved with profiles even when its value reads as false
     std::string frame;         // the group box holding it, empty for the top of the window
     bool numeric = false;      // the text is read as a number where it is used
     // The values a numeric text takes, as its caption or its use states them; whole numbers only when whole.
@@ -101,6 +100,8 @@ const ControlSpec* FindControl(std::string_view name, int index = -1);
 
 // "a number from 0 to 10", "a whole number from 0 to 255": what a ranged numeric text takes.
 std::string RangeText(const ControlSpec& control);
+// A value of a ranged text as the box shows it: "10", "7.5", "9999999", without an exponent or trailing zeros.
+std::string RangeNumberText(double value);
 
 // "optScrRes(1)" or "chkSmartLF".
 std::string ControlKey(const ControlSpec& control);

@@ -42,6 +42,6 @@ void ApplyMaskTesterResult(SettingsModel& settings)
         settings.SetText(Control::txtMsg, "Nothing done");
         return;
     }
-    settings.SetText(settings.LastMaskKind() >= 2 ? "txtParagrMask" : "txtChaptMask", settings.LastMask());
+    settings.SetText(settings.LastMaskKind() >= 2 ? Control::txtParagrMask : Control::txtChaptMask, settings.LastMask());
     settings.SetText(Control::txtMsg, "Mask loaded");
 }

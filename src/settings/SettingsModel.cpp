@@ -56,18 +56,19 @@ bool IsPlainNumber(const std::string& text)
     return digits && i == text.size();
 }
 
+// The member of the optScrRes array at index (0 to 3).
+Control OptionControl(int index)
+{
+    static constexpr Control kOptions[] = {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2,
+                                           Control::optScrRes3};
+    return kOptions[std::clamp(index, 0, 3)];
+}
+
 bool InRange(const ControlSpec& control, double value)
 {
     if (control.maximum <= control.minimum)
         return true;
     return value >= control.minimum && value <= control.maximum && (!control.whole || value == std::floor(value));
-}
-
-std::string NumberText(double value)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", value);
-    return buffer;
 }
 
 } // namespace
@@ -112,9 +113,9 @@ void SettingsModel::SetEnabled(Control control, bool enabled)
 
 int SettingsModel::SelectedPreset() const
 {
-    for (const Control option : {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2, Control::optScrRes3})
-        if (Value(option) == "1")
-            return TableEntry(option).index;
+    for (int i = 0; i <= 3; ++i)
+        if (Value(OptionControl(i)) == "1")
+            return i;
     return -1;
 }
 
@@ -159,7 +160,7 @@ void SettingsModel::KeepInRange(Control control)
         double clamped = std::clamp(std::strtod(value.c_str(), nullptr), entry.minimum, entry.maximum);
         if (entry.whole)
             clamped = RoundHalfEven(clamped);
-        kept = NumberText(clamped);
+        kept = RangeNumberText(clamped);
     }
     SetText(control, kept);
 }
@@ -174,15 +175,6 @@ void SettingsModel::SetCheck(Control control, int value)
 }
 
 void SettingsModel::Click(Control control) { SetCheck(control, Check(control) == 0 ? 1 : 0); }
-
-namespace {
-Control OptionControl(int index)
-{
-    static constexpr Control kOptions[] = {Control::optScrRes0, Control::optScrRes1, Control::optScrRes2,
-                                           Control::optScrRes3};
-    return kOptions[std::clamp(index, 0, 3)];
-}
-} // namespace
 
 void SettingsModel::SelectOption(int index)
 {
@@ -208,7 +200,6 @@ bool SettingsModel::SelectFont(const std::string& face)
     if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
         return false;
     Store(Control::lstFonts, face);
-    mFontListIndex = 0;
     ApplyCanvasFont();
     mObserver->PreviewLabelCleared();
     Changed(Control::lstFonts);

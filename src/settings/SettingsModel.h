@@ -56,8 +56,6 @@ public:
     bool Enabled(const std::string& name, int index = -1) const { return Enabled(ControlNamed(name, index)); }
     void SetEnabled(const std::string& name, int index, bool enabled) { SetEnabled(ControlNamed(name, index), enabled); }
     int Check(const std::string& name) const { return Check(ControlNamed(name)); }
-    bool On(const std::string& name) const { return On(ControlNamed(name)); }
-    double Number(const std::string& name) const { return Number(ControlNamed(name)); }
     void SetText(const std::string& name, const std::string& text) { SetText(ControlNamed(name), text); }
     void LeaveText(const std::string& name) { LeaveText(ControlNamed(name)); }
     void TypeText(const std::string& name, const std::string& text) { TypeText(ControlNamed(name), text); }
@@ -92,7 +90,6 @@ public:
     const std::string& LastMask() const { return mLastMask; }
     int LastMaskKind() const { return mLastMaskKind; }
     bool MaskAccepted() const { return mMaskAccepted; }
-    int FontListIndex() const { return mFontListIndex; }
     // The rows of the page on the canvas, a line feed between them.
     const std::u32string& PageText() const { return mPageText; }
     int Pic2Width() const { return mPic2Width; }
@@ -167,7 +164,6 @@ private:
     std::string mLastMask;
     int mLastMaskKind = 0;
     bool mMaskAccepted = false;
-    int mFontListIndex = 0;
     std::u32string mPageText;
     int mPic2Width = 320;
     int mPic2Height = 240;

@@ -178,7 +178,8 @@ TEST(SettingsModel, ValuesKeepTheirRangeInTheWindowOnTheCommandLineAndInProfiles
         {"txtScrX", "1.5", "1.5"},       {"txtScrX", "10000000", "5"},    {"txtScrX", "0.9", "1"},
         {"txtFontSize", "72", "48"},     {"txtFontSize", "0", "8.25"},    {"txtFontSize", "1e400", "8.25"},
         {"txtASCIISep", "300", "255"},   {"txtASCIISep", "12.5", "12"},   {"txtFromPg", "-3", "0"},
-        {"txtToPg", "12", "12"},         {"txtCodePage", "cp1250", "cp1250"},
+        {"txtToPg", "12", "12"},         {"txtToPg", "12345678", "9999999"},
+        {"txtCodePage", "cp1250", "cp1250"},
         {"txtCodePage", "no-such-page", "Windows-1252"},
     };
     TempDir dir;
