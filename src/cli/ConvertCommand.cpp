@@ -52,22 +52,21 @@ std::string RootFromSets(const std::vector<std::string>& sets)
 }
 
 // The settings for one book, as the desktop program would hold them after the same clicks: the start-up, the
-// profile, every --set in order, the book and its root. Answers a usage error, or an empty text.
+// profile (options.profile is its path, resolved once for all books), every --set in order, the book and its
+// root. Answers a usage error, or an empty text.
 std::string Prepare(SettingsModel& settings, const ConvertOptions& options, const BookJob& job, bool warn,
                     bool& failed)
 {
     failed = false;
     ApplyStartUpDefaults(settings);
     if (!options.profile.empty()) {
-        const AppContext context = Context(options);
-        const std::string path = ResolveProfile(options.profile, context);
-        const ProfileResult loaded = LoadProfile(settings, path);
+        const ProfileResult loaded = LoadProfile(settings, options.profile);
         if (!loaded.ok) {
             failed = true;
             return loaded.error;
         }
         for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
-            std::cerr << "leafcast: " << Visible(path + ", " + skipped) << " (skipped)\n";
+            std::cerr << "leafcast: " + Visible(options.profile + ", " + skipped) + " (skipped)\n";
     }
     std::vector<std::string> sets = options.sets;
     if (!options.encoding.empty())
@@ -208,9 +207,13 @@ std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const 
 
 } // namespace
 
-int ConvertCommand(const ConvertOptions& options)
+int ConvertCommand(const ConvertOptions& request)
 {
     const auto start = std::chrono::steady_clock::now();
+    // The program's folder is made, and what is wrong with it said, once: not again for every book.
+    ConvertOptions options = request;
+    if (!options.profile.empty())
+        options.profile = ResolveProfile(options.profile, Context(options));
     const bool several = options.books.size() > 1;
     const std::string explicitRoot = RootFromSets(options.sets);
     if (several && !explicitRoot.empty())
