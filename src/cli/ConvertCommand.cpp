@@ -119,31 +119,30 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
     const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
-    const std::string signal = ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM";
+    const int status = interrupted ? InterruptedStatus() : 0;
+    if (options.quiet && !options.dryRun && !interrupted)
+        return {status, state.PagesWritten};
+    const auto pages = [](int count) { return std::to_string(count) + (count == 1 ? " page" : " pages"); };
+    std::string lines = who;
+    if (interrupted)
+        lines += std::string("Interrupted (") + (ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM") + "): ";
+    lines += pages(state.PagesWritten) + (options.dryRun ? " would be written to " : " written to ") +
+             Visible(settings.OutputPath());
     if (options.dryRun) {
-        std::string lines = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
-                            std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                            " would be written to " + Visible(settings.OutputPath()) + "\n";
+        lines += "\n";
         for (const auto& [page, title] : host.Headings())
             lines += "  page " + std::to_string(page) + ": " + Visible(title) + "\n";
-        std::fputs(lines.c_str(), stdout);
-        std::fflush(stdout);
-        return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
-    }
-    if (!options.quiet || interrupted) {
-        std::string line = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
-                           std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                           " written to " + Visible(settings.OutputPath());
+    } else {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, " in %.1f s", host.Seconds());
-        line += seconds;
+        lines += seconds;
         if (result.stalePagesRemoved > 0)
-            line += "; " + std::to_string(result.stalePagesRemoved) + " page" +
-                    (result.stalePagesRemoved == 1 ? "" : "s") + " of an earlier run removed";
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+            lines += "; " + pages(result.stalePagesRemoved) + " of an earlier run removed";
+        lines += "\n";
     }
-    return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
+    std::fputs(lines.c_str(), stdout);
+    std::fflush(stdout);
+    return {status, state.PagesWritten};
 }
 
 // Converts the books in child processes, at most `jobs` at a time; each child is a conversion of its own, as if
