@@ -245,11 +245,13 @@ int main(int argc, char** argv)
     for (int jobs = 1; jobs <= 2; ++jobs) {
         std::vector<std::string> command = {cli, "convert"};
         command.insert(command.end(), books.begin(), books.end());
-        for (const char* option : {"-o", "", "-q", "-j", ""})
-            command.emplace_back(option);
-        command[command.size() - 4] = (folder / ("jobs" + std::to_string(jobs))).string();
-        command.back() = std::to_string(jobs);
+        command.insert(command.end(), {"-o", (folder / ("jobs" + std::to_string(jobs))).string(), "-q", "-j",
+                                       std::to_string(jobs)});
         wall[jobs - 1] = RunCommand(command).wall;
+        if (wall[jobs - 1] < 0) {
+            std::fprintf(stderr, "%s cannot convert 4 books with -j %d\n", cli.c_str(), jobs);
+            return 1;
+        }
     }
     const double speedUp = wall[0] / wall[1];
     allMet &= speedUp >= 1.7;

@@ -3,10 +3,10 @@
 // no input at all fails too.
 #include "FuzzSupport.h"
 
+#include "base/FileBytes.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -27,9 +27,12 @@ int main(int argc, char** argv)
     std::sort(inputs.begin(), inputs.end());
     for (const fs::path& input : inputs) {
         std::fprintf(stderr, "%s\n", input.c_str());
-        std::ifstream in(input, std::ios::binary);
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        const auto bytes = ReadWholeFile(input.string());
+        if (!bytes) {
+            std::fprintf(stderr, "%s\n", bytes.Failure().message.c_str());
+            return 1;
+        }
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
     }
     std::printf("%zu inputs passed\n", inputs.size());
     return inputs.empty() ? 1 : 0;

@@ -70,23 +70,21 @@ void frmZENImg::ShowPage(const Bitmap& page, const QString& pageText)
     }
     mPage = page;
     mPageText = pageText;
-    mPageShown = false;
 }
 
 void frmZENImg::ShowPicture(const QImage& picture, const QString& pageText)
 {
     mPage.reset();
-    mPageShown = true;
     ZENScr->SetPicture(picture);
     lblZENPic->SetText(pageText);
 }
 
 void frmZENImg::ShowKeptPage()
 {
-    if (mPageShown || !mPage)
+    if (!mPage)
         return;
-    mPageShown = true;
     ZENScr->SetPage(*mPage);
+    mPage.reset();
     lblZENPic->SetText(mPageText);
 }
 

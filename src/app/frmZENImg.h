@@ -49,7 +49,6 @@ private:
     QString mPrinted;
     std::optional<Bitmap> mPage;  // the last page handed over while hidden, until it is shown
     QString mPageText;
-    bool mPageShown = true;
     bool mPrintPending = false;   // the printed text waits for the next pass of events
     QString mStyle;               // the font and colours the texts were last given
     QPixmap mBody;                // the player's body, drawn once

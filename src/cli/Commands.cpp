@@ -39,15 +39,16 @@ std::string Visible(const std::string& text)
     return out;
 }
 
+// Each message goes out in one write, so that books converted side by side do not mix their lines.
 int Usage(const std::string& message)
 {
-    std::cerr << "leafcast: " << Visible(message) << "\nRun 'leafcast --help' for the commands and their options.\n";
+    std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast --help' for the commands and their options.\n";
     return kExitUsage;
 }
 
 int Failure(const std::string& message)
 {
-    std::cerr << "leafcast: " << Visible(message) << "\n";
+    std::cerr << "leafcast: " + Visible(message) + "\n";
     return kExitFailure;
 }
 
@@ -68,7 +69,7 @@ AppContext Context(const CommonOptions& options)
     std::vector<std::string> problems;
     AppContext context = MakeAppContext(options.home.empty() ? DefaultAppFolder() : options.home, problems);
     for (const std::string& problem : problems)
-        std::cerr << "leafcast: " << Visible(problem) << "\n";
+        std::cerr << "leafcast: " + Visible(problem) + "\n";
     return context;
 }
 

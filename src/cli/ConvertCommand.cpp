@@ -52,22 +52,21 @@ std::string RootFromSets(const std::vector<std::string>& sets)
 }
 
 // The settings for one book, as the desktop program would hold them after the same clicks: the start-up, the
-// profile, every --set in order, the book and its root. Answers a usage error, or an empty text.
+// profile (options.profile is its path, resolved once for all books), every --set in order, the book and its
+// root. Answers a usage error, or an empty text.
 std::string Prepare(SettingsModel& settings, const ConvertOptions& options, const BookJob& job, bool warn,
                     bool& failed)
 {
     failed = false;
     ApplyStartUpDefaults(settings);
     if (!options.profile.empty()) {
-        const AppContext context = Context(options);
-        const std::string path = ResolveProfile(options.profile, context);
-        const ProfileResult loaded = LoadProfile(settings, path);
+        const ProfileResult loaded = LoadProfile(settings, options.profile);
         if (!loaded.ok) {
             failed = true;
             return loaded.error;
         }
         for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
-            std::cerr << "leafcast: " << Visible(path + ", " + skipped) << " (skipped)\n";
+            std::cerr << "leafcast: " + Visible(options.profile + ", " + skipped) + " (skipped)\n";
     }
     std::vector<std::string> sets = options.sets;
     if (!options.encoding.empty())
@@ -120,31 +119,30 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
     const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
-    const std::string signal = ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM";
+    const int status = interrupted ? InterruptedStatus() : 0;
+    if (options.quiet && !options.dryRun && !interrupted)
+        return {status, state.PagesWritten};
+    const auto pages = [](int count) { return std::to_string(count) + (count == 1 ? " page" : " pages"); };
+    std::string lines = who;
+    if (interrupted)
+        lines += std::string("Interrupted (") + (ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM") + "): ";
+    lines += pages(state.PagesWritten) + (options.dryRun ? " would be written to " : " written to ") +
+             Visible(settings.OutputPath());
     if (options.dryRun) {
-        std::string lines = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
-                            std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                            " would be written to " + Visible(settings.OutputPath()) + "\n";
+        lines += "\n";
         for (const auto& [page, title] : host.Headings())
             lines += "  page " + std::to_string(page) + ": " + Visible(title) + "\n";
-        std::fputs(lines.c_str(), stdout);
-        std::fflush(stdout);
-        return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
-    }
-    if (!options.quiet || interrupted) {
-        std::string line = who + (interrupted ? "Interrupted (" + signal + "): " : "") +
-                           std::to_string(state.PagesWritten) + (state.PagesWritten == 1 ? " page" : " pages") +
-                           " written to " + Visible(settings.OutputPath());
+    } else {
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, " in %.1f s", host.Seconds());
-        line += seconds;
+        lines += seconds;
         if (result.stalePagesRemoved > 0)
-            line += "; " + std::to_string(result.stalePagesRemoved) + " page" +
-                    (result.stalePagesRemoved == 1 ? "" : "s") + " of an earlier run removed";
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
+            lines += "; " + pages(result.stalePagesRemoved) + " of an earlier run removed";
+        lines += "\n";
     }
-    return {interrupted ? InterruptedStatus() : 0, state.PagesWritten};
+    std::fputs(lines.c_str(), stdout);
+    std::fflush(stdout);
+    return {status, state.PagesWritten};
 }
 
 // Converts the books in child processes, at most `jobs` at a time; each child is a conversion of its own, as if
@@ -208,9 +206,13 @@ std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const 
 
 } // namespace
 
-int ConvertCommand(const ConvertOptions& options)
+int ConvertCommand(const ConvertOptions& request)
 {
     const auto start = std::chrono::steady_clock::now();
+    // The program's folder is made, and what is wrong with it said, once: not again for every book.
+    ConvertOptions options = request;
+    if (!options.profile.empty())
+        options.profile = ResolveProfile(options.profile, Context(options));
     const bool several = options.books.size() > 1;
     const std::string explicitRoot = RootFromSets(options.sets);
     if (several && !explicitRoot.empty())
