@@ -62,24 +62,4 @@ TEST(cDIBSection, RandomPicturesAreGreysOrHaveNoBlue)
     }
 }
 
-TEST(cDIBSection, CopyToClipboard)
-{
-    struct : ClipboardHook {
-        int width = 0, height = 0;
-        bool SetBitmap(const Bitmap& p) override { width = p.Width(), height = p.Height(); return true; }
-        std::string Text() override { return {}; }
-    } clipboard;
-    RecordingHost host;
-    cDIBSection s;
-    ASSERT_TRUE(s.Create(6, 4));
-    EXPECT_FALSE(s.CopyToClipboard());  // no clipboard
-    SetClipboardHook(&clipboard);
-    EXPECT_FALSE(s.CopyToClipboard(true));
-    EXPECT_EQ(host.told, std::vector<std::string>{": I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"});
-    EXPECT_EQ(clipboard.width, 0);
-    EXPECT_TRUE(s.CopyToClipboard());
-    EXPECT_EQ((std::pair{clipboard.width, clipboard.height}), (std::pair{6, 4}));
-    SetClipboardHook(nullptr);
-}
-
 } // namespace
