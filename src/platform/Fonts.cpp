@@ -92,6 +92,22 @@ bool HasInk(const GlyphImage& glyph)
     return std::any_of(glyph.coverage.begin(), glyph.coverage.end(), [](std::uint8_t value) { return value != 0; });
 }
 
+// Fills in what drawing takes from a finished glyph.
+const GlyphImage& ReadyToDraw(GlyphImage& glyph)
+{
+    const std::size_t stride = glyph.SpreadStride();
+    glyph.spread.assign(stride * static_cast<std::size_t>(glyph.height), 0);
+    for (int row = 0; row < glyph.height; ++row) {
+        std::uint8_t* out = glyph.spread.data() + stride * static_cast<std::size_t>(row);
+        for (int col = 0; col < glyph.width; ++col, out += 3)
+            out[0] = out[1] = out[2] = glyph.coverage[static_cast<std::size_t>(row) * glyph.width + col];
+    }
+    glyph.solid = std::find(glyph.coverage.begin(), glyph.coverage.end(), 255) != glyph.coverage.end();
+    glyph.partial = std::any_of(glyph.coverage.begin(), glyph.coverage.end(),
+                                [](std::uint8_t value) { return value != 0 && value != 255; });
+    return glyph;
+}
+
 int CeilPixels(FT_Pos value) { return static_cast<int>((value + 63) >> 6); }
 int FloorPixels(FT_Pos value) { return static_cast<int>(value >> 6); }
 
@@ -144,7 +160,7 @@ const GlyphImage& Font::Render(char32_t c)
                 monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL, mSyntheticBold,
                 monochrome ? CoverageLevels::TwoLevel : CoverageLevels::All, *slot);
     if (HasInk(*slot))
-        return *slot;
+        return ReadyToDraw(*slot);
 
     // A strike may lack a drawing (Tahoma's 15-pixel "ì"), and the one-bit rasteriser may lose marks thinner than
     // a pixel (the dots of a diaeresis at 8 pixels). The outline is drawn anti-aliased then; in monochrome, what
@@ -153,7 +169,7 @@ const GlyphImage& Font::Render(char32_t c)
     if (!RenderGlyph(face, index, FT_LOAD_NO_BITMAP, FT_RENDER_MODE_NORMAL, mSyntheticBold, CoverageLevels::All,
                      outline) ||
         !HasInk(outline))
-        return *slot;
+        return ReadyToDraw(*slot);
     if (monochrome) {
         const unsigned darkest = *std::max_element(outline.coverage.begin(), outline.coverage.end());
         for (std::uint8_t& value : outline.coverage)
@@ -162,7 +178,7 @@ const GlyphImage& Font::Render(char32_t c)
     if (slot->advance != 0)
         outline.advance = slot->advance;
     *slot = std::move(outline);
-    return *slot;
+    return ReadyToDraw(*slot);
 }
 
 float Font::TextWidth(std::u32string_view text)

@@ -85,8 +85,7 @@ private:
     float mPenY = 0;
     std::vector<RgbQuad> mInks;  // the colours drawn since the last clear, the background first
     bool mBlended = false;       // a pixel was blended from two colours
-    // The text colour blended over the background at every coverage, and the two colours it was made for.
-    std::uint8_t mBlendOverBack[256][3] = {};
-    RgbQuad mBlendsFore = RgbQuad::FromRgb(0, 0, 0);
-    RgbQuad mBlendsBack = RgbQuad::FromRgb(0, 0, 0);
+    // The text colour repeated along a row, and the colour it holds.
+    std::vector<std::uint8_t> mInkRow;
+    RgbQuad mInkRowFore = RgbQuad::FromRgb(0, 0, 0);
 };

@@ -105,6 +105,52 @@ TEST(GlyphDrawing, EveryOfferedFaceSizeAndModeDrawsEachLatin1GlyphWithinItsBox)
             }
 }
 
+// A glyph blends into whatever is under it, exactly (ink × a + under × (255 − a) + 127) / 255 per channel, and
+// touches nothing beyond its box: over earlier text, and cut by each edge of a page whose rows end in padding.
+TEST(GlyphDrawing, BlendsOverWhatIsThereAndStopsAtEveryEdge)
+{
+    const int pixels = PixelSizeForPoints(16);
+    const auto font = FontLibrary::Instance().Open("Arial", pixels, false, GlyphMode::AntiAliased);
+    const GlyphImage& glyph = font->Glyph(U'@');
+    const RgbQuad ink = RgbQuad::FromRgb(200, 30, 90);
+    const int width = 2 * glyph.width + 3, height = 2 * glyph.height + 1;  // 3 × width is not a multiple of four
+    const int middleX = width / 2 - glyph.left, baseline = height / 2 + glyph.top - glyph.height / 2;
+    const struct { const char* name; int x, baseline; } kCases[] = {
+        {"inside", middleX, baseline},
+        {"cut by the left edge", -glyph.left - glyph.width / 2, baseline},
+        {"cut by the right edge", width - glyph.left - glyph.width / 2, baseline},
+        {"ending at the right edge", width - glyph.left - glyph.width, baseline},
+        {"cut by the top", middleX, glyph.top - glyph.height / 2},
+        {"cut by the bottom", middleX, height + glyph.top - glyph.height / 2},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        PageCanvas canvas(width, height);
+        canvas.SetFont("Arial", 16, false);
+        canvas.SetCurrentY(static_cast<float>(height / 2 - font->Ascender()));
+        canvas.SetForeColor(RgbQuad::FromRgb(10, 120, 250));
+        canvas.Print(U"WWWWWWWW", PageCanvas::Then::StayOnRow);  // text to draw over, from edge to edge
+        const Bitmap before = canvas.Image();
+        canvas.SetForeColor(ink);
+        canvas.SetCurrentX(static_cast<float>(c.x));
+        canvas.SetCurrentY(static_cast<float>(c.baseline - font->Ascender()));
+        canvas.Print(U"@", PageCanvas::Then::StayOnRow);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const int gx = x - c.x - glyph.left, gy = y - c.baseline + glyph.top;
+                const unsigned a = gx >= 0 && gx < glyph.width && gy >= 0 && gy < glyph.height
+                                       ? glyph.coverage[gy * glyph.width + gx] : 0;
+                const std::uint32_t under = ColourAt(before, x, y), inkColour = ink.blue | ink.green << 8 | ink.red << 16;
+                std::uint32_t expected = 0;
+                for (const int shift : {0, 8, 16})
+                    expected |= (((inkColour >> shift & 255) * a + (under >> shift & 255) * (255 - a) + 127) / 255) << shift;
+                wrong += ColourAt(canvas.Image(), x, y) != expected;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
 // Tahoma carries hand-made 1-bit strikes from 8 to 16 pixels; in either mode its glyphs must be exactly those
 // strikes, as FreeType renders them.
 TEST(GlyphDrawing, TahomaGlyphsAreItsStrikes)
