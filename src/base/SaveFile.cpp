@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -12,16 +13,26 @@ namespace {
 
 Error Failed(const std::string& path, int code) { return SystemError("cannot write " + path, code); }
 
+// The process number, asked for once per process rather than once per file; a child made by fork asks again.
+pid_t ProcessNumber()
+{
+    static pid_t number = [] {
+        ::pthread_atfork(nullptr, nullptr, [] { number = ::getpid(); });
+        return ::getpid();
+    }();
+    return number;
+}
+
 } // namespace
 
-Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability)
+Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability, Target target)
 {
     SaveFile file;
     file.mPath = path;
     file.mDurability = durability;
 
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (target == Target::LookFirst && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         if (S_ISDIR(info.st_mode))
             return Failed(path, EISDIR);
         file.mFd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -36,7 +47,7 @@ Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability)
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     // Kept well below the 255 bytes a name may have.
-    const std::string prefix = folder + "." + path.substr(folder.size(), 200) + "." + std::to_string(::getpid()) + ".";
+    const std::string prefix = folder + "." + path.substr(folder.size(), 200) + "." + std::to_string(ProcessNumber()) + ".";
     for (int attempt = 0; attempt < 100 && file.mFd < 0; ++attempt) {
         file.mTemporary = prefix + std::to_string(counter++) + ".tmp";
         file.mFd = ::open(file.mTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -119,9 +130,10 @@ void SaveFile::Abandon()
     mTemporary.clear();
 }
 
-Result<void> SaveWholeFile(const std::string& path, std::string_view content, SaveFile::Durability durability)
+Result<void> SaveWholeFile(const std::string& path, std::string_view content, SaveFile::Durability durability,
+                           SaveFile::Target target)
 {
-    auto file = SaveFile::Open(path, durability);
+    auto file = SaveFile::Open(path, durability, target);
     if (!file)
         return file.Failure();
     if (auto written = file->Write(content); !written)

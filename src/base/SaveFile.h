@@ -26,7 +26,13 @@ public:
         Unsynced,
     };
 
-    static Result<SaveFile> Open(const std::string& path, Durability durability = Durability::Synced);
+    // Whether Open looks at the target first. A name the caller made itself inside its own folder (a page) is
+    // replaced by Commit whatever stands there, which spares a look-up per page; any other target is looked at,
+    // so that a device or a pipe is written in place and a folder is refused before anything is written.
+    enum class Target { LookFirst, OwnName };
+
+    static Result<SaveFile> Open(const std::string& path, Durability durability = Durability::Synced,
+                                 Target target = Target::LookFirst);
 
     SaveFile(SaveFile&& other) noexcept;
     SaveFile& operator=(SaveFile&& other) noexcept;
@@ -58,4 +64,5 @@ private:
 
 // Writes a whole file through a SaveFile.
 Result<void> SaveWholeFile(const std::string& path, std::string_view content,
-                           SaveFile::Durability durability = SaveFile::Durability::Synced);
+                           SaveFile::Durability durability = SaveFile::Durability::Synced,
+                           SaveFile::Target target = SaveFile::Target::LookFirst);

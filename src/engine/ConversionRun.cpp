@@ -433,9 +433,10 @@ void ConversionRun::SavePage()
     const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText(), written);
 
-    if (auto page = mOutput.WritePage(); !page)
+    const std::string pageFile = mOutput.PageFileName(mState.FileNumber);
+    if (auto page = mOutput.WritePage(pageFile); !page)
         throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
-    mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
+    mHost.PageFileShown(pageFile, written);
 
     // The run's only stopping point.
     if (mSettings.Number(Control::txtToPg) == mState.FileNumber)

@@ -148,7 +148,7 @@ int PageOutput::JpegQuality() const
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
-Result<void> PageOutput::WritePage()
+Result<void> PageOutput::WritePage(const std::string& jpegPath)
 {
     if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
         return {};
@@ -190,8 +190,7 @@ Result<void> PageOutput::WritePage()
     mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = true;
 
-    const std::string jpegPath = PageFileName(mState.FileNumber);
-    if (auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality()); !written)
+    if (auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName); !written)
         return written;
     ++mState.PagesWritten;
     mWritten.push_back(PathKey(jpegPath));

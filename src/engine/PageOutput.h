@@ -27,9 +27,10 @@ public:
     // chapter text are cleaned and shortened to fit the file system, so the page lies inside the output folder.
     std::string PageFileName(int n);
 
-    // Writes the files of the page on the canvas, unless the page lies below txtFromPg. Answers an error
-    // naming the file when one cannot be written; nothing is counted as written then.
-    Result<void> WritePage();
+    // Writes the files of the page on the canvas, the JPEG at jpegPath (the current page's PageFileName),
+    // unless the page lies below txtFromPg. Answers an error naming the file when one cannot be written;
+    // nothing is counted as written then.
+    Result<void> WritePage(const std::string& jpegPath);
 
     // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet.
     Result<void> WriteWorkingBitmaps();

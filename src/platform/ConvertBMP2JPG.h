@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "base/SaveFile.h"
 
 #include <string>
 
@@ -19,5 +20,7 @@ class Bitmap;
 Result<void> ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string& destinationJpegPath, int quality,
                             int reserved);
 
-// The same for a bitmap in memory.
-Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality);
+// The same for a bitmap in memory. A page, named by the program in its output folder, is written with
+// SaveFile::Target::OwnName.
+Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
+                            SaveFile::Target target = SaveFile::Target::LookFirst);
