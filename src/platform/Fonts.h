@@ -34,9 +34,9 @@ struct GlyphImage {
     float advance = 0;  // pixels the pen moves on
     std::vector<std::uint8_t> coverage;  // width × height, rows top-down
     // Made from the coverage when the glyph is kept: each value three times, once per channel of a 24-bit
-    // pixel, so that a row blends as one run of bytes, rows padded with zeros to a multiple of eight bytes; and
+    // pixel, so that a row blends as one run of bytes, rows padded with zeros to a multiple of sixteen bytes; and
     // whether any pixel is full ink or partly inked.
-    static constexpr std::size_t kSpreadAlign = 8;
+    static constexpr std::size_t kSpreadAlign = 16;
     std::size_t SpreadStride() const { return (3 * static_cast<std::size_t>(width) + kSpreadAlign - 1) & ~(kSpreadAlign - 1); }
     std::vector<std::uint8_t> spread;
     bool solid = false;

@@ -108,25 +108,25 @@ void PageCanvas::Print(std::u32string_view text, Then then)
 
 namespace {
 
-using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
-using Words8 = std::uint16_t __attribute__((vector_size(16)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using Words16 = std::uint16_t __attribute__((vector_size(32)));
 
 // out = (ink * a + out * (255 - a) + 127) / 255 for every byte, a the coverage of the byte's pixel: 0 keeps the
 // byte and 255 gives the ink exactly. The sum stays below 65,536 and (t + 1 + (t >> 8)) >> 8 is t / 255 for every
-// such t, so eight bytes are blended at once in 16-bit lanes.
+// such t, so sixteen bytes are blended at once in 16-bit lanes.
 void BlendRun(std::uint8_t* out, const std::uint8_t* coverage, const std::uint8_t* ink, std::size_t count)
 {
     std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        Bytes8 a8, d8, f8;
-        std::memcpy(&a8, coverage + i, 8);
-        std::memcpy(&d8, out + i, 8);
-        std::memcpy(&f8, ink + i, 8);
-        const Words8 a = __builtin_convertvector(a8, Words8);
-        Words8 t = __builtin_convertvector(f8, Words8) * a + __builtin_convertvector(d8, Words8) * (255 - a) + 127;
+    for (; i + 16 <= count; i += 16) {
+        Bytes16 a8, d8, f8;
+        std::memcpy(&a8, coverage + i, 16);
+        std::memcpy(&d8, out + i, 16);
+        std::memcpy(&f8, ink + i, 16);
+        const Words16 a = __builtin_convertvector(a8, Words16);
+        Words16 t = __builtin_convertvector(f8, Words16) * a + __builtin_convertvector(d8, Words16) * (255 - a) + 127;
         t = (t + 1 + (t >> 8)) >> 8;
-        const Bytes8 blended = __builtin_convertvector(t, Bytes8);
-        std::memcpy(out + i, &blended, 8);
+        const Bytes16 blended = __builtin_convertvector(t, Bytes16);
+        std::memcpy(out + i, &blended, 16);
     }
     for (; i < count; ++i) {
         const unsigned a = coverage[i], t = ink[i] * a + out[i] * (255 - a) + 127;
@@ -144,7 +144,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
     if (firstRow >= lastRow || firstCol >= lastCol)
         return;
-    // A whole glyph row is blended in full blocks of eight bytes, its zero padding leaving the pixels beyond the
+    // A whole glyph row is blended in full blocks of sixteen bytes, its zero padding leaving the pixels beyond the
     // glyph as they are, when the row of the picture reaches that far; a glyph cut by the page's edge, or too
     // close to the end of a row, is blended over just its columns.
     const bool cut = lastRow - firstRow < glyph.height || lastCol - firstCol < glyph.width;
