@@ -28,7 +28,7 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
     if (face != mFaceName || pixels != mPixels || bold != mBold)
-        mFont.reset();
+        mFont.reset(), mPaintingsStale = true;
     mPixels = pixels;
     mFaceName = face;
     mBold = bold;
@@ -39,7 +39,7 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 void PageCanvas::SetGlyphMode(GlyphMode mode)
 {
     if (mode != mMode)
-        mFont.reset();
+        mFont.reset(), mPaintingsStale = true;
     mMode = mode;
 }
 
@@ -95,7 +95,7 @@ void PageCanvas::Print(std::u32string_view text, Then then)
     for (char32_t c : text) {
         const GlyphImage& glyph = font.Glyph(c);
         if (!glyph.coverage.empty())
-            DrawGlyph(glyph, static_cast<int>(RoundHalfEven(x)), baseline);
+            DrawGlyph(glyph, c, static_cast<int>(RoundHalfEven(x)), baseline);
         x += glyph.advance;
     }
     if (then == Then::NewRow) {
@@ -106,63 +106,29 @@ void PageCanvas::Print(std::u32string_view text, Then then)
     }
 }
 
-namespace {
-
-using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
-using Words16 = std::uint16_t __attribute__((vector_size(32)));
-
-// out = (ink * a + out * (255 - a) + 127) / 255 for every byte, a the coverage of the byte's pixel: 0 keeps the
-// byte and 255 gives the ink exactly. The sum stays below 65,536 and (t + 1 + (t >> 8)) >> 8 is t / 255 for every
-// such t, so sixteen bytes are blended at once in 16-bit lanes.
-void BlendRun(std::uint8_t* out, const std::uint8_t* coverage, const std::uint8_t* ink, std::size_t count)
-{
-    std::size_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        Bytes16 a8, d8, f8;
-        std::memcpy(&a8, coverage + i, 16);
-        std::memcpy(&d8, out + i, 16);
-        std::memcpy(&f8, ink + i, 16);
-        const Words16 a = __builtin_convertvector(a8, Words16);
-        Words16 t = __builtin_convertvector(f8, Words16) * a + __builtin_convertvector(d8, Words16) * (255 - a) + 127;
-        t = (t + 1 + (t >> 8)) >> 8;
-        const Bytes16 blended = __builtin_convertvector(t, Bytes16);
-        std::memcpy(out + i, &blended, 16);
-    }
-    for (; i < count; ++i) {
-        const unsigned a = coverage[i], t = ink[i] * a + out[i] * (255 - a) + 127;
-        out[i] = static_cast<std::uint8_t>((t + 1 + (t >> 8)) >> 8);
-    }
-}
-
-} // namespace
-
-void PageCanvas::DrawGlyph(const GlyphImage& glyph, int originX, int baselineY)
+void PageCanvas::DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int baselineY)
 {
     const int left = originX + glyph.left;
     const int top = baselineY - glyph.top;
     const int firstRow = std::max(0, -top), lastRow = std::min(glyph.height, Height() - top);
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
-    if (firstRow >= lastRow || firstCol >= lastCol)
+    if (firstRow >= lastRow || firstCol >= lastCol || !(glyph.solid || glyph.partial))
         return;
-    // A whole glyph row is blended in full blocks of sixteen bytes, its zero padding leaving the pixels beyond the
-    // glyph as they are, when the row of the picture reaches that far; a glyph cut by the page's edge, or too
-    // close to the end of a row, is blended over just its columns.
+    if (mPaintingsStale || !mPaintedFore.SameColour(mFore) || !mPaintedBack.SameColour(mBack)) {
+        mPainter.Reset(mFore, mBack);
+        mPaintedFore = mFore, mPaintedBack = mBack, mPaintingsStale = false;
+    }
+    // A whole glyph row is blended with its zero padding, which leaves the pixels beyond the glyph as they are,
+    // when the row of the picture reaches that far; a glyph cut by the page's edge, or too close to the end of a
+    // row, is blended over just its columns.
     const bool cut = lastRow - firstRow < glyph.height || lastCol - firstCol < glyph.width;
     const std::size_t stride = glyph.SpreadStride(), start = 3 * static_cast<std::size_t>(left + firstCol);
     const std::size_t runBytes = !cut && start + stride <= static_cast<std::size_t>(mImage.Stride())
                                      ? stride
                                      : 3 * static_cast<std::size_t>(lastCol - firstCol);
-    // The text colour once per byte of a row of pixels, blue, green, red.
-    if (!mInkRowFore.SameColour(mFore) || mInkRow.size() < runBytes) {
-        mInkRow.resize(std::max(mInkRow.size(), runBytes + 2) / 3 * 3);
-        for (std::size_t i = 0; i < mInkRow.size(); i += 3)
-            mInkRow[i] = mFore.blue, mInkRow[i + 1] = mFore.green, mInkRow[i + 2] = mFore.red;
-        mInkRowFore = mFore;
-    }
-    for (int row = firstRow; row < lastRow; ++row)
-        BlendRun(mImage.MemoryRow(Height() - 1 - (top + row)) + start,
-                 glyph.spread.data() + stride * static_cast<std::size_t>(row) + 3 * firstCol, mInkRow.data(),
-                 runBytes);
+    // Rows are stored bottom-up: the glyph's next row down is the picture's previous memory row.
+    mPainter.Blend(glyph, c, firstRow, lastRow, 3 * static_cast<std::size_t>(firstCol), runBytes,
+                   mImage.MemoryRow(Height() - 1 - (top + firstRow)) + start, -static_cast<std::ptrdiff_t>(mImage.Stride()));
 
     bool solid = glyph.solid, partial = glyph.partial;
     if (cut) {

@@ -2,6 +2,7 @@
 
 #include "imaging/Bitmap.h"
 #include "platform/Fonts.h"
+#include "platform/GlyphRows.h"
 
 #include <memory>
 #include <string>
@@ -66,7 +67,7 @@ public:
     bool HoldsOnly(RgbQuad first, RgbQuad second) const;
 
 private:
-    void DrawGlyph(const GlyphImage& glyph, int originX, int baselineY);
+    void DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int baselineY);
     void AddInk(RgbQuad colour);
 
     Bitmap mImage;
@@ -85,7 +86,9 @@ private:
     float mPenY = 0;
     std::vector<RgbQuad> mInks;  // the colours drawn since the last clear, the background first
     bool mBlended = false;       // a pixel was blended from two colours
-    // The text colour repeated along a row, and the colour it holds.
-    std::vector<std::uint8_t> mInkRow;
-    RgbQuad mInkRowFore = RgbQuad::FromRgb(0, 0, 0);
+    // Draws the glyphs; its paintings are of the current font in the two colours it was last given.
+    GlyphPainter mPainter;
+    bool mPaintingsStale = true;
+    RgbQuad mPaintedFore = RgbQuad::FromRgb(0, 0, 0);
+    RgbQuad mPaintedBack = RgbQuad::FromRgb(0, 0, 0);
 };
