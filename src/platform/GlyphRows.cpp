@@ -49,10 +49,8 @@ void GlyphPainter::Reset(RgbQuad fore, RgbQuad back)
         painting.clear();
 }
 
-void GlyphPainter::Widen(std::size_t bytes)
+void GlyphPainter::Lengthen(std::size_t bytes)
 {
-    if (mInk.size() >= bytes)
-        return;
     mInk.resize((bytes + 2) / 3 * 3);
     mBackRow.resize(mInk.size());
     Fill(mInk, mFore);

@@ -26,7 +26,12 @@ public:
                std::uint8_t* out, std::ptrdiff_t outStep);
 
 private:
-    void Widen(std::size_t bytes);
+    void Widen(std::size_t bytes)
+    {
+        if (mInk.size() < bytes)
+            Lengthen(bytes);
+    }
+    void Lengthen(std::size_t bytes);
     const std::uint8_t* Painting(const GlyphImage& glyph, char32_t c);
 
     RgbQuad mFore = RgbQuad::FromRgb(0, 0, 0);

@@ -72,10 +72,8 @@ void PageCanvas::Clear()
     mBlended = false;
 }
 
-void PageCanvas::AddInk(RgbQuad colour)
+void PageCanvas::AddNewInk(RgbQuad colour)
 {
-    if (mInks.back().SameColour(colour))
-        return;
     if (std::none_of(mInks.begin(), mInks.end(), [&](RgbQuad ink) { return ink.SameColour(colour); }))
         mInks.push_back(colour);
 }

@@ -68,7 +68,12 @@ public:
 
 private:
     void DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int baselineY);
-    void AddInk(RgbQuad colour);
+    void AddInk(RgbQuad colour)
+    {
+        if (!mInks.back().SameColour(colour))
+            AddNewInk(colour);
+    }
+    void AddNewInk(RgbQuad colour);
 
     Bitmap mImage;
     // The font is opened when it is first needed, so a face set and replaced before any text is never looked up.
