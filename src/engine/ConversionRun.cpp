@@ -268,14 +268,15 @@ void ConversionRun::WordLoop(const std::u32string& line)
         return;
     }
 
-    std::optional<std::u32string> lastWord;
+    // Words are looked at in place; a word with the joining blank before it is put together in mJoinedWord.
+    std::optional<std::u32string_view> lastWord;
     std::size_t pos = 0;  // counted from 0 here; the search for the next blank starts after pos
     while (pos < line.size()) {
         // The line followed by one blank: the last word ends at that extra blank.
         std::size_t space = line.find(U' ', pos + 1);
         if (space == std::u32string::npos)
             space = line.size();
-        std::u32string word = line.substr(pos, space - pos + 1);
+        std::u32string_view word = std::u32string_view(line).substr(pos, space - pos + 1);
         // The blank that joins the line to the row before stands only between words on one row, and the rules
         // below judge the word without it.
         bool joined = mJoinBlank && mRowHasText;
@@ -283,12 +284,15 @@ void ConversionRun::WordLoop(const std::u32string& line)
 
         if (word.size() == 1 && mState.BlankCount == 2)
             return;  // the rest of the line goes, without line-end bookkeeping
-        if (joined)
-            word.insert(word.begin(), U' ');
+        if (joined) {
+            mJoinedWord.assign(1, U' ');
+            mJoinedWord += word;
+            word = mJoinedWord;
+        }
         float wordWidth = Width(word);
         const auto dropJoiningBlank = [&] {
             if (joined) {
-                word.erase(word.begin());
+                word.remove_prefix(1);
                 wordWidth = Width(word);
             }
             joined = false;
@@ -322,8 +326,11 @@ void ConversionRun::WordLoop(const std::u32string& line)
                 Print(text, false);
                 mSettings.AppendPageText(text);
             }
+        } else if (mState.RowPrefix.empty()) {
+            Print(word, false);
+            mSettings.AppendPageText(word);
         } else {
-            const std::u32string text = mState.RowPrefix + word;
+            const std::u32string text = mState.RowPrefix + std::u32string(word);
             Print(text, false);
             mSettings.AppendPageText(text);
         }

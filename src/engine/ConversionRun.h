@@ -74,6 +74,7 @@ private:
     RunHost& mHost;
     std::unique_ptr<LineReader> mInput;
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
+    std::u32string mJoinedWord;  // a word with the joining blank before it, its memory kept from line to line
 
     // With chkBookParas or chkFrontBack: what the first pass learnt of the book.
     std::optional<BookLayout> mLayout;
