@@ -132,15 +132,29 @@ std::string PageOutput::PageFileName(int n)
     return name + root + "_" + number + " (" + chapter + ").jpg";
 }
 
-void PageOutput::LoadSurface()
+PageOutput::~PageOutput()
 {
-    if (PageSurface.hdc() && PageSurface.Width() == mLastPage->Width() && PageSurface.Height() == mLastPage->Height())
-        PageSurface.LoadPictureBlt(&*mLastPage);
-    else
-        PageSurface.CreateFromPicture(*mLastPage);
+    if (mSettings.Canvas().Keeps(&mLastPage))
+        mSettings.Canvas().KeepBeforeChange(nullptr);
 }
 
-const Bitmap& PageOutput::EncodedPage() const { return mSurfaceIsPage ? *mLastPage : *PageSurface.hdc(); }
+const Bitmap* PageOutput::LastPage()
+{
+    if (mSettings.Canvas().Keeps(&mLastPage))
+        return &mSettings.Canvas().Image();
+    return mLastPage ? &*mLastPage : nullptr;
+}
+
+void PageOutput::LoadSurface()
+{
+    const Bitmap& page = *LastPage();
+    if (PageSurface.hdc() && PageSurface.Width() == page.Width() && PageSurface.Height() == page.Height())
+        PageSurface.LoadPictureBlt(&page);
+    else
+        PageSurface.CreateFromPicture(page);
+}
+
+const Bitmap& PageOutput::EncodedPage() { return mSurfaceIsPage ? *LastPage() : *PageSurface.hdc(); }
 
 int PageOutput::JpegQuality() const
 {
@@ -175,10 +189,15 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath)
     // pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto
     // itself and is encoded as it is. The working bitmaps hold only the latest page, so they are written, and
     // the one-bit bitmap made, when the run stops or ends. Every picture keeps its memory from page to page.
-    if (mSettings.RotateOn() && mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
-        std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
-    else
-        mLastPage = *page;
+    if (!mSettings.RotateOn()) {
+        mSettings.Canvas().KeepBeforeChange(&mLastPage);  // the page stays on the canvas until it changes
+    } else {
+        mSettings.Canvas().KeepBeforeChange(nullptr);
+        if (mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
+            std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
+        else
+            mLastPage = *page;
+    }
     mPureBW = mSettings.On(Control::chkPureBW);
     const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
     mSurfaceIsPage = !mPureBW || mSettings.Canvas().HoldsOnly(black, white);
@@ -199,10 +218,10 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath)
 
 Result<void> PageOutput::WriteWorkingBitmaps()
 {
-    if (!mWorkingBitmapsPending || !mLastPage)
+    if (!mWorkingBitmapsPending || !LastPage())
         return {};
     mWorkingBitmapsPending = false;
-    if (auto saved = SaveBitmap(mTempPath, *mLastPage); !saved)
+    if (auto saved = SaveBitmap(mTempPath, *LastPage()); !saved)
         return saved;
     if (mSurfaceIsPage)
         LoadSurface();

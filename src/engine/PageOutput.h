@@ -19,6 +19,9 @@ struct RunState;
 class PageOutput {
 public:
     PageOutput(SettingsModel& settings, RunState& state) : mSettings(settings), mState(state) {}
+    ~PageOutput();
+    PageOutput(const PageOutput&) = delete;
+    PageOutput& operator=(const PageOutput&) = delete;
 
     // Settles the output folder for a run: OutputPath, else InputFolder + "Out/", else InputFolder.
     void PrepareOutputFolder();
@@ -52,7 +55,7 @@ public:
     // The page surface: the latest page as the converter's bitmap shows it, once the working bitmaps are written.
     cDIBSection PageSurface;
     // The pixels of the latest page written as its JPEG encodes them.
-    const Bitmap& EncodedPage() const;
+    const Bitmap& EncodedPage();
 
 private:
     void LoadSurface();  // the latest page into the page surface
@@ -65,7 +68,9 @@ private:
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
+    // The latest page written: still on the canvas, which hands it over before it changes, or kept here.
     std::optional<Bitmap> mLastPage;
+    const Bitmap* LastPage();
     bool mPureBW = true;
     bool mSurfaceIsPage = true;  // the latest page needs no mapping: the surface would hold what it holds
     bool mDryRun = false;

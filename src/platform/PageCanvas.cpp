@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 Bitmap MakePicture(int width, int height)
@@ -50,15 +51,33 @@ Font& PageCanvas::CurrentFont() const
     return *mFont;
 }
 
+void PageCanvas::HandOver(bool rewritesAll)
+{
+    if (!mKeeper)
+        return;
+    std::optional<Bitmap>& keeper = *std::exchange(mKeeper, nullptr);
+    if (!rewritesAll)
+        keeper = mImage;
+    else if (keeper && keeper->Width() == Width() && keeper->Height() == Height() &&
+             keeper->BitsPerPixel() == mImage.BitsPerPixel())
+        std::swap(*keeper, mImage);
+    else
+        keeper = std::exchange(mImage, MakePicture(Width(), Height()));
+}
+
 void PageCanvas::Resize(int width, int height)
 {
-    if (width != Width() || height != Height())
+    if (width != Width() || height != Height()) {
+        if (mKeeper)
+            *std::exchange(mKeeper, nullptr) = std::move(mImage);
         mImage = MakePicture(width, height);
+    }
     Clear();
 }
 
 void PageCanvas::Clear()
 {
+    HandOver(true);
     std::uint8_t* first = mImage.MemoryRow(0);
     for (int x = 0; x < Width(); ++x) {
         first[3 * x] = mBack.blue;
@@ -112,6 +131,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int
     const int firstCol = std::max(0, -left), lastCol = std::min(glyph.width, Width() - left);
     if (firstRow >= lastRow || firstCol >= lastCol || !(glyph.solid || glyph.partial))
         return;
+    HandOver(false);
     if (mPaintingsStale || !mPaintedFore.SameColour(mFore) || !mPaintedBack.SameColour(mBack)) {
         mPainter.Reset(mFore, mBack);
         mPaintedFore = mFore, mPaintedBack = mBack, mPaintingsStale = false;
@@ -146,6 +166,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int
 
 void PageCanvas::Line(float dx, float dy, RgbQuad colour)
 {
+    HandOver(false);
     const int x0 = static_cast<int>(RoundHalfEven(mPenX)), y0 = static_cast<int>(RoundHalfEven(mPenY));
     const int x1 = static_cast<int>(RoundHalfEven(mPenX + dx)), y1 = static_cast<int>(RoundHalfEven(mPenY + dy));
     // The end point itself is not drawn, as on the platform this layout was made for.

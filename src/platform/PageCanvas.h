@@ -5,6 +5,7 @@
 #include "platform/GlyphRows.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,12 @@ public:
 
     const Bitmap& Image() const { return mImage; }
 
+    // Keeps a finished page without copying it: until the canvas next changes its pixels the picture is the kept
+    // page, and just before the change it is handed to *keeper, by exchanging pictures when the change rewrites
+    // every pixel (a clear, a new size), by a copy otherwise. nullptr ends the keeping; so does the hand-over.
+    void KeepBeforeChange(std::optional<Bitmap>* keeper) { mKeeper = keeper; }
+    bool Keeps(const std::optional<Bitmap>* keeper) const { return keeper && mKeeper == keeper; }
+
     // True when every pixel is one of the two colours: nothing but them was drawn since the picture was last
     // cleared, and no text edge was blended. The answer errs only towards false.
     bool HoldsOnly(RgbQuad first, RgbQuad second) const;
@@ -74,8 +81,10 @@ private:
             AddNewInk(colour);
     }
     void AddNewInk(RgbQuad colour);
+    void HandOver(bool rewritesAll);
 
     Bitmap mImage;
+    std::optional<Bitmap>* mKeeper = nullptr;
     // The font is opened when it is first needed, so a face set and replaced before any text is never looked up.
     Font& CurrentFont() const;
 

@@ -1,7 +1,9 @@
 #include "RunFixture.h"
 #include "platform/PageCanvas.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
@@ -148,6 +150,36 @@ TEST(GlyphDrawing, BlendsOverWhatIsThereAndStopsAtEveryEdge)
                 wrong += ColourAt(canvas.Image(), x, y) != expected;
             }
         EXPECT_EQ(wrong, 0);
+    }
+}
+
+// A finished page stays on the canvas and is handed to its keeper just before the canvas changes its pixels,
+// whatever the change; the keeper then holds the page, and the canvas shows the change.
+TEST(PageCanvas, HandsTheKeptPageOverBeforeItChanges)
+{
+    const struct { const char* change; std::function<void(PageCanvas&)> apply; int width; } kCases[] = {
+        {"a clear", [](PageCanvas& c) { c.Clear(); }, 60},
+        {"a clear into a keeper of another size", [](PageCanvas& c) { c.Clear(); }, 61},
+        {"text", [](PageCanvas& c) { c.Print(U"x", PageCanvas::Then::StayOnRow); }, 60},
+        {"a line", [](PageCanvas& c) { c.Line(10, 0, RgbQuad::FromRgb(255, 0, 0)); }, 60},
+        {"a new size", [](PageCanvas& c) { c.Resize(30, 20); }, 60},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.change);
+        PageCanvas canvas(60, 40);
+        canvas.SetCurrentY(10);
+        canvas.Print(U"Page", PageCanvas::Then::NewRow);
+        const Bitmap page = canvas.Image();
+        std::optional<Bitmap> keeper = Bitmap::Make(c.width, 40, 24);
+        canvas.KeepBeforeChange(&keeper);
+        EXPECT_TRUE(canvas.Keeps(&keeper));
+        c.apply(canvas);
+        EXPECT_FALSE(canvas.Keeps(&keeper));
+        ASSERT_TRUE(keeper.has_value());
+        EXPECT_TRUE(std::ranges::equal(keeper->Bits(), page.Bits())) << "the keeper holds the page";
+        EXPECT_FALSE(std::ranges::equal(canvas.Image().Bits(), page.Bits())) << "the canvas shows the change";
+        canvas.Print(U"More", PageCanvas::Then::StayOnRow);  // changes after the hand-over are the canvas's own
+        EXPECT_TRUE(std::ranges::equal(keeper->Bits(), page.Bits()));
     }
 }
 
