@@ -205,14 +205,16 @@ Result<void> PageOutput::WriteWorkingBitmaps()
     mWorkingBitmapsPending = false;
     if (auto saved = SaveBitmap(mTempPath, *mLastPage); !saved)
         return saved;
-    if (mSurfaceIsPage)
-        LoadSurface();
+    // The converter's bitmap holds the page as it was encoded. In black and white it is the one-bit picture that
+    // page copies onto, made as cDIBSectionSave makes it; the page needs no copy of its own first, as the copy
+    // back would leave what it holds: only the two colours.
+    const Bitmap& encoded = EncodedPage();
     if (!mPureBW)
-        return SaveBitmap(mBwPath, *PageSurface.hdc());
-    mPageWriter = std::make_unique<cDIBSectionSave>();
-    mPageWriter->ColourDepth(0);
-    mPageWriter->ReductionMethod(0);
-    if (!mPageWriter->Convert(PageSurface) || !mPageWriter->Target())
+        return SaveBitmap(mBwPath, encoded);
+    auto oneBit = Bitmap::Make(encoded.Width(), encoded.Height(), 1);
+    if (!oneBit)
         return Error{"cannot write " + mBwPath + ": no memory for its black-and-white picture", ENOMEM};
-    return SaveBitmap(mBwPath, *mPageWriter->Target());
+    std::ranges::copy(cDIBSectionSave::kBlackAndWhite, oneBit->ColourTable().begin());
+    BitBlt(*oneBit, 0, 0, encoded.Width(), encoded.Height(), encoded, 0, 0);
+    return SaveBitmap(mBwPath, *oneBit);
 }

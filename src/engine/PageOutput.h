@@ -48,7 +48,7 @@ public:
     // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
     int JpegQuality() const;
 
-    // The page surface: the latest page as the converter's bitmap shows it, once the working bitmaps are written.
+    // The page surface: the latest page mapped onto black and white, when it held other colours.
     cDIBSection PageSurface;
     // The pixels of the latest page written as its JPEG encodes them.
     const Bitmap& EncodedPage() const;
@@ -62,7 +62,6 @@ private:
     std::u32string mFolderNumberText;
     std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
-    std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     std::optional<Bitmap> mLastPage;
     bool mPureBW = true;
