@@ -118,7 +118,7 @@ RunResult ConversionRun::Run()
         }
         if (!mInput->Error().empty())
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + mInput->Error()};
-        SavePage();
+        SavePage(PageOutput::Position::Last);
         // A book whose size changed during the run was read partly as one file, partly as another.
         if (mInput->BytesConsumed() != mInput->Size())
             result = {RunResult::Outcome::Failed,
@@ -426,14 +426,14 @@ void ConversionRun::DrawHeader(const std::u32string& title)
         canvas.SetCurrentY(rememberedY);
 }
 
-void ConversionRun::SavePage()
+void ConversionRun::SavePage(PageOutput::Position position)
 {
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
     mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText());
     const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText(), written);
 
-    if (auto page = mOutput.WritePage(); !page)
+    if (auto page = mOutput.WritePage(position); !page)
         throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(mOutput.PageFileName(mState.FileNumber), written);
 

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <sys/stat.h>
 
 namespace {
@@ -59,6 +60,7 @@ void PageOutput::BeginRun()
     mChapterFolder.clear();
     mFolderNumberText.clear();
     mWritten.clear();
+    mLastPageBitmaps = {};
 }
 
 int PageOutput::RemoveStalePages()
@@ -132,15 +134,15 @@ std::string PageOutput::PageFileName(int n)
     return name + root + "_" + number + " (" + chapter + ").jpg";
 }
 
-void PageOutput::LoadSurface()
+void PageOutput::LoadSurface(const Bitmap& page)
 {
-    if (PageSurface.hdc() && PageSurface.Width() == mLastPage->Width() && PageSurface.Height() == mLastPage->Height())
-        PageSurface.LoadPictureBlt(&*mLastPage);
+    if (PageSurface.hdc() && PageSurface.Width() == page.Width() && PageSurface.Height() == page.Height())
+        PageSurface.LoadPictureBlt(&page);
     else
-        PageSurface.CreateFromPicture(*mLastPage);
+        PageSurface.CreateFromPicture(page);
 }
 
-const Bitmap& PageOutput::EncodedPage() const { return mSurfaceIsPage ? *mLastPage : *PageSurface.hdc(); }
+const Bitmap& PageOutput::EncodedPage() const { return *mEncoded; }
 
 int PageOutput::JpegQuality() const
 {
@@ -148,7 +150,7 @@ int PageOutput::JpegQuality() const
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
-Result<void> PageOutput::WritePage()
+Result<void> PageOutput::WritePage(Position position)
 {
     if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
         return {};
@@ -170,28 +172,39 @@ Result<void> PageOutput::WritePage()
         page = &*mTurned;
     }
 
-    // The last page keeps what "TempBMP.bmp" holds. The black-and-white path maps a copy of it, the page surface,
-    // onto the two colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same
-    // pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto
-    // itself and is encoded as it is. The working bitmaps hold only the latest page, so they are written, and
-    // the one-bit bitmap made, when the run stops or ends. Every picture keeps its memory from page to page.
-    if (mSettings.RotateOn() && mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
-        std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
-    else
-        mLastPage = *page;
+    // The working bitmaps show the latest page written: "TempBMP.bmp" as drawn, the converter's bitmap in black
+    // and white when the page is. They are written when the run stops or ends, so a page is kept until the next one: a page's own copy, or
+    // the turned page itself. A run's last page is not kept: its working bitmaps are written with it, before the
+    // canvas is cleared. The black-and-white path maps a copy of the page, the page surface, onto the two colours
+    // of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same pixels; a page drawn in
+    // black and white only (one-bit glyphs on the black or the white scheme) maps onto itself and is encoded as
+    // it is. Every picture keeps its memory from page to page.
+    const bool last = position == Position::Last;
+    if (!last) {
+        if (mSettings.RotateOn() && mLastPage && mLastPage->Width() == page->Width() &&
+            mLastPage->Height() == page->Height())
+            std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
+        else
+            mLastPage = *page;
+        page = &*mLastPage;
+    }
     mPureBW = mSettings.On(Control::chkPureBW);
     const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
-    mSurfaceIsPage = !mPureBW || mSettings.Canvas().HoldsOnly(black, white);
-    if (!mSurfaceIsPage) {
-        LoadSurface();
+    mEncoded = page;
+    if (mPureBW && !mSettings.Canvas().HoldsOnly(black, white)) {
+        LoadSurface(*page);
         MapToTwoColours(*PageSurface.hdc(), black, white);
+        mEncoded = PageSurface.hdc();
     }
     mTempPath = mSettings.OutputPath() + "TempBMP.bmp";
     mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
-    mWorkingBitmapsPending = true;
+    mWorkingBitmapsPending = !last;
 
     const std::string jpegPath = PageFileName(mState.FileNumber);
-    if (auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality()); !written)
+    const auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality());
+    if (last)
+        mLastPageBitmaps = SaveWorkingBitmaps(*page);
+    if (!written)
         return written;
     ++mState.PagesWritten;
     mWritten.push_back(PathKey(jpegPath));
@@ -200,21 +213,24 @@ Result<void> PageOutput::WritePage()
 
 Result<void> PageOutput::WriteWorkingBitmaps()
 {
-    if (!mWorkingBitmapsPending || !mLastPage)
-        return {};
+    if (!mWorkingBitmapsPending)
+        return std::exchange(mLastPageBitmaps, {});
     mWorkingBitmapsPending = false;
-    if (auto saved = SaveBitmap(mTempPath, *mLastPage); !saved)
+    return SaveWorkingBitmaps(*mLastPage);
+}
+
+Result<void> PageOutput::SaveWorkingBitmaps(const Bitmap& page)
+{
+    if (auto saved = SaveBitmap(mTempPath, page); !saved)
         return saved;
-    // The converter's bitmap holds the page as it was encoded. In black and white it is the one-bit picture that
-    // page copies onto, made as cDIBSectionSave makes it; the page needs no copy of its own first, as the copy
-    // back would leave what it holds: only the two colours.
-    const Bitmap& encoded = EncodedPage();
+    // In black and white the converter's bitmap is the one-bit picture the page copies onto, as cDIBSectionSave
+    // makes it: every pixel the nearer of the two colours, as in the page the JPEG encodes.
     if (!mPureBW)
-        return SaveBitmap(mBwPath, encoded);
-    auto oneBit = Bitmap::Make(encoded.Width(), encoded.Height(), 1);
+        return SaveBitmap(mBwPath, page);
+    auto oneBit = Bitmap::Make(page.Width(), page.Height(), 1);
     if (!oneBit)
         return Error{"cannot write " + mBwPath + ": no memory for its black-and-white picture", ENOMEM};
     std::ranges::copy(cDIBSectionSave::kBlackAndWhite, oneBit->ColourTable().begin());
-    BitBlt(*oneBit, 0, 0, encoded.Width(), encoded.Height(), encoded, 0, 0);
+    BitBlt(*oneBit, 0, 0, page.Width(), page.Height(), page, 0, 0);
     return SaveBitmap(mBwPath, *oneBit);
 }
