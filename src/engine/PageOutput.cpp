@@ -60,6 +60,7 @@ void PageOutput::BeginRun()
     mChapterFolder.clear();
     mFolderNumberText.clear();
     mWritten.clear();
+    mEncoded = nullptr;
     mLastPageBitmaps = {};
 }
 
