@@ -166,17 +166,28 @@ std::u32string TrimLeadingBlanks(std::u32string_view text)
     return std::u32string(text.substr(first));
 }
 
+// ASCII is answered without the locale, as it answers it: a short English book never needs the locale loaded.
 std::u32string ToUpper(std::u32string_view text)
 {
     std::u32string out(text);
     for (char32_t& c : out)
-        c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), Utf8Locale()));
+        c = c < 0x80 ? (c >= U'a' && c <= U'z' ? c - 32 : c)
+                     : static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), Utf8Locale()));
     return out;
 }
 
-bool IsCapitalLetter(char32_t c) { return iswupper_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
-bool IsSmallLetter(char32_t c) { return iswlower_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
-bool IsLetter(char32_t c) { return iswalpha_l(static_cast<wint_t>(c), Utf8Locale()) != 0; }
+bool IsCapitalLetter(char32_t c)
+{
+    return c < 0x80 ? c >= U'A' && c <= U'Z' : iswupper_l(static_cast<wint_t>(c), Utf8Locale()) != 0;
+}
+bool IsSmallLetter(char32_t c)
+{
+    return c < 0x80 ? c >= U'a' && c <= U'z' : iswlower_l(static_cast<wint_t>(c), Utf8Locale()) != 0;
+}
+bool IsLetter(char32_t c)
+{
+    return c < 0x80 ? IsCapitalLetter(c) || IsSmallLetter(c) : iswalpha_l(static_cast<wint_t>(c), Utf8Locale()) != 0;
+}
 
 std::u32string ToText(long long number)
 {
@@ -202,6 +213,9 @@ double LeadingNumber(std::u32string_view text)
         else if (c != U' ')  // the old runtime skips blanks inside a number
             break;
     }
+    // Most texts hold no number at all: answered without the exception std::stod would throw for them.
+    if (number.find_first_of("0123456789") == std::string::npos)
+        return 0.0;
     try {
         return std::stod(number);
     } catch (...) {

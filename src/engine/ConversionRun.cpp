@@ -118,7 +118,7 @@ RunResult ConversionRun::Run()
         }
         if (!mInput->Error().empty())
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + mInput->Error()};
-        SavePage();
+        SavePage(PageOutput::Position::Last);
         // A book whose size changed during the run was read partly as one file, partly as another.
         if (mInput->BytesConsumed() != mInput->Size())
             result = {RunResult::Outcome::Failed,
@@ -433,7 +433,7 @@ void ConversionRun::DrawHeader(const std::u32string& title)
         canvas.SetCurrentY(rememberedY);
 }
 
-void ConversionRun::SavePage()
+void ConversionRun::SavePage(PageOutput::Position position)
 {
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
     mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText());
@@ -441,7 +441,7 @@ void ConversionRun::SavePage()
     mHost.PageLaidOut(mState.FileNumber, mPageHeader, mSettings.PageText(), written);
 
     const std::string pageFile = mOutput.PageFileName(mState.FileNumber);
-    if (auto page = mOutput.WritePage(pageFile); !page)
+    if (auto page = mOutput.WritePage(pageFile, position); !page)
         throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(pageFile, written);
 

@@ -59,7 +59,7 @@ private:
     void StartBookRow(BookBreak where);
     void WordLoop(const std::u32string& line);
     void HeadingPageBreak();
-    void SavePage();
+    void SavePage(PageOutput::Position position = PageOutput::Position::Within);
     bool PageIsFull() const;  // the next row would pass the bottom of the page
     void Print(std::u32string_view text, bool newRow);
     bool ReadLine(std::u32string& line);

@@ -15,6 +15,13 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
 
+// The bytes read at a time from a book of this size: a whole small book and one byte more, so that one read
+// finds its end; memory that is never read into would only cost a short conversion its page faults.
+std::size_t ChunkFor(std::uint64_t size)
+{
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(size + 1, 4096, kChunk));
+}
+
 struct Scan {
     bool nul = false;
     bool utf8 = true;
@@ -23,19 +30,19 @@ struct Scan {
 
 // Looks at the whole stream once: NUL bytes, and whether it is UTF-8. A sequence cut by a chunk's end waits
 // for the next chunk.
-Scan ScanStream(std::FILE* file)
+Scan ScanStream(std::FILE* file, std::size_t chunkBytes)
 {
     Scan scan;
     std::string pending;
-    std::string chunk(kChunk, '\0');
+    std::string chunk(chunkBytes, '\0');
     for (;;) {
-        const std::size_t n = std::fread(chunk.data(), 1, kChunk, file);
+        const std::size_t n = std::fread(chunk.data(), 1, chunkBytes, file);
         if (!scan.nul && std::memchr(chunk.data(), 0, n))
             scan.nul = true;
         if (scan.utf8) {
             pending.append(chunk.data(), n);
             std::size_t keep = 0;
-            if (n == kChunk) {
+            if (n == chunkBytes) {
                 // Hold back a possibly unfinished sequence at the end of the chunk.
                 std::size_t back = pending.size();
                 for (int k = 0; k < 3 && back > 0; ++k) {
@@ -52,7 +59,7 @@ Scan ScanStream(std::FILE* file)
                 scan.utf8 = false;
             pending.erase(0, pending.size() - keep);
         }
-        if (n < kChunk) {
+        if (n < chunkBytes) {
             scan.failed = std::ferror(file) != 0;
             scan.utf8 = scan.utf8 && pending.empty();
             return scan;
@@ -137,6 +144,7 @@ Result<std::unique_ptr<LineReader>> LineReader::Open(const std::string& path, co
                            : "cannot read " + name + ": it is a device or another special file, not a text file");
     }
     reader->mSize = static_cast<std::uint64_t>(info.st_size);
+    reader->mChunk = ChunkFor(reader->mSize);
     reader->mCodePage = codePage;
 
     // The byte-order mark, then the code page the user named, then what the bytes say.
@@ -157,7 +165,7 @@ Result<std::unique_ptr<LineReader>> LineReader::Open(const std::string& path, co
     std::rewind(file);
 
     if (reader->mUnit == 1) {
-        const Scan scan = ScanStream(file);
+        const Scan scan = ScanStream(file, reader->mChunk);
         if (scan.failed)
             return SystemError("cannot read " + name, errno);
         if (scan.nul)
@@ -206,10 +214,10 @@ bool LineReader::Fill()
     mBuffer.erase(0, mPosition);
     mPosition = 0;
     const std::size_t old = mBuffer.size();
-    mBuffer.resize(old + kChunk);
-    const std::size_t n = std::fread(mBuffer.data() + old, 1, kChunk, mFile.get());
+    mBuffer.resize(old + mChunk);
+    const std::size_t n = std::fread(mBuffer.data() + old, 1, mChunk, mFile.get());
     mBuffer.resize(old + n);
-    if (n < kChunk) {
+    if (n < mChunk) {
         mEnd = true;
         if (std::ferror(mFile.get()))
             mError = SystemMessage(errno);

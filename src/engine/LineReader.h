@@ -53,6 +53,7 @@ private:
     };
     std::unique_ptr<std::FILE, FileCloser> mFile;
     std::uint64_t mSize = 0;
+    std::size_t mChunk = 0;  // bytes read at a time
     std::uint64_t mConsumed = 0;
     std::size_t mStart = 0;  // bytes of the byte-order mark
     Encoding mEncoding = Encoding::Utf8;

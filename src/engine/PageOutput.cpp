@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <sys/stat.h>
 
 namespace {
@@ -59,6 +60,8 @@ void PageOutput::BeginRun()
     mChapterFolder.clear();
     mFolderNumberText.clear();
     mWritten.clear();
+    mEncoded = nullptr;
+    mLastPageBitmaps = {};
 }
 
 int PageOutput::RemoveStalePages()
@@ -138,23 +141,22 @@ PageOutput::~PageOutput()
         mSettings.Canvas().KeepBeforeChange(nullptr);
 }
 
-const Bitmap* PageOutput::LastPage()
+const Bitmap* PageOutput::LastPage() const
 {
     if (mSettings.Canvas().Keeps(&mLastPage))
         return &mSettings.Canvas().Image();
     return mLastPage ? &*mLastPage : nullptr;
 }
 
-void PageOutput::LoadSurface()
+void PageOutput::LoadSurface(const Bitmap& page)
 {
-    const Bitmap& page = *LastPage();
     if (PageSurface.hdc() && PageSurface.Width() == page.Width() && PageSurface.Height() == page.Height())
         PageSurface.LoadPictureBlt(&page);
     else
         PageSurface.CreateFromPicture(page);
 }
 
-const Bitmap& PageOutput::EncodedPage() { return mSurfaceIsPage ? *LastPage() : *PageSurface.hdc(); }
+const Bitmap& PageOutput::EncodedPage() const { return *mEncoded; }
 
 int PageOutput::JpegQuality() const
 {
@@ -162,7 +164,7 @@ int PageOutput::JpegQuality() const
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
-Result<void> PageOutput::WritePage(const std::string& jpegPath)
+Result<void> PageOutput::WritePage(const std::string& jpegPath, Position position)
 {
     if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
         return {};
@@ -184,32 +186,41 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath)
         page = &*mTurned;
     }
 
-    // The last page keeps what "TempBMP.bmp" holds. The black-and-white path maps a copy of it, the page surface,
-    // onto the two colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the same
-    // pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps onto
-    // itself and is encoded as it is. The working bitmaps hold only the latest page, so they are written, and
-    // the one-bit bitmap made, when the run stops or ends. Every picture keeps its memory from page to page.
-    if (!mSettings.RotateOn()) {
-        mSettings.Canvas().KeepBeforeChange(&mLastPage);  // the page stays on the canvas until it changes
-    } else {
-        mSettings.Canvas().KeepBeforeChange(nullptr);
+    // The working bitmaps show the latest page written: "TempBMP.bmp" as drawn, the converter's bitmap in black
+    // and white when the page is. They are written when the run stops or ends, so a page is kept until then: an
+    // unturned page stays on the canvas, which hands it over before it next changes (at the next page's clear),
+    // and a turned page is a copy of its own already. A run's last page is not kept: its working bitmaps are
+    // written with it, before the canvas is cleared. The black-and-white path maps a copy of the page, the page
+    // surface, onto the two colours of the converter's one-bit bitmap, so that bitmap and the JPEG come from the
+    // same pixels; a page drawn in black and white only (one-bit glyphs on the black or the white scheme) maps
+    // onto itself and is encoded as it is. Every picture keeps its memory from page to page.
+    const bool last = position == Position::Last;
+    mSettings.Canvas().KeepBeforeChange(nullptr);
+    if (!last && !mSettings.RotateOn()) {
+        mSettings.Canvas().KeepBeforeChange(&mLastPage);
+    } else if (!last) {
         if (mLastPage && mLastPage->Width() == page->Width() && mLastPage->Height() == page->Height())
-            std::swap(mLastPage, mTurned);  // the turned page is already a copy of its own
+            std::swap(mLastPage, mTurned);
         else
             mLastPage = *page;
+        page = &*mLastPage;
     }
     mPureBW = mSettings.On(Control::chkPureBW);
     const RgbQuad black = cDIBSectionSave::kBlackAndWhite[0], white = cDIBSectionSave::kBlackAndWhite[1];
-    mSurfaceIsPage = !mPureBW || mSettings.Canvas().HoldsOnly(black, white);
-    if (!mSurfaceIsPage) {
-        LoadSurface();
+    mEncoded = page;
+    if (mPureBW && !mSettings.Canvas().HoldsOnly(black, white)) {
+        LoadSurface(*page);
         MapToTwoColours(*PageSurface.hdc(), black, white);
+        mEncoded = PageSurface.hdc();
     }
     mTempPath = mSettings.OutputPath() + "TempBMP.bmp";
     mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
-    mWorkingBitmapsPending = true;
+    mWorkingBitmapsPending = !last;
 
-    if (auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName); !written)
+    const auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName);
+    if (last)
+        mLastPageBitmaps = SaveWorkingBitmaps(*page);
+    if (!written)
         return written;
     ++mState.PagesWritten;
     mWritten.push_back(PathKey(jpegPath));
@@ -218,19 +229,24 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath)
 
 Result<void> PageOutput::WriteWorkingBitmaps()
 {
-    if (!mWorkingBitmapsPending || !LastPage())
-        return {};
+    if (!mWorkingBitmapsPending)
+        return std::exchange(mLastPageBitmaps, {});
     mWorkingBitmapsPending = false;
-    if (auto saved = SaveBitmap(mTempPath, *LastPage()); !saved)
+    return SaveWorkingBitmaps(*LastPage());
+}
+
+Result<void> PageOutput::SaveWorkingBitmaps(const Bitmap& page)
+{
+    if (auto saved = SaveBitmap(mTempPath, page); !saved)
         return saved;
-    if (mSurfaceIsPage)
-        LoadSurface();
+    // In black and white the converter's bitmap is the one-bit picture the page copies onto, as cDIBSectionSave
+    // makes it: every pixel the nearer of the two colours, as in the page the JPEG encodes.
     if (!mPureBW)
-        return SaveBitmap(mBwPath, *PageSurface.hdc());
-    mPageWriter = std::make_unique<cDIBSectionSave>();
-    mPageWriter->ColourDepth(0);
-    mPageWriter->ReductionMethod(0);
-    if (!mPageWriter->Convert(PageSurface) || !mPageWriter->Target())
+        return SaveBitmap(mBwPath, page);
+    auto oneBit = Bitmap::Make(page.Width(), page.Height(), 1);
+    if (!oneBit)
         return Error{"cannot write " + mBwPath + ": no memory for its black-and-white picture", ENOMEM};
-    return SaveBitmap(mBwPath, *mPageWriter->Target());
+    std::ranges::copy(cDIBSectionSave::kBlackAndWhite, oneBit->ColourTable().begin());
+    BitBlt(*oneBit, 0, 0, page.Width(), page.Height(), page, 0, 0);
+    return SaveBitmap(mBwPath, *oneBit);
 }

@@ -30,12 +30,17 @@ public:
     // chapter text are cleaned and shortened to fit the file system, so the page lies inside the output folder.
     std::string PageFileName(int n);
 
+    // Whether a page is the run's last: nothing but clearing the canvas follows it.
+    enum class Position { Within, Last };
+
     // Writes the files of the page on the canvas, the JPEG at jpegPath (the current page's PageFileName),
     // unless the page lies below txtFromPg. Answers an error naming the file when one cannot be written;
-    // nothing is counted as written then.
-    Result<void> WritePage(const std::string& jpegPath);
+    // nothing is counted as written then. The working bitmaps of the run's last page are written with it; the
+    // outcome of that is answered by WriteWorkingBitmaps.
+    Result<void> WritePage(const std::string& jpegPath, Position position = Position::Within);
 
-    // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet.
+    // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet; answers the
+    // outcome of the last page's once, when they were written with it.
     Result<void> WriteWorkingBitmaps();
 
     // A run starts with no chapter folder and no page written.
@@ -52,13 +57,15 @@ public:
     // The JPEG quality for the page: txtQA when it is a number from 0 to 10 (rounded), otherwise 5.
     int JpegQuality() const;
 
-    // The page surface: the latest page as the converter's bitmap shows it, once the working bitmaps are written.
+    // The page surface: the latest page mapped onto black and white, when it held other colours.
     cDIBSection PageSurface;
-    // The pixels of the latest page written as its JPEG encodes them.
-    const Bitmap& EncodedPage();
+    // The pixels of the latest page written as its JPEG encodes them; valid until the next page is written, the
+    // canvas changes or another run begins.
+    const Bitmap& EncodedPage() const;
 
 private:
-    void LoadSurface();  // the latest page into the page surface
+    void LoadSurface(const Bitmap& page);
+    Result<void> SaveWorkingBitmaps(const Bitmap& page);
 
     SettingsModel& mSettings;
     RunState& mState;
@@ -66,13 +73,14 @@ private:
     std::u32string mFolderNumberText;
     std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
-    std::unique_ptr<cDIBSectionSave> mPageWriter;
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
-    // The latest page written: still on the canvas, which hands it over before it changes, or kept here.
+    // The latest page written but the run's last: still on the canvas, which hands it over before it changes,
+    // or kept here.
     std::optional<Bitmap> mLastPage;
-    const Bitmap* LastPage();
+    const Bitmap* LastPage() const;
+    const Bitmap* mEncoded = nullptr;  // the canvas, mLastPage, mTurned or the page surface
+    Result<void> mLastPageBitmaps;    // the outcome of writing the working bitmaps of the run's last page
     bool mPureBW = true;
-    bool mSurfaceIsPage = true;  // the latest page needs no mapping: the surface would hold what it holds
     bool mDryRun = false;
     bool mWorkingBitmapsPending = false;
     std::string mTempPath;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/PrefaultedMemory.h"
 #include "base/Verify.h"
 
 #include <cstdint>
@@ -107,7 +108,7 @@ private:
     int mBitsPerPixel = 24;
     int mStride = 0;
     std::vector<RgbQuad> mTable;
-    std::vector<std::uint8_t> mBits;
+    std::vector<std::uint8_t, PrefaultingAllocator<std::uint8_t>> mBits;  // written whole as soon as made
 };
 
 // Copies a block of w × h pixels from (sx, sy) of src to (dx, dy) of dst, clipped to both bitmaps.

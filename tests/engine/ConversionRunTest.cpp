@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -221,6 +222,51 @@ TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleIsInTheForegroundColour)
         for (int y = 0; y < 240; y += 7)
             EXPECT_EQ(turned.Colour(column, y).red, ink) << "row " << y;
         EXPECT_EQ(turned.Colour(column - 3, 120).red, 255 - ink);
+    }
+}
+
+// The working bitmaps show the last page written, however the run ends: "TempBMP.bmp" as it was drawn, the
+// converter's bitmap as that page in black and white (each pixel the nearer of the two).
+TEST(ConversionRun, TheWorkingBitmapsShowTheLastPageWritten)
+{
+    struct KeepingHost : RecordingHost {
+        std::vector<Bitmap> drawn;
+        void PreviewPage(const Bitmap& page, std::u32string_view text) override
+        {
+            drawn.push_back(page);
+            RecordingHost::PreviewPage(page, text);
+        }
+    };
+    const struct { const char* what; int lines; const char* to; std::size_t interruptAfter; const char* green; std::size_t pages; } cases[] = {
+        {"one page", 1, "0", SIZE_MAX, "0", 1},
+        {"the whole book", 40, "0", SIZE_MAX, "0", 3},
+        {"the whole book on green", 40, "0", SIZE_MAX, "1", 3},
+        {"the end of the page range", 200, "2", SIZE_MAX, "0", 2},
+        {"interrupted after page 2", 200, "0", 2, "1", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunFixture f;
+        KeepingHost host;
+        host.interruptAfter = c.interruptAfter;
+        f.Set({{"chkSmartLF", "0"}, {"chkDiffFold", "0"}, {"txtToPg", c.to}, {"chkGreenBkg", c.green}});
+        f.Book(NumberedLines(c.lines));
+        f.Run(host);
+        ASSERT_EQ(host.drawn.size(), c.pages);
+        const Bitmap temp = ReadBitmapFile(f.Out("TempBMP.bmp"));
+        EXPECT_TRUE(std::ranges::equal(temp.Bits(), host.drawn.back().Bits()));
+        const Bitmap bw = ReadBitmapFile(f.Out("novelBW.bmp"));
+        ASSERT_EQ(std::tuple(bw.Width(), bw.Height(), bw.BitsPerPixel()), std::tuple(320, 240, 1));
+        int wrong = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x) {
+                const RgbQuad drawn = temp.Colour(x, y);
+                const int dark = drawn.red * drawn.red + drawn.green * drawn.green + drawn.blue * drawn.blue;
+                const int light = (255 - drawn.red) * (255 - drawn.red) + (255 - drawn.green) * (255 - drawn.green) +
+                                  (255 - drawn.blue) * (255 - drawn.blue);
+                wrong += bw.Colour(x, y).red != (light < dark ? 255 : 0);
+            }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
