@@ -57,18 +57,14 @@ void GlyphPainter::Lengthen(std::size_t bytes)
     Fill(mBackRow, mBack);
 }
 
-const std::uint8_t* GlyphPainter::Painting(const GlyphImage& glyph, char32_t c)
+const std::uint8_t* GlyphPainter::Paint(const GlyphImage& glyph, char32_t c)
 {
-    if (c >= mPaintings.size())
-        return nullptr;
     std::vector<std::uint8_t>& painting = mPaintings[c];
-    if (painting.empty() && !glyph.spread.empty()) {
-        const std::size_t stride = glyph.SpreadStride();
-        painting.resize(glyph.spread.size());
-        for (std::size_t at = 0; at < painting.size(); at += stride)
-            for (std::size_t i = 0; i < stride; ++i)
-                painting[at + i] = Blend1(glyph.spread[at + i], mBackRow[i], mInk[i]);
-    }
+    const std::size_t stride = glyph.SpreadStride();
+    painting.resize(glyph.spread.size());
+    for (std::size_t at = 0; at < painting.size(); at += stride)
+        for (std::size_t i = 0; i < stride; ++i)
+            painting[at + i] = Blend1(glyph.spread[at + i], mBackRow[i], mInk[i]);
     return painting.data();
 }
 

@@ -32,7 +32,14 @@ private:
             Lengthen(bytes);
     }
     void Lengthen(std::size_t bytes);
-    const std::uint8_t* Painting(const GlyphImage& glyph, char32_t c);
+    // The painting of glyph c, made now if need be; none for c from U+0100 on, or a glyph without rows.
+    const std::uint8_t* Painting(const GlyphImage& glyph, char32_t c)
+    {
+        if (c >= mPaintings.size() || glyph.spread.empty())
+            return nullptr;
+        return mPaintings[c].empty() ? Paint(glyph, c) : mPaintings[c].data();
+    }
+    const std::uint8_t* Paint(const GlyphImage& glyph, char32_t c);
 
     RgbQuad mFore = RgbQuad::FromRgb(0, 0, 0);
     RgbQuad mBack = RgbQuad::FromRgb(255, 255, 255);
