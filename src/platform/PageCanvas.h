@@ -2,7 +2,7 @@
 
 #include "imaging/Bitmap.h"
 #include "platform/Fonts.h"
-#include "platform/GlyphRows.h"
+#include "platform/GlyphPainter.h"
 
 #include <memory>
 #include <optional>

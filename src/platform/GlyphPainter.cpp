@@ -1,4 +1,4 @@
-#include "platform/GlyphRows.h"
+#include "platform/GlyphPainter.h"
 
 #include <algorithm>
 #include <cstring>
