@@ -39,12 +39,17 @@ void Fill(std::vector<std::uint8_t>& row, RgbQuad colour)
 
 } // namespace
 
-void GlyphPainter::Reset(RgbQuad fore, RgbQuad back)
+void GlyphPainter::Recolour(RgbQuad fore, RgbQuad back)
 {
     mFore = fore;
     mBack = back;
     Fill(mInk, fore);
     Fill(mBackRow, back);
+    DropPaintings();
+}
+
+void GlyphPainter::DropPaintings()
+{
     for (auto& painting : mPaintings)
         painting.clear();
 }

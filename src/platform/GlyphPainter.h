@@ -13,11 +13,17 @@
 //
 // Text is nearly always drawn where the page is still background. For a glyph below U+0100 the painter keeps a
 // painting of it over the background, made on first use, and copies a block of it wherever the page under
-// the block is background; elsewhere it blends. The paintings belong to one font and two colours: Reset drops
-// them when either changes.
+// the block is background; elsewhere it blends. The paintings belong to one font and two colours: the canvas
+// drops them when its font changes, and new colours drop them here.
 class GlyphPainter {
 public:
-    void Reset(RgbQuad fore, RgbQuad back);
+    // The colours the next glyphs are drawn in.
+    void UseColours(RgbQuad fore, RgbQuad back)
+    {
+        if (!fore.SameColour(mFore) || !back.SameColour(mBack))
+            Recolour(fore, back);
+    }
+    void DropPaintings();
 
     // Blends `bytes` bytes of each glyph row from first to last (exclusive), starting in the glyph's row at byte
     // `offset`, the first into out and each next one outStep bytes further on. A run of the whole padded row
@@ -32,6 +38,7 @@ private:
             Lengthen(bytes);
     }
     void Lengthen(std::size_t bytes);
+    void Recolour(RgbQuad fore, RgbQuad back);
     // The painting of glyph c, made now if need be; none for c from U+0100 on, or a glyph without rows.
     const std::uint8_t* Painting(const GlyphImage& glyph, char32_t c)
     {

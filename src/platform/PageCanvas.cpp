@@ -29,7 +29,7 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
     if (face != mFaceName || pixels != mPixels || bold != mBold)
-        mFont.reset(), mPaintingsStale = true;
+        mFont.reset(), mPainter.DropPaintings();
     mPixels = pixels;
     mFaceName = face;
     mBold = bold;
@@ -40,7 +40,7 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 void PageCanvas::SetGlyphMode(GlyphMode mode)
 {
     if (mode != mMode)
-        mFont.reset(), mPaintingsStale = true;
+        mFont.reset(), mPainter.DropPaintings();
     mMode = mode;
 }
 
@@ -132,10 +132,7 @@ void PageCanvas::DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int
     if (firstRow >= lastRow || firstCol >= lastCol || !(glyph.solid || glyph.partial))
         return;
     HandOver(false);
-    if (mPaintingsStale || !mPaintedFore.SameColour(mFore) || !mPaintedBack.SameColour(mBack)) {
-        mPainter.Reset(mFore, mBack);
-        mPaintedFore = mFore, mPaintedBack = mBack, mPaintingsStale = false;
-    }
+    mPainter.UseColours(mFore, mBack);
     // A whole glyph row is blended with its zero padding, which leaves the pixels beyond the glyph as they are,
     // when the row of the picture reaches that far; a glyph cut by the page's edge, or too close to the end of a
     // row, is blended over just its columns.

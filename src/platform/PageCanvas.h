@@ -100,9 +100,5 @@ private:
     float mPenY = 0;
     std::vector<RgbQuad> mInks;  // the colours drawn since the last clear, the background first
     bool mBlended = false;       // a pixel was blended from two colours
-    // Draws the glyphs; its paintings are of the current font in the two colours it was last given.
-    GlyphPainter mPainter;
-    bool mPaintingsStale = true;
-    RgbQuad mPaintedFore = RgbQuad::FromRgb(0, 0, 0);
-    RgbQuad mPaintedBack = RgbQuad::FromRgb(0, 0, 0);
+    GlyphPainter mPainter;  // its paintings are of the current font
 };
