@@ -189,20 +189,19 @@ bool DetectHeading(const HeadingContext& context, std::u32string_view line, std:
                    std::u32string_view chapterMask, std::u32string_view paragraphMask,
                    std::u32string& chapterTitle, std::u32string& chapterLabel)
 {
-    const int room = TitleRoom(context);
-
+    // The room for the title is worked out only for a heading: it formats both numbers, and most lines are not.
     if (context.chapterOn && !chapterMask.empty() && MatchesMask(line, chapterMask) &&
         !IsMostlyLetters(previousLine) && !IsMarked(context, line)) {
         const ChapterHeadingParts parts = SplitChapterHeading(line);
         chapterLabel = U"Ch " + FormatNumber(parts.number, context.format);
-        chapterTitle = ToUpper(CutToRoom(chapterLabel + parts.rest, room));
+        chapterTitle = ToUpper(CutToRoom(chapterLabel + parts.rest, TitleRoom(context)));
         return true;
     }
 
     if (context.paragraphOn && !paragraphMask.empty() && previousLine.empty() &&
         MatchesMask(U" " + std::u32string(line), paragraphMask)) {
         chapterLabel = U"Par " + FormatNumber(ParagraphNumberText(line), context.format);
-        chapterTitle = CutToRoom(U"Par " + std::u32string(line), room);
+        chapterTitle = CutToRoom(U"Par " + std::u32string(line), TitleRoom(context));
         return true;
     }
     return false;

@@ -33,7 +33,7 @@ struct HeadingContext {
     bool documentPagesOn = false;  // chkDocPageNr is 1
     bool chapterOn = true;         // chkChapter is 1
     bool paragraphOn = true;       // chkParagr is 1
-    std::u32string format = U"00.0";  // txtFormat
+    std::u32string_view format = U"00.0";  // txtFormat; the text must outlive the context
     std::function<bool(std::u32string_view)> isMarkedPhrase = {};  // may be empty: then nothing is marked
 };
 
