@@ -78,6 +78,16 @@ void PageCanvas::Resize(int width, int height)
 void PageCanvas::Clear()
 {
     HandOver(true);
+    mPenX = mPenY = 0;
+    mInks.assign(1, mBack);
+    mBlended = false;
+    const std::span<std::uint8_t> bits = mImage.Bits();
+    if (mBack.blue == mBack.green && mBack.green == mBack.red && mImage.Stride() == 3 * Width()) {
+        // A grey background (white on most schemes) on rows without padding is one byte throughout.
+        if (!bits.empty())
+            std::memset(bits.data(), mBack.red, bits.size());
+        return;
+    }
     std::uint8_t* first = mImage.MemoryRow(0);
     for (int x = 0; x < Width(); ++x) {
         first[3 * x] = mBack.blue;
@@ -86,9 +96,6 @@ void PageCanvas::Clear()
     }
     for (int row = 1; row < Height(); ++row)
         std::memcpy(mImage.MemoryRow(row), first, static_cast<std::size_t>(mImage.Stride()));
-    mPenX = mPenY = 0;
-    mInks.assign(1, mBack);
-    mBlended = false;
 }
 
 void PageCanvas::AddNewInk(RgbQuad colour)
