@@ -25,7 +25,7 @@ pid_t ProcessNumber()
 
 } // namespace
 
-Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability, Target target)
+Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability, Target target, SaveFolder* folder)
 {
     SaveFile file;
     file.mPath = path;
@@ -45,15 +45,33 @@ Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability, 
     // name left over by a process of the same number that died is stepped over.
     static std::atomic<unsigned> counter{0};
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     // Kept well below the 255 bytes a name may have.
-    const std::string prefix = folder + "." + path.substr(folder.size(), 200) + "." + std::to_string(ProcessNumber()) + ".";
-    for (int attempt = 0; attempt < 100 && file.mFd < 0; ++attempt) {
-        file.mTemporary = prefix + std::to_string(counter++) + ".tmp";
-        file.mFd = ::open(file.mTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (file.mFd < 0 && errno != EEXIST)
-            break;
+    const std::string stem = "." + path.substr(nameStart, 200) + "." + std::to_string(ProcessNumber()) + ".";
+    const auto create = [&](int from, const std::string& prefix) {
+        file.mFolder = from;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            file.mTemporary = prefix + std::to_string(counter++) + ".tmp";
+            file.mFd = ::openat(from, file.mTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (file.mFd >= 0 || errno != EEXIST)
+                return;
+        }
+    };
+    // In a held folder the names are looked up from it. A held folder that was removed takes no new names: it is
+    // let go, and the file goes by its path (into the folder made again, if it was); so does a file whose folder
+    // cannot be held.
+    bool answered = false;
+    if (folder && target == Target::OwnName && nameStart > 0) {
+        if (const int held = folder->Hold(std::string_view(path.data(), nameStart)); held >= 0) {
+            create(held, stem);
+            answered = file.mFd >= 0 || errno != ENOENT;
+            if (!answered)
+                folder->Close();
+        }
     }
+    if (!answered)
+        create(AT_FDCWD, path.substr(0, nameStart) + stem);
+    file.mName = file.mFolder == AT_FDCWD ? path : path.substr(nameStart);
     if (file.mFd < 0) {
         const int code = errno;
         file.mTemporary.clear();
@@ -70,6 +88,8 @@ SaveFile& SaveFile::operator=(SaveFile&& other) noexcept
         Abandon();
         mFd = std::exchange(other.mFd, -1);
         mPath = std::move(other.mPath);
+        mFolder = other.mFolder;
+        mName = std::move(other.mName);
         mTemporary = std::exchange(other.mTemporary, {});
         mDurability = other.mDurability;
         mWriteError = other.mWriteError;
@@ -110,10 +130,10 @@ Result<void> SaveFile::Commit()
         error = errno;
     if (::close(std::exchange(mFd, -1)) != 0 && error == 0)
         error = errno;
-    if (error == 0 && replacing && ::rename(mTemporary.c_str(), mPath.c_str()) != 0)
+    if (error == 0 && replacing && ::renameat(mFolder, mTemporary.c_str(), mFolder, mName.c_str()) != 0)
         error = errno;
     if (error != 0 && replacing)
-        ::unlink(mTemporary.c_str());
+        ::unlinkat(mFolder, mTemporary.c_str(), 0);
     mTemporary.clear();
     if (error != 0)
         return Failed(mPath, error);
@@ -126,14 +146,33 @@ void SaveFile::Abandon()
         return;
     ::close(std::exchange(mFd, -1));
     if (!mTemporary.empty())
-        ::unlink(mTemporary.c_str());
+        ::unlinkat(mFolder, mTemporary.c_str(), 0);
     mTemporary.clear();
 }
 
-Result<void> SaveWholeFile(const std::string& path, std::string_view content, SaveFile::Durability durability,
-                           SaveFile::Target target)
+void SaveFolder::Close()
 {
-    auto file = SaveFile::Open(path, durability, target);
+    if (mFd >= 0)
+        ::close(std::exchange(mFd, -1));
+    mPath.clear();
+}
+
+int SaveFolder::Hold(std::string_view folder)
+{
+    if (mFd >= 0 && folder == mPath)
+        return mFd;
+    Close();
+    mPath = folder;
+    mFd = ::open(mPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (mFd < 0)
+        mPath.clear();
+    return mFd;
+}
+
+Result<void> SaveWholeFile(const std::string& path, std::string_view content, SaveFile::Durability durability,
+                           SaveFile::Target target, SaveFolder* folder)
+{
+    auto file = SaveFile::Open(path, durability, target, folder);
     if (!file)
         return file.Failure();
     if (auto written = file->Write(content); !written)

@@ -3,9 +3,12 @@
 #include "base/Result.h"
 
 #include <cstdint>
+#include <fcntl.h>
 #include <span>
 #include <string>
 #include <string_view>
+
+class SaveFolder;
 
 // Every file the program writes goes through a SaveFile, so that a file of that name is either the old one or
 // the complete new one, never a mix: Open makes a hidden temporary file beside the target ("." + name + ...
@@ -31,8 +34,11 @@ public:
     // so that a device or a pipe is written in place and a folder is refused before anything is written.
     enum class Target { LookFirst, OwnName };
 
+    // A file of a name the caller made may be opened through a SaveFolder the caller holds for its folder. The
+    // file borrows the folder's descriptor: it is committed or abandoned before the SaveFolder opens another
+    // folder or goes.
     static Result<SaveFile> Open(const std::string& path, Durability durability = Durability::Synced,
-                                 Target target = Target::LookFirst);
+                                 Target target = Target::LookFirst, SaveFolder* folder = nullptr);
 
     SaveFile(SaveFile&& other) noexcept;
     SaveFile& operator=(SaveFile&& other) noexcept;
@@ -57,12 +63,37 @@ private:
 
     int mFd = -1;
     std::string mPath;
-    std::string mTemporary;  // empty when the target is written in place
+    int mFolder = AT_FDCWD;  // the names below are looked up from here: a held folder, or the path's own start
+    std::string mName;       // the target, from mFolder
+    std::string mTemporary;  // from mFolder; empty when the target is written in place
     Durability mDurability = Durability::Synced;
     int mWriteError = 0;
+};
+
+// The folder that files of the caller's own names go into one after another, such as a run's pages, held open
+// so that each file is looked up from it instead of along its whole path. A folder held open follows a rename
+// of it, so it is held only while the files go to one place: for one run. A folder removed and made again
+// meanwhile is found again by its path.
+class SaveFolder {
+public:
+    SaveFolder() = default;
+    SaveFolder(const SaveFolder&) = delete;
+    SaveFolder& operator=(const SaveFolder&) = delete;
+    ~SaveFolder() { Close(); }
+
+    // Lets go of the folder; the next file looks it up again.
+    void Close();
+
+private:
+    friend class SaveFile;
+    // The descriptor of folder (a path ending in '/'), opened when it is not the one held; -1 when it cannot be.
+    int Hold(std::string_view folder);
+
+    std::string mPath;
+    int mFd = -1;
 };
 
 // Writes a whole file through a SaveFile.
 Result<void> SaveWholeFile(const std::string& path, std::string_view content,
                            SaveFile::Durability durability = SaveFile::Durability::Synced,
-                           SaveFile::Target target = SaveFile::Target::LookFirst);
+                           SaveFile::Target target = SaveFile::Target::LookFirst, SaveFolder* folder = nullptr);

@@ -116,8 +116,10 @@ RunResult ConversionRun::Run()
             if (InBody())
                 ProcessLine(std::move(line));
         }
-        if (!mInput->Error().empty())
+        if (!mInput->Error().empty()) {
+            mOutput.EndRun();
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + mInput->Error()};
+        }
         SavePage(PageOutput::Position::Last);
         // A book whose size changed during the run was read partly as one file, partly as another.
         if (mInput->BytesConsumed() != mInput->Size())
@@ -136,6 +138,7 @@ RunResult ConversionRun::Run()
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
     mInput.reset();
+    mOutput.EndRun();
     mSettings.EndRunOutputFolder();
     return result;
 }

@@ -60,6 +60,7 @@ void PageOutput::BeginRun()
     mChapterFolder.clear();
     mFolderNumberText.clear();
     mWritten.clear();
+    mPageFolder.Close();  // a folder renamed since the last run is not followed
     mEncoded = nullptr;
     mLastPageBitmaps = {};
 }
@@ -217,7 +218,7 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath, Position positio
     mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = !last;
 
-    const auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName);
+    const auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName, &mPageFolder);
     if (last)
         mLastPageBitmaps = SaveWorkingBitmaps(*page);
     if (!written)

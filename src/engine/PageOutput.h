@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "base/SaveFile.h"
 #include "imaging/Bitmap.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionSave.h"
@@ -45,6 +46,8 @@ public:
 
     // A run starts with no chapter folder and no page written.
     void BeginRun();
+    // At its end it lets go of the folder its pages went into, so that nothing holds a player's drive.
+    void EndRun() { mPageFolder.Close(); }
 
     // After a run that converted the whole book: removes the page files of this root that the run did not write
     // (an earlier, longer run's pages after the end of the book), in the output folder and its sub-folders.
@@ -72,6 +75,7 @@ private:
     std::string mChapterFolder;
     std::u32string mFolderNumberText;
     std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
+    SaveFolder mPageFolder;               // the folder the latest page went into, held for the run
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     // The latest page written but the run's last: still on the canvas, which hands it over before it changes,

@@ -112,7 +112,7 @@ private:
 } // namespace
 
 Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
-                            SaveFile::Target target)
+                            SaveFile::Target target, SaveFolder* folder)
 {
     thread_local Encoder encoder;
     const int jpegQuality = 50 + 5 * std::clamp(quality, 0, 10);
@@ -121,7 +121,7 @@ Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinatio
     if (!reason.empty())
         return Error{"Cannot encode the JPEG file '" + destinationJpegPath + "': " + reason, 0};
     const std::string_view content(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
-    if (auto saved = SaveWholeFile(destinationJpegPath, content, SaveFile::Durability::Unsynced, target); !saved) {
+    if (auto saved = SaveWholeFile(destinationJpegPath, content, SaveFile::Durability::Unsynced, target, folder); !saved) {
         const int code = saved.Failure().code;
         return Error{"Cannot write the JPEG file '" + destinationJpegPath + "': " + SystemMessage(code), code};
     }

@@ -21,6 +21,6 @@ Result<void> ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::stri
                             int reserved);
 
 // The same for a bitmap in memory. A page, named by the program in its output folder, is written with
-// SaveFile::Target::OwnName.
+// SaveFile::Target::OwnName, through the folder the run holds.
 Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
-                            SaveFile::Target target = SaveFile::Target::LookFirst);
+                            SaveFile::Target target = SaveFile::Target::LookFirst, SaveFolder* folder = nullptr);

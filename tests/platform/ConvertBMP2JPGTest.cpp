@@ -152,4 +152,43 @@ TEST(SaveFile, AFailedCommitLeavesNoTemporaryBehind)
     EXPECT_EQ(Entries(dir.Root()), std::vector<std::string>{"page.jpg"});
 }
 
+// Files saved one after another through a held folder land at their paths, whatever became of the folder in
+// between, and leave no temporary behind; a folder that is gone gives an error naming the file.
+TEST(SaveFolder, EachFileLandsAtItsPath)
+{
+    TempDir dir;
+    fs::create_directory(dir.Path("a"));
+    fs::create_directory(dir.Path("b"));
+    SaveFolder folder;
+    const struct { const char* meanwhile; const char* file; const char* error; } cases[] = {
+        {"", "a/1.jpg", ""},
+        {"", "a/2.jpg", ""},
+        {"", "b/1.jpg", ""},
+        {"", "a/1.jpg", ""},  // replaced
+        {"remake a", "a/3.jpg", ""},
+        {"rename a, make a, close", "a/4.jpg", ""},
+        {"remove b", "b/2.jpg", "No such file"},
+    };
+    for (const auto& c : cases) {
+        const std::string meanwhile = c.meanwhile;
+        if (meanwhile == "remake a")
+            fs::remove_all(dir.Path("a")), fs::create_directory(dir.Path("a"));
+        if (meanwhile == "rename a, make a, close")
+            fs::rename(dir.Path("a"), dir.Path("old")), fs::create_directory(dir.Path("a")), folder.Close();
+        if (meanwhile == "remove b")
+            fs::remove_all(dir.Path("b"));
+        const std::string content = std::string(c.file) + " after '" + meanwhile + "'";
+        const auto saved = SaveWholeFile(dir.Path(c.file), content, SaveFile::Durability::Unsynced,
+                                         SaveFile::Target::OwnName, &folder);
+        const std::string error = saved ? "" : saved.Failure().message;
+        if (*c.error == 0)
+            EXPECT_TRUE(error.empty() && ReadFileText(dir.Path(c.file)) == content) << content << ": " << error;
+        else
+            EXPECT_TRUE(error.find(dir.Path(c.file)) != std::string::npos && error.find(c.error) != std::string::npos)
+                << content << ": " << error;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.Root()))
+            EXPECT_NE(entry.path().filename().string()[0], '.') << content << ": " << entry.path();
+    }
+}
+
 } // namespace
