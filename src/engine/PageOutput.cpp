@@ -43,6 +43,21 @@ std::uint64_t PathKey(const std::string& path)
 
 } // namespace
 
+std::uint64_t PageOutput::PageKey(const std::string& path)
+{
+    // The folder made normal followed by the name is the whole path made normal, unless the folder comes out
+    // as "." (it has no trailing slash then) or the name is a dot name; such a path is made normal whole.
+    const std::size_t nameStart = path.rfind('/') + 1;  // 0 without a slash
+    const std::string_view folder(path.data(), nameStart), name = std::string_view(path).substr(nameStart);
+    if (folder != mKeyFolder) {
+        mKeyFolder = folder;
+        mNormalKeyFolder = std::filesystem::path(mKeyFolder).lexically_normal().string();
+    }
+    if (nameStart == 0 || name.empty() || name == "." || name == ".." || !mNormalKeyFolder.ends_with('/'))
+        return PathKey(path);
+    return std::hash<std::string>{}(mNormalKeyFolder + std::string(name));
+}
+
 void PageOutput::PrepareOutputFolder()
 {
     std::string folder = WithSlash(mSettings.OutputPath());
@@ -224,7 +239,7 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath, Position positio
     if (!written)
         return written;
     ++mState.PagesWritten;
-    mWritten.push_back(PathKey(jpegPath));
+    mWritten.push_back(PageKey(jpegPath));
     return {};
 }
 

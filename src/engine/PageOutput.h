@@ -68,6 +68,8 @@ public:
 
 private:
     void LoadSurface(const Bitmap& page);
+    // The key of a page's path, as PathKey makes it; the folder is made normal once for the pages it holds.
+    std::uint64_t PageKey(const std::string& path);
     Result<void> SaveWorkingBitmaps(const Bitmap& page);
 
     SettingsModel& mSettings;
@@ -75,6 +77,7 @@ private:
     std::string mChapterFolder;
     std::u32string mFolderNumberText;
     std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
+    std::string mKeyFolder, mNormalKeyFolder;  // the folder of the latest page's key, and it made normal
     SaveFolder mPageFolder;               // the folder the latest page went into, held for the run
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
