@@ -241,21 +241,25 @@ int main(int argc, char** argv)
         books.push_back((folder / ("book" + std::to_string(i) + ".txt")).string());
         WriteBook(books.back(), static_cast<std::size_t>(megabytes * 1048576 / 2));
     }
-    double wall[2];
-    for (int jobs = 1; jobs <= 2; ++jobs) {
-        std::vector<std::string> command = {cli, "convert"};
-        command.insert(command.end(), books.begin(), books.end());
-        command.insert(command.end(), {"-o", (folder / ("jobs" + std::to_string(jobs))).string(), "-q", "-j",
-                                       std::to_string(jobs)});
-        wall[jobs - 1] = RunCommand(command).wall;
-        if (wall[jobs - 1] < 0) {
-            std::fprintf(stderr, "%s cannot convert 4 books with -j %d\n", cli.c_str(), jobs);
-            return 1;
+    // The best of three turns each, taken in turn, so that a moment of load elsewhere on the machine does not
+    // decide the figure.
+    double wall[2] = {1e9, 1e9};
+    for (int turn = 0; turn < 3; ++turn)
+        for (int jobs = 1; jobs <= 2; ++jobs) {
+            std::vector<std::string> command = {cli, "convert"};
+            command.insert(command.end(), books.begin(), books.end());
+            command.insert(command.end(), {"-o", (folder / ("jobs" + std::to_string(jobs))).string(), "-q", "-j",
+                                           std::to_string(jobs)});
+            const double seconds = RunCommand(command).wall;
+            if (seconds < 0) {
+                std::fprintf(stderr, "%s cannot convert 4 books with -j %d\n", cli.c_str(), jobs);
+                return 1;
+            }
+            wall[jobs - 1] = std::min(wall[jobs - 1], seconds);
         }
-    }
     const double speedUp = wall[0] / wall[1];
     allMet &= speedUp >= 1.7;
-    std::printf("4 books: -j 1 %.2f s, -j 2 %.2f s wall: %.2f x the throughput; at least 1.7 x on 2 cores: %s\n",
+    std::printf("4 books: -j 1 %.2f s, -j 2 %.2f s wall (best of 3): %.2f x the throughput; at least 1.7 x on 2 cores: %s\n",
                 wall[0], wall[1], speedUp, Verdict(speedUp >= 1.7));
 
     fs::remove_all(folder);
