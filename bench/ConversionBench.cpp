@@ -186,11 +186,22 @@ int main(int argc, char** argv)
         {"colour pages", {"chkPureBW=0"}, 1.3},
     };
     std::printf("%-14s %7s %11s %11s %7s %8s  %s\n", "", "pages", "pages/s", "floor p/s", "ratio", "peak MB", "target");
+    // Each configuration is converted three times and the conversion with the middle ratio shown (with the highest
+    // peak of the three): the run and its floor share one process, yet a burst of load elsewhere on a shared
+    // machine still moves a single ratio by a few hundredths.
+    const auto ratioOf = [](const Measure& m) { return m.runSeconds / m.floorSeconds; };
     Measure defaults;
     for (const Configuration& c : configurations) {
-        const Measure m = Convert(book, folder / "run", c.sets);
-        if (!m.ok)
-            return 1;
+        std::vector<Measure> runs;
+        for (int i = 0; i < 3; ++i) {
+            runs.push_back(Convert(book, folder / "run", c.sets));
+            if (!runs.back().ok)
+                return 1;
+        }
+        std::sort(runs.begin(), runs.end(), [&](const Measure& a, const Measure& b) { return ratioOf(a) < ratioOf(b); });
+        Measure m = runs[1];
+        for (const Measure& run : runs)
+            m.peakMegabytes = std::max(m.peakMegabytes, run.peakMegabytes);
         if (&c == &configurations[0])
             defaults = m;
         const double ratio = m.runSeconds / m.floorSeconds;
