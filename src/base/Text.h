@@ -27,10 +27,13 @@ std::u32string ToUpper(std::u32string_view text);
 
 // Unicode letters of any script, as the C library's UTF-8 character classes know them: capital (upper-case)
 // letters, small (lower-case) letters, and letters of either kind or none ("é", "Ж" and "あ" are letters; the
-// digits 0 to 9 and punctuation are not).
+// digits of every script and punctuation are not).
 bool IsCapitalLetter(char32_t c);
 bool IsSmallLetter(char32_t c);
 bool IsLetter(char32_t c);
+// A decimal digit of any script: "0" to "9", the Arabic-Indic "٣", the Devanagari "३". The C library counts
+// the digits of other scripts as letters; these functions do not.
+bool IsDecimalDigit(char32_t c);
 
 // A number as decimal text, and back: the leading number of a text (blanks, a sign, digits, a point and
 // decimals), 0 when there is none, as the old runtime's Val reads it.

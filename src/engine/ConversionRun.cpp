@@ -302,7 +302,8 @@ void ConversionRun::WordLoop(const std::u32string& line)
         };
         if (wordWidth + canvas.CurrentX() >= canvasWidth) {
             NewLine();
-            dropJoiningBlank();
+            mCarried = true;
+            joined = false;
         } else {
             mState.BlankCount = 0;
         }
@@ -312,6 +313,15 @@ void ConversionRun::WordLoop(const std::u32string& line)
             dropJoiningBlank();
         }
         pos = space + 1;
+        // A row the words were carried onto begins with a word, not with the blanks before it: the joining
+        // blank, or those of a book that puts two blanks after a full stop.
+        if (mCarried) {
+            if (const std::size_t text = word.find_first_not_of(U' '); text != 0) {
+                word.remove_prefix(std::min(text, word.size()));
+                wordWidth = Width(word);
+            }
+            mCarried = word.empty();
+        }
 
         if (wordWidth > canvasWidth) {
             // Wider than the page: character by character. Its rows go on to the next page like any others,
@@ -359,6 +369,7 @@ bool ConversionRun::PageIsFull() const
 
 void ConversionRun::NewLine()
 {
+    mCarried = false;
     mEmptyRows = mRowHasText ? 0 : mEmptyRows + 1;
     mRowHasText = false;
     ++mState.RowNumber;

@@ -75,6 +75,7 @@ private:
     std::unique_ptr<LineReader> mInput;
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
     std::u32string mJoinedWord;  // a word with the joining blank before it, its memory kept from line to line
+    bool mCarried = false;  // the row was begun by a word too wide for the row before, and holds no word yet
 
     // With chkBookParas or chkFrontBack: what the first pass learnt of the book.
     std::optional<BookLayout> mLayout;

@@ -143,7 +143,7 @@ std::string PageOutput::PageFileName(int n)
         const std::u32string& format = mSettings.Text(Control::txtFormat);
         const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
         chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
-                                mNameMax > taken ? mNameMax - taken : 0);
+                                mNameMax > taken ? mNameMax - taken : 0, Blanks::Keep);
     }
     std::string name = mSettings.OutputPath();
     if (diffFold)

@@ -3,6 +3,8 @@
 #include "base/Text.h"
 #include "base/Rounding.h"
 
+#include <algorithm>
+
 namespace {
 bool InList(std::u32string_view s, std::u32string_view list)
 {
@@ -41,21 +43,42 @@ std::u32string WithoutControlCharacters(std::u32string_view line, std::optional<
     std::u32string kept;
     kept.reserve(line.size());
     for (char32_t c : line) {
-        if (c == U'\t')
-            kept.push_back(U' ');
-        else if (c >= 32 || (newPageCharacter && c == *newPageCharacter))
+        if ((newPageCharacter && c == *newPageCharacter) || c >= 32)
             kept.push_back(c);
+        else if (c == U'\t')
+            kept.push_back(U' ');
     }
     return kept;
+}
+
+bool IsPunctuationPhrase(std::u32string_view phrase)
+{
+    // Control characters (the form feed) are not punctuation: a line beginning with one is junk.
+    const auto punctuation = [](char32_t c) {
+        return c == U' ' || (c > 32 && c != 0x7F && !IsLetter(c) && !IsDecimalDigit(c));
+    };
+    return !TrimBlanks(phrase).empty() && std::all_of(phrase.begin(), phrase.end(), punctuation);
 }
 
 bool IsMarkedPhrase(std::u32string_view line, bool skipOn, const std::vector<std::u32string>& phrases)
 {
     if (!skipOn)
         return false;
+    std::u32string trimmedLine;
+    bool trimmed = false;
     for (std::size_t i = 1; i < phrases.size(); ++i) {
-        const std::size_t length = std::min(phrases[i].size(), line.size());
-        if (length >= 1 && line.substr(0, length) == std::u32string_view(phrases[i]).substr(0, length))
+        const std::u32string_view phrase = phrases[i];
+        // Lines of story begin with "..." or "--" as well as junk does: a phrase of punctuation alone marks only
+        // a line that is nothing else.
+        if (IsPunctuationPhrase(phrase)) {
+            if (!trimmed)
+                trimmedLine = TrimBlanks(line), trimmed = true;
+            if (!trimmedLine.empty() && trimmedLine == TrimBlanks(phrase))
+                return true;
+            continue;
+        }
+        const std::size_t length = std::min(phrase.size(), line.size());
+        if (length >= 1 && line.substr(0, length) == phrase.substr(0, length))
             return true;
     }
     return false;

@@ -21,12 +21,14 @@ bool IsDigit(std::u32string_view s);       // one decimal digit 0 to 9
 std::optional<char32_t> NewPageCharacter(std::u32string_view codeText);
 bool IsNewPageLine(std::u32string_view line, std::optional<char32_t> newPageCharacter);
 
-// "Skip ASCII < 32": the line without its control characters below 32, the new-page character excepted; a tab
-// becomes one blank.
+// "Skip ASCII < 32": the line without its control characters below 32; a tab becomes one blank. The new-page
+// character is kept as it is, whatever its code (a tab too), so the book's page marks still count.
 std::u32string WithoutControlCharacters(std::u32string_view line, std::optional<char32_t> newPageCharacter);
 
 // A line begins like one of the phrases (elements 1 .. n; element 0 holds none), or is itself the beginning
-// of one. An empty line is never marked; with skipOn false nothing is.
+// of one. A phrase of punctuation and blanks only (".", "* * *") marks a line only when the line, trimmed of
+// blanks, is the phrase trimmed. An empty line is never marked; with skipOn false nothing is.
+bool IsPunctuationPhrase(std::u32string_view phrase);
 bool IsMarkedPhrase(std::u32string_view line, bool skipOn, const std::vector<std::u32string>& phrases);
 
 // What a line starting in the source tells about where it belongs.

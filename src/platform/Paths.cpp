@@ -83,7 +83,7 @@ std::size_t NameMaxFor(const std::string& folder)
                                                                                : kLinuxNameMax;
 }
 
-std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes)
+std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes, Blanks blanks)
 {
     std::string clean;
     clean.reserve(piece.size());
@@ -93,7 +93,9 @@ std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes)
             i += control;
             continue;
         }
-        const bool forbidden = kForbidden.find(piece[i]) != std::string_view::npos || (i == 0 && piece[i] == '.');
+        const bool forbidden = (kForbidden.find(piece[i]) != std::string_view::npos &&
+                                (piece[i] != ' ' || blanks == Blanks::Replace)) ||
+                               (i == 0 && piece[i] == '.');
         clean += forbidden ? '_' : piece[i];
         ++i;
     }
@@ -115,7 +117,7 @@ std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes)
 
 std::string RootPiece(std::string_view root, std::size_t nameMax)
 {
-    return SafeNamePiece(root, nameMax > 2 * kRootRoom ? nameMax - kRootRoom : nameMax / 2);
+    return SafeNamePiece(root, nameMax > 2 * kRootRoom ? nameMax - kRootRoom : nameMax / 2, Blanks::Keep);
 }
 
 std::string CompactToFit(std::string_view text, int widthPixels, const std::function<int(std::string_view)>& measure)

@@ -31,15 +31,21 @@ std::string CleanFileName(std::string_view name, std::string_view replacement);
 // (255 when it cannot say, for instance because the folder does not exist yet).
 std::size_t NameMaxFor(const std::string& folder);
 
-// The one rule for every piece of a file or folder name that comes from the book, a profile or a setting.
-// What CleanFileName replaces (a final separator too), every control character (U+0000 to U+001F, U+007F to
-// U+009F) and a leading dot become "_": the piece never splits a path, is never "." or "..", and never hides.
-// A piece longer than maxBytes is cut at a character boundary and ends in "~" and 8 hex digits of a hash of the
-// whole piece, so different long pieces stay different. An empty piece stays empty.
-std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes = 255);
+// Whether a name piece keeps its blanks: page names do ("novel_00002 (Ch 01.1).jpg"), chapter folders do not
+// ("CH_01.1_THE_ROAD").
+enum class Blanks { Replace, Keep };
 
-// The file root as it goes into a name: SafeNamePiece, short enough that a page name (root, "_", file number,
-// " (", chapter, ").jpg") keeps room for its number and some of its chapter in a nameMax-byte name.
+// The one rule for every piece of a file or folder name that comes from the book, a profile or a setting.
+// What CleanFileName replaces (a final separator too; blanks only with Blanks::Replace), every control
+// character (U+0000 to U+001F, U+007F to U+009F) and a leading dot become "_": the piece never splits a path,
+// is never "." or "..", never hides, and holds nothing a FAT drive refuses ('"', "*", ":", "<", ">", "?", "\",
+// "|"). A piece longer than maxBytes is cut at a character boundary and ends in "~" and 8 hex digits of a hash
+// of the whole piece, so different long pieces stay different. An empty piece stays empty.
+std::string SafeNamePiece(std::string_view piece, std::size_t maxBytes = 255, Blanks blanks = Blanks::Replace);
+
+// The file root as it goes into a name, its blanks kept: SafeNamePiece, short enough that a page name (root,
+// "_", file number, " (", chapter, ").jpg") keeps room for its number and some of its chapter in a nameMax-byte
+// name.
 std::string RootPiece(std::string_view root, std::size_t nameMax);
 
 // Shortens a path to fit widthPixels by replacing folder names after its first part with "...", always keeping

@@ -178,7 +178,7 @@ private slots:
         W().btnCopyToDev->click();  // no device folder yet: nothing copied, and it says so
         QVERIFY(mDialogs->messages.back().find("No device folder") != std::string::npos);
         const std::string device = mDir->Path("player");
-        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch_00.0).jpg";
+        const std::string oldPage = device + "/Ch_00.0_Introduction/novel_00001 (Ch 00.0).jpg";
         fs::create_directories(device + "/Ch_00.0_Introduction");
         std::ofstream(oldPage) << "an old page";
         mDialogs->folders = {device};

@@ -17,8 +17,8 @@ printf 'Chapter 1.1 The road\r\nIt was a long road, and she walked it.\r\n\r\n\r
 check "a conversion exits 0" test $? -eq 0
 out="$work/novel"
 check "the first page lies in the output folder" test -f "$out/novel_00001 ().jpg"
-check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"
-check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch_02.1).jpg"
+check "chapter 1 has its folder" test -f "$out/CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg"
+check "chapter 2 has its folder" test -f "$out/CH_02.1_HOME/novel_00003 (Ch 02.1).jpg"
 check "TempBMP.bmp is a 24-bit page" test "$(stat -c %s "$out/TempBMP.bmp")" -eq 230454
 check "the converter's bitmap is 1-bit" test "$(stat -c %s "$out/novelBW.bmp")" -eq 9662
 check "the closing line names the folder" grep -q "3 pages written to $out/" "$work/out.txt"
@@ -59,7 +59,7 @@ touch "$work/marker"
   --out "$work/tricks" > /dev/null 2>&1
 check "the book of tricks converts" test $? -eq 0
 check "its chapter page lands in the output folder with a clean name" \
-  test -f "$work/tricks/CH_1.2_.._.._.._X_Y_Z/_.__evil_00002 (Ch_1.2_.._.._.._x_y).jpg"
+  test -f "$work/tricks/CH_1.2_.._.._.._X_Y_Z/_.__evil_00002 (Ch 1.2_.._.._.._x_y).jpg"
 check "nothing is written outside the output folder" test -z "$(find "$work" -newer "$work/marker" -type f -not -path "$work/tricks/*")"
 check "no name holds a control character" test -z "$(find "$work/tricks" -name '*[[:cntrl:]]*')"
 check "no name is longer than 255 bytes" test -z "$(find "$work/tricks" -printf '%f\n' | LC_ALL=C awk 'length > 255')"
@@ -109,7 +109,7 @@ check "a page text without its folder is an error (1)" test $? -eq 1
 printf 'Licence\r\n*** START OF THE BOOK ***\r\nCHAPTER I. The Road\r\n\r\nShe walked.\r\n*** END OF THE BOOK ***\r\nLicence\r\n' > "$work/novel.txt"
 "$leafcast" convert "$work/novel.txt" --home "$work/fresh" --profile ebook --out "$work/ebook" > /dev/null
 check "the ebook profile comes with the program" test -f "$work/fresh/Profiles/ebook.cfg"
-check "with it, the book names the pages, all in one folder" test -f "$work/ebook/novel_00002 (Ch_I.).jpg"
+check "with it, the book names the pages, all in one folder" test -f "$work/ebook/novel_00002 (Ch I.).jpg"
 check "with it, the licence makes no page" test "$(find "$work/ebook" -name '*.jpg' | wc -l)" -eq 2
 
 home="$work/home"

@@ -27,9 +27,9 @@ TEST(ConversionRun, ChaptersGetTheirFoldersHeadersAndHeadings)
                                                            U"CH 02.1 HOME - DocPg# 00001"}));
     EXPECT_EQ(f.host.headings, (std::vector<std::pair<int, std::u32string>>{{2, U"CH 01.1 THE ROAD"}, {4, U"CH 02.1 HOME"}}));
     EXPECT_EQ(f.host.shownFiles, (std::vector<std::string>{f.Out("novel_00001 ().jpg"),
-                                                           f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch_01.1).jpg"),
-                                                           f.Out("CH_01.1_THE_ROAD/novel_00003 (Ch_01.1).jpg"),
-                                                           f.Out("CH_02.1_HOME/novel_00004 (Ch_02.1).jpg")}));
+                                                           f.Out("CH_01.1_THE_ROAD/novel_00002 (Ch 01.1).jpg"),
+                                                           f.Out("CH_01.1_THE_ROAD/novel_00003 (Ch 01.1).jpg"),
+                                                           f.Out("CH_02.1_HOME/novel_00004 (Ch 02.1).jpg")}));
     EXPECT_EQ(f.state.PagesWritten, 4);
 }
 
@@ -64,6 +64,9 @@ TEST(ConversionRun, PagesHoldTheirRows)
         // "b" opens a row after two counted breaks: a word of one character, so the rest of its line goes
         {"the one-character rule", numbered, Lines({"The end.", "", "A", "b", "c d"}), 320, 11 * rh,
          {U"The end.\n1 | \n2 | c d"}},
+        // a book's two blanks after a full stop stay behind when the word after them goes to the next row
+        {"two blanks before a carried word", plain, "abcd.  efghi\r\n", 3 + 10 * cw, 240, {U"\nabcd. \nefghi"}},
+        {"blanks alone carried", plain, "abcdefgh     ij\r\n", 3 + 10 * cw, 240, {U"\nabcdefgh \nij"}},
         {"control characters skipped", {{"chkNoChars", "1"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one two three"}},
         {"control characters kept", {{"chkNoChars", "0"}}, "one\ttwo\x01 three\r\n", 320, 240, {U"one\ttwo\x01 three"}},
     };
@@ -103,14 +106,14 @@ TEST(ConversionRun, NamesFromTheBookOrTheSettingsStayInsideTheOutputFolder)
     // A page as wide as width (0: the default) leaves room for a long title.
     const struct { const char* what; std::string heading, root; bool diffFold; const char* page; int width = 0; } cases[] = {
         {"a climb in the number", "Chapter 1.2/../../../ESCAPED y", "", true,
-         "CH_1.2_.._.._.._ESCAPED_Y/book_00002 (Ch_1.2_.._.._.._ESCAPED).jpg"},
-        {"a NUL, no chapter folders", std::string("Chapter 1.2\0x y", 15), "", false, "book_00002 (Ch_1.2_x).jpg"},
+         "CH_1.2_.._.._.._ESCAPED_Y/book_00002 (Ch 1.2_.._.._.._ESCAPED).jpg"},
+        {"a NUL, no chapter folders", std::string("Chapter 1.2\0x y", 15), "", false, "book_00002 (Ch 1.2_x).jpg"},
         // a Windows-1252 book and a UTF-8 one with its mark give one folder
-        {"Windows-1252", "Chapter 1.1 Caf\xE9", "", true, "CH_01.1_CAF\xC3\x89/book_00002 (Ch_01.1).jpg"},
-        {"UTF-8", "\xEF\xBB\xBF" "Chapter 1.1 Caf\xC3\xA9", "", true, "CH_01.1_CAF\xC3\x89/book_00002 (Ch_01.1).jpg"},
+        {"Windows-1252", "Chapter 1.1 Caf\xE9", "", true, "CH_01.1_CAF\xC3\x89/book_00002 (Ch 01.1).jpg"},
+        {"UTF-8", "\xEF\xBB\xBF" "Chapter 1.1 Caf\xC3\xA9", "", true, "CH_01.1_CAF\xC3\x89/book_00002 (Ch 01.1).jpg"},
         {"a 400-character title", "Chapter 1.2 " + std::string(400, 't'), "", true, nullptr, 4000},
         {"a 300-digit number", "Chapter " + std::string(300, '7') + ".2 x", "", true, nullptr},
-        {"a root climbing out", "Chapter 1.2 x", "../escaped", true, "CH_01.2_X/_._escaped_00002 (Ch_01.2).jpg"},
+        {"a root climbing out", "Chapter 1.2 x", "../escaped", true, "CH_01.2_X/_._escaped_00002 (Ch 01.2).jpg"},
         {"a root of 300 bytes", "Chapter 1.2 x", std::string(300, 'r'), true, nullptr},
     };
     for (const auto& c : cases) {

@@ -56,6 +56,8 @@ TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
         // exactly half, and just under; blanks count in the length; letters of any script count, quotes do not
         {"", false}, {"   ", false}, {"ABC", true}, {"a1", true}, {"a12", false}, {"  ab", true}, {"   ab", false},
         {"ééa", true}, {"Жж1", true}, {"«é»", false},
+        // digits of other scripts are digits, not letters: Arabic-Indic, Devanagari, full-width
+        {"ب١٢", false}, {"ب١", true}, {"क१२", false}, {"Ａ１２", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsMostlyLetters(U(c.text)), c.expected) << '"' << c.text << '"';

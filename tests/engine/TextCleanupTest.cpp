@@ -71,6 +71,7 @@ TEST(TextCleanup, SkipAsciiBelow32)
         {U"end of page\f", U'A', U"end of page"},
         {U"\x7f é", U'\f', U"\x7f é"},  // nothing from 32 on
         {U"\t\t", std::nullopt, U"  "},
+        {U"one\ttwo\x01", U'\t', U"one\ttwo"},  // a tab chosen as the new-page character is that, not a blank
     };
     for (const auto& c : cases)
         EXPECT_EQ(WithoutControlCharacters(c.line, c.newPage), c.kept) << ToUtf8(c.line);
@@ -81,9 +82,11 @@ TEST(TextCleanup, MarkedPhrases)
     const auto phrases = DefaultMarkedPhrases();
     const struct { const char* line; bool marked; } cases[] = {
         {"NEXT > Chapter 2", true}, {"NEXT > ", true},  {"NEXT", true},   {"NEXT >", true},  {"N", true},
-        {"< BACK", true},           {".", true},        {"... and so", true}, {"\f", true},
+        {"< BACK", true},           {".", true},        {"  .  ", true},  {"\f", true},  {"\fmore", true},
         {"", false},                {"NEXT>", false},   {"Next > ", false}, {" NEXT > ", false},
         {"NEXT ? more", false},     {"Chapter 1", false}, {"It ended.", false}, {"page\f", false},
+        // "." is punctuation only: it marks a line that is nothing else, never story text that begins with it
+        {"... and so", false},      {"...", false},     {". . . . .", false}, {".5 of them", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -96,6 +99,10 @@ TEST(TextCleanup, MarkedPhrases)
     const std::vector<std::u32string> own = {U"Chapter", U"", U"Fin"};
     EXPECT_FALSE(IsMarkedPhrase(U"Chapter 1", true, own) || IsMarkedPhrase(U"anything", true, own));
     EXPECT_TRUE(IsMarkedPhrase(U"Finis", true, own) && IsMarkedPhrase(U"Fi", true, own));
+    // A phrase of punctuation and blanks is matched whole against the trimmed line; one with a digit is not.
+    const std::vector<std::u32string> rules = {U"", U"* * *", U"-- 1 --"};
+    EXPECT_TRUE(IsMarkedPhrase(U"   * * *", true, rules) && IsMarkedPhrase(U"-- 1 -- and on", true, rules));
+    EXPECT_FALSE(IsMarkedPhrase(U"* * * and then", true, rules) || IsMarkedPhrase(U"*", true, rules));
 }
 
 TEST(TextCleanup, NewRowOrJoin)

@@ -31,6 +31,12 @@ TEST(Paths, SafeNamePieceNeverLeavesItsFolder)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SafeNamePiece(c.piece), c.clean) << c.piece;
+    // Page names keep their blanks, and nothing else a FAT drive refuses.
+    const struct { const char* piece; const char* clean; } keeping[] = {
+        {"my novel", "my novel"}, {"Ch 1: Intro?", "Ch 1_ Intro_"}, {" a/b c ", " a_b c "}, {". x", "_ x"},
+    };
+    for (const auto& c : keeping)
+        EXPECT_EQ(SafeNamePiece(c.piece, 255, Blanks::Keep), c.clean) << c.piece;
 }
 
 TEST(Paths, LongNamePiecesAreShortenedAndStayDistinct)
@@ -50,7 +56,7 @@ TEST(Paths, LongNamePiecesAreShortenedAndStayDistinct)
         EXPECT_TRUE(seen.insert(name).second) << "two long pieces gave " << name;
     }
     EXPECT_EQ(RootPiece(std::string(300, 'r'), 255), SafeNamePiece(std::string(300, 'r'), 191));
-    EXPECT_EQ(RootPiece("my novel", 255), "my_novel");
+    EXPECT_EQ(RootPiece("my novel", 255), "my novel");
     EXPECT_EQ(NameMaxFor("/"), 255u);
 }
 
