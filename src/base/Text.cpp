@@ -176,6 +176,15 @@ std::u32string ToUpper(std::u32string_view text)
     return out;
 }
 
+std::u32string ToLower(std::u32string_view text)
+{
+    std::u32string out(text);
+    for (char32_t& c : out)
+        c = c < 0x80 ? (c >= U'A' && c <= U'Z' ? c + 32 : c)
+                     : static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), Utf8Locale()));
+    return out;
+}
+
 bool IsCapitalLetter(char32_t c)
 {
     return c < 0x80 ? c >= U'A' && c <= U'Z' : iswupper_l(static_cast<wint_t>(c), Utf8Locale()) != 0;

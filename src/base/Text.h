@@ -24,6 +24,7 @@ std::u32string TrimLeadingBlanks(std::u32string_view text);
 
 // Unicode simple case mapping: "Café" gives "CAFÉ".
 std::u32string ToUpper(std::u32string_view text);
+std::u32string ToLower(std::u32string_view text);
 
 // Unicode letters of any script, as the C library's UTF-8 character classes know them: capital (upper-case)
 // letters, small (lower-case) letters, and letters of either kind or none ("é", "Ж" and "あ" are letters; the

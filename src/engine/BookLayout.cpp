@@ -1,6 +1,7 @@
 #include "engine/BookLayout.h"
 
 #include "engine/LineReader.h"
+#include "base/Text.h"
 
 #include <algorithm>
 
@@ -38,8 +39,33 @@ bool WouldHaveFitted(std::u32string_view previous, std::u32string_view line, int
 
 } // namespace
 
-bool IsFrontMatterEnd(std::u32string_view line) { return line.starts_with(U"*** START OF"); }
-bool IsBackMatterStart(std::u32string_view line) { return line.starts_with(U"*** END OF"); }
+namespace {
+
+// "***", blanks or none, then the words in either case.
+bool IsMarkerLine(std::u32string_view line, std::u32string_view words)
+{
+    if (!line.starts_with(U"***"))
+        return false;
+    line.remove_prefix(std::min(line.size(), line.find_first_not_of(U' ', 3)));
+    return ToUpper(line.substr(0, words.size())) == words;
+}
+
+} // namespace
+
+bool IsFrontMatterEnd(std::u32string_view line) { return IsMarkerLine(line, U"START OF"); }
+
+bool IsBackMatterStart(std::u32string_view line)
+{
+    // The library's closing line comes just before its marker and belongs with it.
+    return IsMarkerLine(line, U"END OF") || line.starts_with(U"End of the Project Gutenberg") ||
+           line.starts_with(U"End of Project Gutenberg");
+}
+
+const BookHeading* BookLayout::HeadingAt(std::size_t line) const
+{
+    const auto found = headings.find(line);
+    return found == headings.end() ? nullptr : &found->second;
+}
 
 void BookSurvey::Reset()
 {
@@ -60,6 +86,7 @@ void BookSurvey::Add(std::u32string_view line)
         mFrontFound = true;
         mBody.bodyStart = number + 1;
         Reset();  // what was learnt from the front matter does not count
+        mHeadings.Reset();
         return;
     }
     if (mSkipMatter && IsBackMatterStart(line)) {
@@ -68,6 +95,8 @@ void BookSurvey::Add(std::u32string_view line)
         return;
     }
 
+    if (mFindHeadings)
+        mHeadings.Add(number, line, mIsMaskHeading && mIsMaskHeading(line));
     const std::u32string_view text = WithoutTrailingBlanks(line);
     if (text.empty()) {
         mBlankBefore = true;
@@ -127,13 +156,17 @@ BookLayout BookSurvey::Result() const
         layout.paragraphs = BookLayout::Paragraphs::Lines;
     else if (indentStarts > mBlankStarts && indentStarts * 20 >= mLines)
         layout.paragraphs = BookLayout::Paragraphs::Indented;
+    if (mFindHeadings) {
+        HeadingSurvey::Found found = mHeadings.Finish();
+        layout.headings = std::move(found.headings);
+        layout.contents = std::move(found.contents);
+    }
     return layout;
 }
 
-std::optional<BookLayout> SurveyBook(LineReader& reader, bool skipFrontAndBackMatter,
+std::optional<BookLayout> SurveyBook(LineReader& reader, BookSurvey survey,
                                      const std::function<void(std::u32string&)>& clean, std::string& error)
 {
-    BookSurvey survey(skipFrontAndBackMatter);
     std::u32string line;
     while (reader.ReadLine(line)) {
         clean(line);

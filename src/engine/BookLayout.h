@@ -1,8 +1,11 @@
 #pragma once
 
+#include "engine/BookHeadings.h"
+
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,9 +19,9 @@ class LineReader;
 // its paragraphs apart, and where its front and back matter end and begin. Widths count characters, as the
 // source was wrapped by a program counting them.
 
-// The line that closes the front matter of a library e-book, and the one that opens its back matter.
-bool IsFrontMatterEnd(std::u32string_view line);   // begins "*** START OF"
-bool IsBackMatterStart(std::u32string_view line);  // begins "*** END OF"
+// The line that closes the front matter of a library e-book, and the ones that open its back matter.
+bool IsFrontMatterEnd(std::u32string_view line);   // "*** START OF", "***START OF", in either case
+bool IsBackMatterStart(std::u32string_view line);  // "*** END OF", or "End of (the) Project Gutenberg ..."
 
 struct BookLayout {
     enum class Paragraphs {
@@ -33,12 +36,26 @@ struct BookLayout {
     // Lines counted from 0 over the whole file: the body runs from bodyStart up to, not including, bodyEnd.
     std::size_t bodyStart = 0;
     std::size_t bodyEnd = std::numeric_limits<std::size_t>::max();
+    // With headings looked for: those no mask names, and the mask's headings that are entries of a contents list
+    // (sorted line numbers), which are laid out as text.
+    std::map<std::size_t, BookHeading> headings;
+    std::vector<std::size_t> contents;
+
+    const BookHeading* HeadingAt(std::size_t line) const;
+    bool InContents(std::size_t line) const { return std::binary_search(contents.begin(), contents.end(), line); }
 };
+
+// The chapter mask's answer for a line, as far as the line alone can tell.
+using MaskHeadingTest = std::function<bool(std::u32string_view line)>;
 
 // The first pass: every line of the file in order, then Result.
 class BookSurvey {
 public:
-    explicit BookSurvey(bool skipFrontAndBackMatter) : mSkipMatter(skipFrontAndBackMatter) {}
+    // With findHeadings, it also looks for the book's headings (isMaskHeading may be empty: no mask).
+    explicit BookSurvey(bool skipFrontAndBackMatter, bool findHeadings = false, MaskHeadingTest isMaskHeading = {})
+        : mSkipMatter(skipFrontAndBackMatter), mFindHeadings(findHeadings), mIsMaskHeading(std::move(isMaskHeading))
+    {
+    }
 
     void Add(std::u32string_view line);
     BookLayout Result() const;
@@ -47,6 +64,9 @@ private:
     void Reset();
 
     bool mSkipMatter;
+    bool mFindHeadings;
+    MaskHeadingTest mIsMaskHeading;
+    HeadingSurvey mHeadings;
     std::size_t mLineNumber = 0;
     BookLayout mBody;
     bool mEnded = false;
@@ -64,7 +84,7 @@ private:
 
 // Reads the whole book once through a survey, then rewinds it for the run; clean prepares each line as the run
 // will see it. Answers nothing, with the reason in error, when the book cannot be read.
-std::optional<BookLayout> SurveyBook(LineReader& reader, bool skipFrontAndBackMatter,
+std::optional<BookLayout> SurveyBook(LineReader& reader, BookSurvey survey,
                                      const std::function<void(std::u32string&)>& clean, std::string& error);
 
 // Where a line that is not blank starts when the book's own paragraphs decide: joined to the row before, on a

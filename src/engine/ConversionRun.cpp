@@ -43,14 +43,24 @@ bool ConversionRun::StartRun(RunResult& failure)
     mBookParagraphs = mSettings.On(Control::chkBookParas);
     mLayout.reset();
     if (mBookParagraphs || mSettings.On(Control::chkFrontBack)) {
-        mLayout = SurveyBook(*mInput, mSettings.On(Control::chkFrontBack), [this](std::u32string& line) { Clean(line); },
-                             error);
+        // Laid out as the book lays itself out, the book's headings are looked for as well.
+        const bool findHeadings = mBookParagraphs && mSettings.On(Control::chkChapter);
+        MaskHeadingTest isMaskHeading;
+        if (findHeadings && !mSettings.Text(Control::txtChaptMask).empty())
+            isMaskHeading = [this, mask = mSettings.Text(Control::txtChaptMask)](std::u32string_view line) {
+                return MatchesMask(line, mask) &&
+                       !IsMarkedPhrase(line, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
+            };
+        mLayout = SurveyBook(*mInput, BookSurvey(mSettings.On(Control::chkFrontBack), findHeadings, isMaskHeading),
+                             [this](std::u32string& line) { Clean(line); }, error);
         if (!mLayout) {
             failure = {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + error};
             return false;
         }
     }
     mLinesRead = 0;
+    mLookForLicence = !mSettings.On(Control::chkFrontBack);
+    mLibraryLicence = false;
     mBookPrevious.clear();
     mBlankBefore = false;
     mRowHasText = mPageHasText = false;
@@ -137,6 +147,7 @@ RunResult ConversionRun::Run()
     // Only a run that wrote the whole book knows which pages of its root are stale.
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
+    result.libraryLicence = mLibraryLicence;
     mInput.reset();
     mOutput.EndRun();
     mSettings.EndRunOutputFolder();
@@ -157,6 +168,8 @@ bool ConversionRun::ReadLine(std::u32string& line)
     ++mLinesRead;
     mState.BytesRead = mInput->BytesConsumed();
     Clean(line);
+    if (mLookForLicence && (IsFrontMatterEnd(line) || IsBackMatterStart(line)))
+        mLibraryLicence = true, mLookForLicence = false;
     return true;
 }
 
@@ -199,6 +212,8 @@ void ConversionRun::ProcessLine(std::u32string line)
         if (TrimBlanks(line).empty()) {
             line.clear();
             mBlankBefore = true;
+            // A heading's line before it is the blank line, whether or not the blank made a row.
+            mState.PreviousLine.clear();
         } else {
             bookBreak = BookLineStart(*mLayout, mBookPrevious, mBlankBefore, line);
             mBookPrevious = line;
@@ -264,8 +279,20 @@ void ConversionRun::WordLoop(const std::u32string& line)
                                  [this](std::u32string_view text) {
                                      return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
                                  }};
+    // The book-layout pass found the headings no mask names, and the mask's headings that are only entries of
+    // a contents list.
+    const std::size_t lineNumber = mLinesRead - 1;
+    if (const BookHeading* heading = mLayout ? mLayout->HeadingAt(lineNumber) : nullptr) {
+        const int room = TitleRoom(context);
+        mState.ChapterLabel = heading->label;
+        mState.ChapterTitle =
+            ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
+        HeadingPageBreak();
+        return;
+    }
     // The heading test depends only on the line and the settings, so one answer holds for every word.
-    if (DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
+    if (!(mLayout && mLayout->InContents(lineNumber)) &&
+        DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
                       mState.ChapterTitle, mState.ChapterLabel)) {
         HeadingPageBreak();
         return;

@@ -22,6 +22,8 @@ struct RunResult {
     Outcome outcome = Outcome::Finished;
     std::string error;
     int stalePagesRemoved = 0;  // pages of an earlier run of this root after the end of the book
+    // The book carries the public-domain library's licence, and front and back matter were not left out.
+    bool libraryLicence = false;
 };
 
 // When the run reads its settings, as its rules fix it; a setting read later than the start takes effect at its
@@ -83,6 +85,8 @@ private:
     std::size_t mLinesRead = 0;
     std::u32string mBookPrevious;  // the last line that was not blank
     bool mBlankBefore = false;     // a blank line came after it
+    bool mLookForLicence = false;  // front and back matter are kept: the library's markers are looked for
+    bool mLibraryLicence = false;
     // What the page holds so far: text on the current row, text anywhere on the page, empty rows just above.
     bool mRowHasText = false;
     bool mPageHasText = false;

@@ -62,9 +62,10 @@ TEST(BookLayout, TheSurveyLearnsTheLayout)
 
 TEST(BookLayout, WhereALineStarts)
 {
-    const BookLayout blank{.usualWidth = 35};  // a seventh of it is 5
-    const BookLayout indented{.usualWidth = 35, .paragraphs = BookLayout::Paragraphs::Indented, .paragraphIndent = 3};
-    const BookLayout lines{.paragraphs = BookLayout::Paragraphs::Lines};
+    BookLayout blank, indented, lines;
+    blank.usualWidth = 35;  // a seventh of it is 5
+    indented.usualWidth = 35, indented.paragraphs = BookLayout::Paragraphs::Indented, indented.paragraphIndent = 3;
+    lines.paragraphs = BookLayout::Paragraphs::Lines;
     const std::string full(33, 'x');
     const struct { const BookLayout& layout; std::string previous; bool blankBefore; const char* line; BookBreak where; }
         cases[] = {

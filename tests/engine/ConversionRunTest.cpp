@@ -307,6 +307,42 @@ TEST(ConversionRun, ARunThatEndsEarlySaysWhy)
     }
 }
 
+// Laid out as the book lays itself out, a library e-book loses its front and back matter (its closing line
+// too), its contents list stays text, and its headings are found whether or not the mask names them.
+TEST(ConversionRun, TheBookLayoutPassFindsTheHeadings)
+{
+    RunFixture f;
+    f.Set({{"chkBookParas", "1"}, {"chkFrontBack", "1"}, {"chkParagr", "0"}, {"chkDiffFold", "0"},
+           {"txtChaptMask", "CHAPTER [IVX]*"}});
+    std::string prose;
+    for (int i = 0; i < 30; ++i)
+        prose += "The rain went on and on over the hills and the farms, day after day.\r\n";
+    f.Book(Lines({"The Library's E-book of Rain", "*** START OF THE E-BOOK ***", "CONTENTS", "", "CHAPTER I. Rain", "",
+                  "CHAPTER II. More rain", "", "CHAPTER THE LAST. Sun", "", "", "CHAPTER I.", ""}) +
+           prose + Lines({"It ended there.", "", "CHAPTER II.", ""}) + prose +
+           Lines({"", "", "CHAPTER THE LAST.", "", "THE SUN", ""}) + prose +
+           Lines({"", "End of the Library's E-book of Rain", "End of the Project Gutenberg EBook of Rain",
+                  "*** END OF THE E-BOOK ***", "Licence text."}));
+    f.settings.Canvas().Resize(640, 480);
+    const RunResult result = f.Run();
+    ASSERT_EQ(result.outcome, Outcome::Finished);
+    EXPECT_FALSE(result.libraryLicence);  // the licence was left out
+    // "CHAPTER II." follows a sentence and one blank line.
+    EXPECT_EQ(f.host.headings, (std::vector<std::pair<int, std::u32string>>{
+                                   {2, U"CH I."}, {3, U"CH II."}, {4, U"CHAPTER THE LAST. THE SUN"}}));
+    EXPECT_NE(f.host.pages.front().find(U"CHAPTER II. More rain"), std::u32string::npos);
+    EXPECT_EQ(f.host.pages.back().find(U"Project Gutenberg"), std::u32string::npos);
+    EXPECT_NE(f.host.pages.back().find(U"End of the Library's E-book of Rain"), std::u32string::npos);
+    EXPECT_TRUE(fs::exists(f.Out("novel_00004 (Ch LAST).jpg")));
+
+    // With the front and back matter kept, the run tells that the book has the library's licence.
+    RunFixture plain;
+    plain.Book(Lines({"Licence.", "*** START OF THE E-BOOK ***", "Text."}));
+    EXPECT_TRUE(plain.Run().libraryLicence);
+    plain.Book(Lines({"Text.", "*** The end ***"}));
+    EXPECT_FALSE(plain.Run().libraryLicence);
+}
+
 // A file named like the output folder: Out/ beside the book; neither can be made: the book's own folder.
 TEST(ConversionRun, OutputFolderFallbacks)
 {
