@@ -123,8 +123,12 @@ RunResult ConversionRun::Run()
         while (ReadCounted(line)) {
             if (mHost.Interrupted())
                 throw Stop{{RunResult::Outcome::Interrupted, ""}};
-            if (InBody())
+            if (!InBody())
+                continue;
+            if (!mContinuation)
                 ProcessLine(std::move(line));
+            else if (!mDropRest)
+                WordLoop(line, Piece::Continuation);
         }
         if (!mInput->Error().empty()) {
             mOutput.EndRun();
@@ -163,6 +167,7 @@ void ConversionRun::Clean(std::u32string& line) const
 
 bool ConversionRun::ReadLine(std::u32string& line)
 {
+    mContinuation = mInput->Continues();
     if (!mInput->ReadLine(line))
         return false;
     ++mLinesRead;
@@ -185,22 +190,33 @@ bool ConversionRun::ReadCounted(std::u32string& line)
 {
     if (!ReadLine(line))
         return false;
-    if (IsNewPageLine(line, NewPageCharacter(mSettings.Text(Control::txtASCIISep))))
-        ++mState.DocumentPage;
+    CountNewPage(line);
     return true;
+}
+
+// A line with the new-page character counts once, in however many pieces it comes.
+void ConversionRun::CountNewPage(std::u32string_view line)
+{
+    if (!mContinuation)
+        mPageCounted = false;
+    if (!mPageCounted && IsNewPageLine(line, NewPageCharacter(mSettings.Text(Control::txtASCIISep))))
+        ++mState.DocumentPage, mPageCounted = true;
 }
 
 void ConversionRun::ProcessLine(std::u32string line)
 {
-    // A marked line goes, and so does a blank line right after it.
+    // What is left of a line that is not laid out (a marked or a blank line, a heading) goes with it.
+    mDropRest = true;
+    // A marked line goes whole, and so does a blank line right after it.
     while (IsMarkedPhrase(line, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases())) {
         std::u32string next;
-        if (!ReadLine(next))
-            return;  // the end of the book is handled by the caller's next read
+        do {
+            if (!ReadLine(next))
+                return;  // the end of the book is handled by the caller's next read
+            CountNewPage(next);
+        } while (mContinuation);
         if (TrimBlanks(next).empty())
             return;
-        if (IsNewPageLine(next, NewPageCharacter(mSettings.Text(Control::txtASCIISep))))
-            ++mState.DocumentPage;
         if (!InBody())
             return;
         line = std::move(next);
@@ -249,7 +265,8 @@ void ConversionRun::ProcessLine(std::u32string line)
         // Joined to the row before: the source's line break stood for a blank, unless the line kept one.
         mJoinBlank = !mState.PreviousLine.empty() && mState.PreviousLine.back() != U' ' && line.front() != U' ';
     }
-    WordLoop(line);
+    mDropRest = false;
+    WordLoop(line, Piece::Start);
     mJoinBlank = false;
 }
 
@@ -264,7 +281,7 @@ void ConversionRun::StartBookRow(BookBreak where)
         NewLine();
 }
 
-void ConversionRun::WordLoop(const std::u32string& line)
+void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
 {
     PageCanvas& canvas = mSettings.Canvas();
     const float canvasWidth = static_cast<float>(canvas.Width());
@@ -282,19 +299,23 @@ void ConversionRun::WordLoop(const std::u32string& line)
     // The book-layout pass found the headings no mask names, and the mask's headings that are only entries of
     // a contents list.
     const std::size_t lineNumber = mLinesRead - 1;
-    if (const BookHeading* heading = mLayout ? mLayout->HeadingAt(lineNumber) : nullptr) {
+    const bool start = piece == Piece::Start;
+    if (const BookHeading* heading = mLayout && start ? mLayout->HeadingAt(lineNumber) : nullptr) {
         const int room = TitleRoom(context);
         mState.ChapterLabel = heading->label;
         mState.ChapterTitle =
             ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
         HeadingPageBreak();
+        mDropRest = true;
         return;
     }
-    // The heading test depends only on the line and the settings, so one answer holds for every word.
-    if (!(mLayout && mLayout->InContents(lineNumber)) &&
+    // The heading test depends only on the line and the settings, so one answer holds for every word. A line
+    // that comes in pieces is tested by its first: no heading is that long.
+    if (start && !(mLayout && mLayout->InContents(lineNumber)) &&
         DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
                       mState.ChapterTitle, mState.ChapterLabel)) {
         HeadingPageBreak();
+        mDropRest = true;
         return;
     }
 
@@ -312,8 +333,10 @@ void ConversionRun::WordLoop(const std::u32string& line)
         bool joined = mJoinBlank && mRowHasText;
         mJoinBlank = false;
 
-        if (word.size() == 1 && mState.BlankCount == 2)
+        if (word.size() == 1 && mState.BlankCount == 2) {
+            mDropRest = true;
             return;  // the rest of the line goes, without line-end bookkeeping
+        }
         if (joined) {
             mJoinedWord.assign(1, U' ');
             mJoinedWord += word;
@@ -380,7 +403,8 @@ void ConversionRun::WordLoop(const std::u32string& line)
         lastWord = word;
     }
 
-    mState.PreviousLineWidth = RoundHalfEven(Width(line));
+    // A line in pieces is as wide as its pieces together; its last piece stands for it as the line before.
+    mState.PreviousLineWidth = RoundHalfEven(Width(line) + (start ? 0.0 : static_cast<double>(mState.PreviousLineWidth)));
     mState.PreviousLine = line;
     if (lastWord) {
         const std::u32string trimmed = TrimBlanks(*lastWord);

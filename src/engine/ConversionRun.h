@@ -59,7 +59,11 @@ private:
     bool StartRun(RunResult& failure);
     void ProcessLine(std::u32string line);
     void StartBookRow(BookBreak where);
-    void WordLoop(const std::u32string& line);
+    // A line long enough to come in pieces is laid out piece by piece: the line's own rules are made for its
+    // first piece, the others go on from where it ended.
+    enum class Piece { Start, Continuation };
+    void WordLoop(const std::u32string& line, Piece piece);
+    void CountNewPage(std::u32string_view line);
     void HeadingPageBreak();
     void SavePage(PageOutput::Position position = PageOutput::Position::Within);
     bool PageIsFull() const;  // the next row would pass the bottom of the page
@@ -77,6 +81,9 @@ private:
     std::unique_ptr<LineReader> mInput;
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
     std::u32string mJoinedWord;  // a word with the joining blank before it, its memory kept from line to line
+    bool mContinuation = false;  // the latest piece read goes on with the line before
+    bool mDropRest = false;      // the rest of the line in pieces is not laid out
+    bool mPageCounted = false;   // the line in pieces was counted for its new-page character
     bool mCarried = false;  // the row was begun by a word too wide for the row before, and holds no word yet
 
     // With chkBookParas or chkFrontBack: what the first pass learnt of the book.

@@ -14,6 +14,10 @@
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
+// The longest piece of a line handed out at once, and how far back from its end a blank to cut after is looked
+// for.
+constexpr std::size_t kPiece = 1 << 16;
+constexpr std::size_t kBlankSearch = 4096;
 
 // The bytes read at a time from a book of this size: a whole small book and one byte more, so that one read
 // finds its end; memory that is never read into would only cost a short conversion its page faults.
@@ -202,6 +206,7 @@ bool LineReader::Rewind()
     mBuffer.clear();
     mPosition = 0;
     mEnd = false;
+    mContinues = false;
     mError.clear();
     mConsumed = mStart;
     return true;
@@ -250,13 +255,59 @@ std::u32string LineReader::Decode(std::string_view bytes)
     return {};
 }
 
+// Where a piece of a line that runs on past limit ends: after the last blank before limit, if one is near;
+// otherwise at limit, moved back to the start of a character.
+std::size_t LineReader::PieceEnd(std::size_t limit) const
+{
+    for (std::size_t at = limit; at >= mPosition + mUnit && limit - at < kBlankSearch; at -= mUnit)
+        if (IsLineBreak(at - mUnit, ' '))
+            return at;
+    std::size_t end = limit;
+    switch (mEncoding) {
+    case Encoding::Utf8: {
+        // Back to the first byte of the last character, and before it when the character does not end by limit.
+        std::size_t first = end - 1;
+        while (first > mPosition && (static_cast<unsigned char>(mBuffer[first]) & 0xC0) == 0x80)
+            --first;
+        const auto lead = static_cast<unsigned char>(mBuffer[first]);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (first > mPosition && first + length > end)
+            end = first;
+        break;
+    }
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        // Not between the two halves of a surrogate pair.
+        const auto high = static_cast<unsigned char>(mBuffer[end - 2 + (mEncoding == Encoding::Utf16LE ? 1 : 0)]);
+        if ((high & 0xFC) == 0xD8)
+            end -= 2;
+        break;
+    }
+    case Encoding::CodePage:
+        // A legacy code page of several bytes a character never uses a byte below 0x40 inside one.
+        if (mDecoder && mUnit == 1)
+            for (std::size_t at = end; at > mPosition + 1 && limit - at < kBlankSearch; --at)
+                if (static_cast<unsigned char>(mBuffer[at - 1]) < 0x40)
+                    return at;
+        break;
+    }
+    return end;
+}
+
 bool LineReader::ReadLine(std::u32string& line)
 {
     const auto isBreak = [this](std::size_t at) { return IsLineBreak(at, '\r') || IsLineBreak(at, '\n'); };
     std::size_t scan = mPosition;
+    mContinues = false;
     for (;;) {
-        while (scan + mUnit <= mBuffer.size() && !isBreak(scan))
+        const std::size_t limit = std::min(mBuffer.size(), mPosition + kPiece);
+        while (scan + mUnit <= limit && !isBreak(scan))
             scan += mUnit;
+        if (scan + mUnit > limit && limit == mPosition + kPiece) {
+            scan = PieceEnd(scan);
+            mContinues = true;
+            break;
+        }
         if (scan + mUnit <= mBuffer.size()) {
             // A CR at the very end of the buffer may have its LF in the next chunk.
             if (IsLineBreak(scan, '\n') || scan + 2 * mUnit <= mBuffer.size() || mEnd)
@@ -273,7 +324,7 @@ bool LineReader::ReadLine(std::u32string& line)
     }
     line = Decode(std::string_view(mBuffer.data() + mPosition, scan - mPosition));
     std::size_t next = scan;
-    if (next < mBuffer.size()) {
+    if (next < mBuffer.size() && !mContinues) {
         const bool crLf = IsLineBreak(next, '\r') && next + 2 * mUnit <= mBuffer.size() && IsLineBreak(next + mUnit, '\n');
         next += crLf ? 2 * mUnit : mUnit;
     }

@@ -28,8 +28,12 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // The next line without its line break; false at the end of the book.
+    // The next line without its line break; false at the end of the book. A line longer than a piece (64 KiB of
+    // the book) comes in pieces, cut after a blank where there is one near the end of the piece, so that memory
+    // stays the same whatever the length of a line: Continues tells that the piece just read was cut, and the
+    // next one goes on with its line.
     bool ReadLine(std::u32string& line);
+    bool Continues() const { return mContinues; }
     // Back to the first line, for a second pass over the book; false when the book cannot be read again.
     bool Rewind();
 
@@ -47,6 +51,7 @@ private:
     bool Fill();
     bool IsLineBreak(std::size_t at, unsigned char which) const;
     std::u32string Decode(std::string_view bytes);
+    std::size_t PieceEnd(std::size_t limit) const;
 
     struct FileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
@@ -64,5 +69,6 @@ private:
     std::string mBuffer;
     std::size_t mPosition = 0;
     bool mEnd = false;
+    bool mContinues = false;
     std::string mError;
 };

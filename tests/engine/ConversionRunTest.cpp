@@ -343,6 +343,43 @@ TEST(ConversionRun, TheBookLayoutPassFindsTheHeadings)
     EXPECT_FALSE(plain.Run().libraryLicence);
 }
 
+// A line longer than a piece of the book is laid out piece by piece as the one line it is: every word once, in
+// order; a marked long line goes whole; its new-page characters count once for the line.
+TEST(ConversionRun, ALongLineIsLaidOutInPieces)
+{
+    std::string words;
+    for (int i = 0; words.size() < 150000; ++i)
+        words += "w" + std::to_string(i) + " ";
+    const auto wordsOf = [](const std::u32string& text) {
+        std::vector<std::u32string> found;
+        std::u32string word;
+        for (char32_t c : text + U" ")
+            if (c == U' ' || c == U'\n') {
+                if (!word.empty())
+                    found.push_back(word);
+                word.clear();
+            } else {
+                word += c;
+            }
+        return found;
+    };
+    RunFixture f;
+    f.Set({{"chkParagr", "0"}, {"txtFromPg", "1000000"}});  // laid out, not written: quicker
+    f.Book("start\r\n" + words + "\r\nNEXT > " + words + "\r\nmore " + words + "\f" + words + "\fend\r\n");
+    ASSERT_EQ(f.Run().outcome, Outcome::Finished);
+    std::u32string pages;
+    for (const std::u32string& page : f.host.pages)
+        pages += page + U"\n";
+    const std::u32string kept = U"start " + FromUtf8(words) + U"more " + FromUtf8(words) + U"\f" + FromUtf8(words) + U"\fend";
+    const auto got = wordsOf(pages), want = wordsOf(kept);
+    const auto differ = std::mismatch(got.begin(), got.end(), want.begin(), want.end());
+    EXPECT_TRUE(got == want) << got.size() << " words against " << want.size() << "; from word "
+                             << differ.first - got.begin() << ": "
+                             << (differ.first == got.end() ? "(end)" : ToUtf8(*differ.first)) << " against "
+                             << (differ.second == want.end() ? "(end)" : ToUtf8(*differ.second));
+    EXPECT_EQ(f.state.DocumentPage, 2);
+}
+
 // A file named like the output folder: Out/ beside the book; neither can be made: the book's own folder.
 TEST(ConversionRun, OutputFolderFallbacks)
 {

@@ -15,9 +15,10 @@ namespace {
 
 constexpr std::size_t kChunk = 65536;
 
-// Reads a book of these bytes whole, and says how it was read; every byte counts, once.
+// Reads a book of these bytes whole, and says how it was read; every byte counts, once. A line that comes in
+// pieces is put together again; pieces holds each piece's length.
 std::vector<std::u32string> ReadAll(const std::string& bytes, const std::string& codePage = "Windows-1252",
-                                    std::string* encoding = nullptr)
+                                    std::string* encoding = nullptr, std::vector<std::size_t>* pieces = nullptr)
 {
     TempDir dir;
     WriteFileText(dir.Path("book.txt"), bytes);
@@ -27,14 +28,61 @@ std::vector<std::u32string> ReadAll(const std::string& bytes, const std::string&
     if (!opened)
         return lines;
     const auto& reader = *opened;
-    for (std::u32string line; reader->ReadLine(line);)
-        lines.push_back(line);
+    bool continued = false;
+    for (std::u32string line; reader->ReadLine(line);) {
+        if (continued)
+            lines.back() += line;
+        else
+            lines.push_back(line);
+        continued = reader->Continues();
+        if (pieces)
+            pieces->push_back(line.size());
+    }
+    EXPECT_FALSE(continued) << "the last piece said a piece would follow";
     EXPECT_TRUE(reader->Error().empty()) << reader->Error();
     EXPECT_EQ(reader->Size(), bytes.size());
     EXPECT_EQ(reader->BytesConsumed(), bytes.size());
     if (encoding)
         *encoding = reader->EncodingName();
     return lines;
+}
+
+// A line longer than a piece comes in pieces of at most 64 KiB, cut after a blank near the end when there is one,
+// never inside a character, and is the same line put together.
+TEST(LineReader, ALongLineComesInPieces)
+{
+    using namespace std::string_literals;
+    std::string words;
+    while (words.size() < 200000)
+        words += "word" + std::to_string(words.size() % 97) + " ";
+    std::string accents, wide;
+    for (int i = 0; i < 70000; ++i)
+        accents += "\xC3\xA9";  // é, two bytes: no blank anywhere
+    for (int i = 0; i < 40000; ++i)
+        wide += "\x3D\xD8\x00\xDE"s;  // 😀 in UTF-16LE: a surrogate pair
+    const struct { const char* what; std::string bytes; std::u32string line; } cases[] = {
+        {"words", words + "\r\nnext", FromUtf8(words)},
+        {"two-byte characters", accents + "\nnext", FromUtf8(accents)},
+        {"surrogate pairs", "\xFF\xFE"s + wide + "\n\0n\0e\0x\0t\0"s, std::u32string(40000, U'😀')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::size_t> pieces;
+        const auto lines = ReadAll(c.bytes, "Windows-1252", nullptr, &pieces);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_TRUE(lines[0] == c.line) << lines[0].size() << " characters against " << c.line.size();
+        EXPECT_EQ(lines[1], U"next");
+        EXPECT_GT(pieces.size(), 3u);
+        EXPECT_EQ(lines[0].find(U'\uFFFD'), std::u32string::npos);
+        for (std::size_t piece : pieces)
+            EXPECT_LE(piece, kChunk);
+    }
+    // Cut after blanks, each piece of words ends with one.
+    TempDir dir;
+    WriteFileText(dir.Path("book.txt"), words);
+    auto reader = std::move(*LineReader::Open(dir.Path("book.txt"), "Windows-1252"));
+    for (std::u32string piece; reader->ReadLine(piece) && reader->Continues();)
+        EXPECT_EQ(piece.back(), U' ');
 }
 
 // The byte-order mark decides, then a wide code page the user named, then valid UTF-8, then the code page.
