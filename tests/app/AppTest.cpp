@@ -5,7 +5,6 @@
 #include "app/QtHost.h"
 #include "app/frmEdit.h"
 #include "app/frmTestMask.h"
-#include "app/frmZENImg.h"
 #include "base/Text.h"
 #include "settings/SettingsModel.h"
 
@@ -210,32 +209,6 @@ private slots:
             QTest::keyClick(&W(), Qt::Key_PageUp);
             QCOMPARE(W().ViewNumber, std::max(page, 1));
             QCOMPARE(W().Pic1->HasPicture(), page >= 1);
-        }
-        for (int page = 2; page <= last + 1; ++page) {
-            QTest::keyClick(&W(), Qt::Key_PageDown);
-            QCOMPARE(W().ViewNumber, std::min(page, last));
-            QCOMPARE(W().Pic1->HasPicture(), page <= last);
-        }
-    }
-
-    // The player's screen shows a page of any size whole, as large as fits, in its own proportions.
-    void previewFitsEveryScreenSize()
-    {
-        const struct { int width, height; QRect shown; } cases[] = {
-            {320, 240, {0, 0, 320, 240}},   {640, 480, {0, 0, 320, 240}},  {480, 272, {0, 29, 320, 181}},
-            {128, 160, {64, 0, 192, 240}},  {240, 320, {70, 0, 180, 240}}, {4096, 512, {0, 100, 320, 40}},
-        };
-        for (const auto& c : cases) {
-            std::optional<Bitmap> page = Bitmap::Make(c.width, c.height, 24);
-            std::ranges::fill(page->Bits(), 0xFF);
-            W().Preview().ZENScr->SetPage(*page);
-            const QImage screen = W().Preview().ZENScr->grab().toImage();
-            QRect lit;
-            for (int y = 0; y < screen.height(); ++y)
-                for (int x = 0; x < screen.width(); ++x)
-                    if (qGray(screen.pixel(x, y)) > 128)
-                        lit |= QRect(x, y, 1, 1);
-            QCOMPARE(lit, c.shown);
         }
     }
 

@@ -119,13 +119,6 @@ TEST(Profile, ScreenSizesComeBack)
         EXPECT_EQ(std::tuple(f.Canvas().Width(), f.Canvas().Height(), f.Enabled("txtCustWidth"), f.Enabled("Text1")),
                   std::tuple(c.width, c.height, c.boxes, c.boxes));
         EXPECT_EQ(f.RefusedPageSize(), std::nullopt);
-        // Saved again, it is the same profile.
-        f.TypeText("txtOutFileName", "again");
-        ASSERT_TRUE(SaveProfile(f, dir.Path("")).ok);
-        StartedSettings again;
-        ASSERT_TRUE(LoadProfile(again, dir.Path("again.cfg")).ok);
-        again.SetText("txtMsg", f.Value("txtMsg"));
-        EXPECT_EQ(Snapshot(again), Snapshot(f));
     }
 }
 
