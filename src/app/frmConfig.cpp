@@ -169,6 +169,9 @@ void frmConfig::Build()
     add(screen, Control("txtCustWidth"), 4, 0);
     add(screen, label("x"), 4, 1);
     add(screen, Control("Text1"), 4, 2);
+    const QString range = QString(" in pixels, %1 to %2, while Custom is selected").arg(kMinCustomSide).arg(kMaxCustomSide);
+    Control("txtCustWidth")->setToolTip("Width" + range);
+    Control("Text1")->setToolTip("Height" + range);
     add(screen, Control("chkRotate"), 5, 0, 3);
     add(screen, Control("chkSwapDim"), 6, 0, 3);
     auto* multiplier = label("Screen Heigh Multiplier (max 5)");
@@ -308,8 +311,11 @@ void frmConfig::SyncControl(const std::string& key)
             text = Q(CompactToFit(value, edit->width() - Px(100),
                                   [&](std::string_view t) { return metrics.horizontalAdvance(Q(std::string(t))); }));
         }
-        if (edit->text() != text)
+        if (edit->text() != text) {
             edit->setText(text);
+            if (name == "txtMsg")
+                edit->setCursorPosition(0);  // a message longer than the line shows its beginning
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include "app/frmZENImg.h"
 #include "base/Text.h"
 #include "engine/ConversionRun.h"
+#include "engine/PageLookup.h"
 #include "platform/Paths.h"
 #include "settings/StartUp.h"
 #include "viewer/DeviceCopy.h"
@@ -220,13 +221,18 @@ void frmLeafcast::Step(int delta)
 
 bool frmLeafcast::ShowPageFile()
 {
-    const std::string path = mOutput.PageFileName(ViewNumber);
+    // The page is looked for by its number, whatever chapter text its name holds and in whichever chapter folder.
+    const std::string& folder = mSettings.OutputPath();
+    const std::string root = RootPiece(mSettings.FileRoot(), NameMaxFor(folder));
+    const std::optional<std::string> path = FindPageFile(folder, root, ViewNumber);
     Pic1->RemovePicture();
-    if (Pic1->LoadPicture(Q(path)))
+    if (path && Pic1->LoadPicture(Q(*path)))
         return true;
     PageCanvas& canvas = mSettings.Canvas();
     canvas.Clear();
-    canvas.Print(FromUtf8("File " + path + ".bmp or .jpg" + " not found!"), PageCanvas::Then::StayOnRow);
+    canvas.Print(FromUtf8(path ? "File " + *path + " cannot be read!"
+                               : "File " + folder + root + "_" + PageNumberText(ViewNumber) + " (...).jpg not found!"),
+                 PageCanvas::Then::StayOnRow);
     Pic1->Refresh();
     if (mPreview)
         mPreview->ClearScreen();

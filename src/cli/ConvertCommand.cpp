@@ -73,6 +73,8 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
         sets.push_back("txtCodePage=" + options.encoding);
     if (std::string error = ApplySets(settings, sets); !error.empty())
         return error;
+    if (auto refused = settings.RefusedPageSize())
+        return *refused;
     const double from = settings.Number(Control::txtFromPg), to = settings.Number(Control::txtToPg);
     if (to > 0 && from > to)
         return "the page range ends before it begins: txtFromPg is " + settings.Value(Control::txtFromPg) +

@@ -43,6 +43,10 @@ std::string Takes(const ControlSpec& control)
         return "a code page iconv knows (Windows-1252, CP1250, ISO-8859-2, KOI8-R, ...)";
     if (control.name == "txtChaptMask" || control.name == "txtParagrMask")
         return "a mask: ? any character, * any run, # a digit, [a-z] [!0-9]";
+    if (control.id == Control::txtCustWidth || control.id == Control::Text1)
+        return std::string("the screen's ") + (control.id == Control::Text1 ? "height" : "width") +
+               " in pixels, a whole number from " + std::to_string(kMinCustomSide) + " to " +
+               std::to_string(kMaxCustomSide) + ", with optScrRes=3 (set that first); 0 with a preset";
     if (control.numeric)
         return control.maximum > control.minimum ? RangeText(control) : "a number";
     return "text";
@@ -66,10 +70,11 @@ int SettingsCommand()
         {"txtJPGOutPath", "a folder named after the root beside the book, or --out"},
     };
     const std::map<std::string, std::string> notes = {
-        {"chkCompress", "kept in profiles; has no effect"}, {"txtCustWidth", "kept in profiles; has no effect"},
-        {"Text1", "kept in profiles; has no effect"},       {"txtEditor", "used by the desktop program"},
+        {"chkCompress", "kept in profiles; has no effect"}, {"txtEditor", "used by the desktop program"},
         {"chkShowZEN", "used by the desktop program"},
     };
+    // The custom size boxes take part while Custom is selected, and are disabled otherwise.
+    const auto custom = [](const ControlSpec& control) { return control.id == Control::txtCustWidth || control.id == Control::Text1; };
 
     // Grouped by the frame that holds them in the window, frames in the order they first appear.
     std::vector<std::string> frames;
@@ -88,8 +93,8 @@ int SettingsCommand()
                 for (int index = 0; index <= 3; ++index) {
                     const ControlSpec* option = FindControl("optScrRes", index);
                     std::printf("  %-16s   %d = %s%s%s\n", "", index, Shown(option->caption).c_str(),
-                                start.Value(option->id) == "1" ? " (default)" : "",
-                                option->enabledAtStart ? "" : " (disabled; kept in profiles; has no effect)");
+                                index == 3 ? ": txtCustWidth x Text1" : "",
+                                start.Value(option->id) == "1" ? " (default)" : "");
                 }
                 continue;
             }
@@ -101,7 +106,7 @@ int SettingsCommand()
             std::printf("  %-16s   default %s; takes %s%s%s\n", "",
                         fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.id) + "\"").c_str(),
                         Takes(control).c_str(),
-                        control.enabledAtStart ? "" : "; disabled until a profile enables it",
+                        control.enabledAtStart || custom(control) ? "" : "; disabled until a profile enables it",
                         note != notes.end() ? ("; " + note->second).c_str() : "");
         }
     }

@@ -29,7 +29,11 @@ void ConversionRun::Print(std::u32string_view text, bool newRow)
 
 bool ConversionRun::StartRun(RunResult& failure)
 {
-    // The book is opened first, so a missing book stops the run before anything is written.
+    // The page size and the book are checked first, so that a run refused for either writes nothing.
+    if (auto refused = mSettings.RefusedPageSize()) {
+        failure = {RunResult::Outcome::Failed, *refused};
+        return false;
+    }
     std::string error;
     // The prompt the empty box shows is no book.
     const std::string& book =

@@ -1,6 +1,7 @@
 #include "engine/PageOutput.h"
 
 #include "engine/Masks.h"
+#include "engine/PageLookup.h"
 #include "engine/RunState.h"
 #include "base/Text.h"
 #include "imaging/BmpFile.h"
@@ -85,17 +86,8 @@ int PageOutput::RemoveStalePages()
     if (mDryRun)
         return 0;  // a run that wrote nothing cannot tell what is stale
     namespace fs = std::filesystem;
-    const std::string prefix = RootPiece(mSettings.FileRoot(), mNameMax) + "_";
-    // root_00001 (anything).jpg: the root, an underscore, five digits or more, the chapter in parentheses.
-    auto isPageName = [&](const std::string& name) {
-        if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 5 + 7)
-            return false;
-        std::size_t i = prefix.size();
-        while (i < name.size() && name[i] >= '0' && name[i] <= '9')
-            ++i;
-        return i - prefix.size() >= 5 && name.compare(i, 2, " (") == 0 && name.size() >= i + 7 &&
-               name.compare(name.size() - 5, 5, ").jpg") == 0;
-    };
+    const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
+    auto isPageName = [&](const std::string& name) { return PageNumberDigits(name, root).has_value(); };
     std::sort(mWritten.begin(), mWritten.end());
     int removed = 0;
     auto sweep = [&](const fs::path& folder) {
@@ -137,7 +129,7 @@ std::string PageOutput::PageFileName(int n)
         mFolderNumberText = numberText;
     }
     const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
-    const std::string number = ToUtf8(FormatNumber(n, U"00000"));
+    const std::string number = PageNumberText(n);
     std::string chapter;
     if (mState.UseChapterInFileNames) {
         const std::u32string& format = mSettings.Text(Control::txtFormat);

@@ -92,7 +92,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Check(Control::chkGreenBkg, "0", "White && Green (eyes saver)", kScreen),
         Ranged(Text(Control::Text1, "0", "", kScreen, true, false), 0, 16384, true),
         Ranged(Text(Control::txtCustWidth, "0", "", kScreen, true, false), 0, 16384, true),
-        Option(Control::optScrRes3, false, "Custom", false),
+        Option(Control::optScrRes3, false, "Custom"),
         Check(Control::chkRotate, "0", "&Rotate 90\u00B0 CW", kScreen),
         Check(Control::chkSwapDim, "0", "Swa&p dimensions", kScreen),
         Option(Control::optScrRes2, false, "208 x 208 (72 dpi)"),

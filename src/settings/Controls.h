@@ -73,6 +73,9 @@ constexpr std::size_t kControlCount = 0
 constexpr double kMinPoints = 3;
 constexpr double kMaxPoints = 48;
 constexpr double kMaxMultiplier = 5;
+// The sides of a custom screen (txtCustWidth by Text1) in pixels, while optScrRes(3) is selected.
+constexpr int kMinCustomSide = 16;
+constexpr int kMaxCustomSide = 4096;
 
 struct ControlSpec {
     Control id = Control::txtMsg;

@@ -4,11 +4,13 @@
 #include "base/Rounding.h"
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
+#include "settings/ScreenSize.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 const char32_t* const kConverterNotice =
@@ -139,6 +141,11 @@ void SettingsModel::LeaveText(Control control)
         mLastMask = Value(control), mLastMaskKind = 1;
     else if (control == Control::txtParagrMask)
         mLastMask = Value(control), mLastMaskKind = 2;
+    else if ((control == Control::txtCustWidth || control == Control::Text1) && SelectedPreset() == 3 &&
+             !CustomSide(Value(control)))
+        SetText(Control::txtMsg, std::string(control == Control::Text1 ? "Custom height" : "Custom width") +
+                                     " takes a whole number from " + std::to_string(kMinCustomSide) + " to " +
+                                     std::to_string(kMaxCustomSide));
 }
 
 void SettingsModel::KeepInRange(Control control)
@@ -228,6 +235,11 @@ void SettingsModel::OnTextChanged(Control control)
     case Control::txtScrX:
         CanvasHeightFromMultiplier();
         break;
+    case Control::txtCustWidth:
+    case Control::Text1:
+        if (SelectedPreset() == 3)
+            FollowCustomSize();
+        break;
     default:
         break;
     }
@@ -240,13 +252,17 @@ void SettingsModel::OnClick(Control control)
     case Control::optScrRes1:
     case Control::optScrRes2:
     case Control::optScrRes3: {
-        static constexpr int kPresets[3][2] = {{320, 240}, {640, 480}, {208, 208}};
         const int index = TableEntry(control).index;
-        if (index >= 0 && index < 3) {
-            const bool swap = On(Control::chkSwapDim);
-            mScreenWidth = kPresets[index][swap ? 1 : 0];
-            mScreenHeight = kPresets[index][swap ? 0 : 1];
+        if (index < 3) {
+            std::tie(mScreenWidth, mScreenHeight) = PresetScreen(index, On(Control::chkSwapDim));
+        } else if (const auto custom = CustomScreenSize()) {
+            std::tie(mScreenWidth, mScreenHeight) = *custom;
+        } else {
+            // Without a size of its own yet, Custom keeps the one it found until both boxes hold one.
+            SetText(Control::txtMsg, "Custom: type the width and height, " + std::to_string(kMinCustomSide) +
+                                         " to " + std::to_string(kMaxCustomSide));
         }
+        EnableCustomBoxes(index == 3);
         RotatePic();
         mObserver->LayoutChanged();
         break;
@@ -305,6 +321,44 @@ void SettingsModel::RotatePic()
     mPic2Width = On(Control::chkRotate) ? height : width;
     mPic2Height = On(Control::chkRotate) ? width : height;
     mObserver->CanvasChanged();
+}
+
+std::optional<std::pair<int, int>> SettingsModel::CustomScreenSize() const
+{
+    return CustomScreen(Value(Control::txtCustWidth), Value(Control::Text1), On(Control::chkSwapDim));
+}
+
+void SettingsModel::FollowCustomSize()
+{
+    const auto custom = CustomScreenSize();
+    if (!custom || *custom == std::pair(mScreenWidth, mScreenHeight))
+        return;
+    std::tie(mScreenWidth, mScreenHeight) = *custom;
+    SetText(Control::txtMsg, "Custom size: " + Value(Control::txtCustWidth) + " x " + Value(Control::Text1));
+    RotatePic();
+    mObserver->LayoutChanged();
+}
+
+void SettingsModel::EnableCustomBoxes(bool enabled)
+{
+    for (const Control box : {Control::txtCustWidth, Control::Text1})
+        if (Enabled(box) != enabled)
+            SetEnabled(box, enabled);
+}
+
+std::optional<std::string> SettingsModel::RefusedPageSize() const
+{
+    if (SelectedPreset() == 3 && !CustomScreenSize())
+        return "the custom screen size (optScrRes=3) takes a width (txtCustWidth) and a height (Text1) that are whole "
+               "numbers from " + std::to_string(kMinCustomSide) + " to " + std::to_string(kMaxCustomSide) +
+               ", not \"" + Value(Control::txtCustWidth) + "\" by \"" + Value(Control::Text1) + "\"";
+    const int side = On(Control::chkRotate) ? mScreenWidth : mScreenHeight;
+    const double height = RoundHalfEven(HeightMultiplier() * side);
+    if (height > kMaxCanvasSide)
+        return "a page " + RangeNumberText(HeightMultiplier()) + " screens high (txtScrX) of " + std::to_string(side) +
+               " pixels would be " + RangeNumberText(height) + " pixels high; a page is at most " +
+               std::to_string(kMaxCanvasSide) + ": lower txtScrX or the screen size";
+    return std::nullopt;
 }
 
 void SettingsModel::CanvasHeightFromMultiplier()
@@ -459,6 +513,9 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
         SelectFont(value);
         return std::nullopt;
     case ControlKind::Text:
+        if (!Enabled(control->id) && (control->id == Control::txtCustWidth || control->id == Control::Text1))
+            return key + " is disabled: it is a side of the custom screen size, which takes part once optScrRes=3 "
+                         "is set; set that first";
         if (!Enabled(control->id))
             return key + " is disabled";
         if (auto refused = RefusedValue(*control, value))

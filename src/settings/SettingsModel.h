@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Hears what the settings change beyond their own values: the preview window, the main window's layout.
@@ -110,6 +111,13 @@ public:
 
     double HeightMultiplier() const;
 
+    // The custom screen, txtCustWidth by Text1 exchanged when chkSwapDim is set, when both are whole numbers of
+    // pixels from kMinCustomSide to kMaxCustomSide; nothing otherwise.
+    std::optional<std::pair<int, int>> CustomScreenSize() const;
+    // Why a run cannot lay out the page these settings describe (Custom selected with a size out of range, or a
+    // page taller than a canvas may be), or nothing when it can.
+    std::optional<std::string> RefusedPageSize() const;
+
     // The page canvas (Pic1) that the settings size, font and colour.
     PageCanvas& Canvas() { return mCanvas; }
 
@@ -148,6 +156,8 @@ private:
     void ApplyCanvasFont();
     void FontSizeCheck();
     void CanvasHeightFromMultiplier();
+    void FollowCustomSize();  // the screen size from the custom boxes, when they hold one
+    void EnableCustomBoxes(bool enabled);
 
     std::vector<State> mStates;  // by Control
     int mScreenWidth = 320;

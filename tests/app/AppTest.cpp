@@ -189,6 +189,29 @@ private slots:
         QVERIFY(fs::file_size(oldPage) > 100);  // replaced by the new page
     }
 
+    // Each chapter's pages lie in a folder of their own, named with its number: the browser finds them all.
+    void browsingCrossesChapters()
+    {
+        std::string text;
+        for (const char* heading : {"Chapter 1.1 The road", "Chapter 2.1 Home"}) {
+            text += std::string("\r\n\r\n") + heading + "\r\n";
+            for (int i = 1; i <= 30; ++i)
+                text += "Line " + std::to_string(i) + " of the chapter, with a few words.\r\n";
+        }
+        WriteFileText(mDir->Path("novel.txt"), text);
+        S().TypeText("txtInpFile", mDir->Path("novel.txt"));
+        S().TypeText("txtOutFileName", "novel");
+        W().chkStepF->setChecked(false);
+        W().btnGo->click();
+        QVERIFY(fs::exists(mDir->Path("novel/novel_00001 ().jpg")) && fs::is_directory(mDir->Path("novel/CH_02.1_HOME")));
+        const int last = W().State().FileNumber - 1;
+        for (int page = last - 1; page >= 0; --page) {
+            QTest::keyClick(&W(), Qt::Key_PageUp);
+            QCOMPARE(W().ViewNumber, std::max(page, 1));
+            QCOMPARE(W().Pic1->HasPicture(), page >= 1);
+        }
+    }
+
     void pauseTakesEffectAtTheNextStopAndTheRangeEndStopsTheRun()
     {
         UseBook(100, false);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <tuple>
+#include <turbojpeg.h>
 
 namespace fs = std::filesystem;
 
@@ -225,6 +226,82 @@ TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleIsInTheForegroundColour)
         for (int y = 0; y < 240; y += 7)
             EXPECT_EQ(turned.Colour(column, y).red, ink) << "row " << y;
         EXPECT_EQ(turned.Colour(column - 3, 120).red, 255 - ink);
+    }
+}
+
+// The width and height a JPEG file declares; 0 by 0 when it cannot be read.
+std::pair<int, int> JpegSize(const std::string& path)
+{
+    const std::string jpeg = ReadFileText(path);
+    tjhandle handle = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    if (tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &width, &height,
+                            &subsampling, &colourspace) != 0)
+        width = height = 0;
+    tjDestroy(handle);
+    return {width, height};
+}
+
+// A custom screen, set as the command line sets it (Custom first, then its sides), gives pages of its size, swapped,
+// turned and several screens high as the presets do, in both pipelines. Odd sides catch rows padded wrongly: the
+// header rule must run straight across the last page, or straight down it once turned.
+TEST(ConversionRun, CustomScreenSizes)
+{
+    const struct { const char* width; const char* height; const char* swap; const char* rotate; const char* multiplier;
+                   const char* pureBW; int pageWidth, pageHeight; } cases[] = {
+        {"480", "272", "0", "0", "1", "1", 480, 272},  {"128", "160", "0", "0", "1", "0", 128, 160},
+        {"240", "320", "1", "0", "1", "1", 320, 240},  {"480", "272", "0", "1", "1", "0", 480, 272},
+        {"133", "97", "1", "1", "2", "1", 194, 133},   {"133", "97", "1", "1", "2", "0", 194, 133},
+        {"101", "68", "0", "0", "1.5", "1", 101, 102}, {"16", "16", "0", "0", "1", "1", 16, 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " swap " << c.swap << " rotate " << c.rotate
+                                        << " multiplier " << c.multiplier << " black and white " << c.pureBW);
+        RunFixture f;
+        f.Book(Lines({"Chapter 1.1 The road", "It was a long road, and she walked it all the way to the sea."}));
+        for (const auto& [key, value] : RunFixture::Edits{{"chkSwapDim", c.swap}, {"chkRotate", c.rotate},
+                                                          {"txtScrX", c.multiplier}, {"chkPureBW", c.pureBW},
+                                                          {"optScrRes", "3"}, {"txtCustWidth", c.width},
+                                                          {"Text1", c.height}})
+            ASSERT_EQ(f.settings.ApplyEdit(key, value), std::nullopt) << key;
+        const RunResult result = f.Run();
+        ASSERT_EQ(result.outcome, Outcome::Finished) << result.error;
+        ASSERT_GE(f.state.PagesWritten, 2);
+        for (const std::string& page : f.host.shownFiles)
+            EXPECT_EQ(JpegSize(page), std::pair(c.pageWidth, c.pageHeight)) << page;
+        const Bitmap last = ReadBitmapFile(f.Out("TempBMP.bmp"));
+        ASSERT_EQ(std::pair(last.Width(), last.Height()), std::pair(c.pageWidth, c.pageHeight));
+        const bool turned = *c.rotate == '1';
+        const int along = turned ? c.pageHeight : c.pageWidth, rule = f.state.LineHeight;
+        int off = 0;
+        for (int i = f.state.LeftMargin; i < along; ++i)  // a page after the first draws it from the margin
+            off += (turned ? last.Colour(c.pageWidth - 1 - rule, i) : last.Colour(i, rule)).red != 255;
+        EXPECT_EQ(off, 0) << "pixels of the rule not drawn";
+    }
+}
+
+// A run with Custom selected and a side out of range, or a page taller than a canvas may be, is refused before
+// anything is made.
+TEST(ConversionRun, CustomSizesOutOfRangeAreRefused)
+{
+    const struct { const char* width; const char* height; const char* multiplier; const char* says; } cases[] = {
+        {"0", "0", "1", "16 to 4096"},     {"15", "240", "1", "16 to 4096"}, {"320", "4097", "1", "16 to 4096"},
+        {"320", "", "1", "16 to 4096"},    {"32O", "240", "1", "16 to 4096"}, {"2OO", "240", "1", "\"2OO\""},
+        {"4096", "4096", "5", "at most 16384"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << '"' << c.width << "\" x \"" << c.height << "\" multiplier " << c.multiplier);
+        RunFixture f;
+        f.Book("Some words.\r\n");
+        f.settings.SelectOption(3);
+        f.settings.TypeText("txtScrX", c.multiplier);
+        f.settings.SetText("txtCustWidth", c.width);  // typed into the window, and not left yet
+        f.settings.SetText("Text1", c.height);
+        const RunResult result = f.Run();
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        EXPECT_NE(result.error.find(c.says), std::string::npos) << result.error;
+        EXPECT_EQ(std::distance(fs::directory_iterator(f.dir.Root()), fs::directory_iterator()), 1);
+        EXPECT_TRUE(f.host.pages.empty());
     }
 }
 

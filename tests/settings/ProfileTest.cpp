@@ -96,6 +96,32 @@ TEST(Profile, OlderProgramsProfileLoads)
     EXPECT_EQ(f.Value("txtMsg"), "Profile: " + dir.Path("old.cfg") + " loaded!");
 }
 
+// Profiles from before the custom size hold its boxes at "0", disabled, beside a preset: they load as they did.
+// One saved with Custom selected brings its size back.
+TEST(Profile, ScreenSizesComeBack)
+{
+    const auto old = [](const char* preset) {
+        return kHead + "\"Text1\",\"0\",#FALSE#,-1\r\n\"txtCustWidth\",\"0\",#FALSE#,-1\r\n\"chkSwapDim\",1,#TRUE#,-1\r\n"
+                       "\"optScrRes\",#TRUE#,#TRUE#," + preset + "\r\n";
+    };
+    const struct { std::string profile; int width, height; bool boxes; } cases[] = {
+        {old("0"), 240, 320, false}, {old("1"), 480, 640, false}, {old("2"), 208, 208, false},
+        {kHead + "\"Text1\",\"272\",#TRUE#,-1\r\n\"txtCustWidth\",\"480\",#TRUE#,-1\r\n\"chkSwapDim\",1,#TRUE#,-1\r\n"
+                 "\"optScrRes\",#TRUE#,#TRUE#,3\r\n", 272, 480, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.profile);
+        TempDir dir;
+        WriteFileText(dir.Path("p.cfg"), c.profile);
+        StartedSettings f;
+        const ProfileResult result = LoadProfile(f, dir.Path("p.cfg"));
+        ASSERT_TRUE(result.ok && result.skipped.empty()) << result.error;
+        EXPECT_EQ(std::tuple(f.Canvas().Width(), f.Canvas().Height(), f.Enabled("txtCustWidth"), f.Enabled("Text1")),
+                  std::tuple(c.width, c.height, c.boxes, c.boxes));
+        EXPECT_EQ(f.RefusedPageSize(), std::nullopt);
+    }
+}
+
 TEST(Profile, DamagedProfilesLoadWhatTheyCanAndOtherFilesChangeNothing)
 {
     TempDir dir;

@@ -53,6 +53,28 @@ TEST(SettingsModel, SwapExchangesTheCurrentSizeOnlyWhenTheBoxChanges)
     EXPECT_EQ(std::pair(model.ScreenWidth(), model.ScreenHeight()), std::pair(640, 480));
 }
 
+// The custom boxes take part while Custom is selected: they are enabled then, and the screen follows them once
+// both hold a size, swapped as the box says; a preset disables them and takes its own size.
+TEST(SettingsModel, CustomSizeFollowsItsBoxesWhileSelected)
+{
+    const struct { const char* key; const char* value; bool enabled; int width, height; } steps[] = {
+        {"optScrRes", "3", true, 320, 240},   {"txtCustWidth", "480", true, 320, 240},
+        {"Text1", "272", true, 480, 272},     {"chkSwapDim", "1", true, 272, 480},
+        {"Text1", "300", true, 300, 480},     {"txtCustWidth", "9", true, 300, 480},
+        {"txtCustWidth", "4096", true, 300, 4096}, {"optScrRes", "1", false, 480, 640},
+        {"optScrRes", "3", true, 300, 4096},
+    };
+    StartedSettings model;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(std::string(s.key) + "=" + s.value);
+        ASSERT_EQ(model.ApplyEdit(s.key, s.value), std::nullopt);
+        EXPECT_EQ(std::tuple(model.Enabled("txtCustWidth"), model.Enabled("Text1"), model.ScreenWidth(), model.ScreenHeight()),
+                  std::tuple(s.enabled, s.enabled, s.width, s.height));
+    }
+    EXPECT_EQ(model.ApplyEdit("Text1", "5000"), std::nullopt);  // in the table's range; the run refuses it
+    EXPECT_NE(model.RefusedPageSize().value_or("").find("16 to 4096"), std::string::npos);
+}
+
 TEST(SettingsModel, FontSizeShowsWhatIsTypedUntilLeftAndBoldKeepsFaceAndSize)
 {
     StartedSettings model;
@@ -211,7 +233,7 @@ TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
         {"chkCompress", "1", false, "chkCompress", -1, "0"},  {"txtToPg", "-", false, "txtToPg", -1, "0"},
         {"txtScrX", "1,5", false, "txtScrX", -1, "1"},        {"txtFontSize", "10", true, "txtFontSize", -1, "9.75"},
         {"Text1", "5", false, "Text1", -1, "0"},              {"lstFonts", "Comic", false, "lstFonts", 0, "ProggyCleanTT"},
-        {"lstFonts(0)", "Arial", true, "lstFonts", 0, "Arial"}, {"optScrRes(3)", "1", false, "optScrRes", 3, "0"},
+        {"lstFonts(0)", "Arial", true, "lstFonts", 0, "Arial"}, {"optScrRes(3)", "1", true, "optScrRes", 3, "1"},
         {"optScrRes", "9", false, "optScrRes", 0, "1"},       {"optScrRes", "1", true, "optScrRes", 1, "1"},
         {"optScrRes(2)", "1", true, "optScrRes", 2, "1"},     {"chkNothing", "1", false, "chkNothing", -1, nullptr},
     };
@@ -224,7 +246,9 @@ TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
         EXPECT_TRUE(!error || error->find(c.name) != std::string::npos) << *error;
         EXPECT_EQ(c.after ? model.Value(c.name, c.index) : "", c.after ? c.after : "");
         if (c.ok && c.name == std::string("optScrRes")) {
-            EXPECT_EQ(std::pair(model.SelectedPreset(), model.ScreenWidth()), std::pair(c.index, c.index == 1 ? 640 : 208));
+            // Custom without a size of its own keeps the one it found.
+            EXPECT_EQ(std::pair(model.SelectedPreset(), model.ScreenWidth()),
+                      std::pair(c.index, c.index == 1 ? 640 : c.index == 2 ? 208 : 320));
         }
     }
 }
