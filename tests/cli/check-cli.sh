@@ -39,7 +39,7 @@ check "a turned 208 x 208 page keeps its size" \
 "$leafcast" convert "$work/book.txt" --set optScrRes=3 --set txtCustWidth=480 --set Text1=272 --set chkDiffFold=0 \
   --out "$work/custom" > /dev/null
 check "a custom 480 x 272 page has that size" \
-  bash -c 'test "$(identify -format "%w %h" "$1/custom/book_00002 (Ch_01.1).jpg")" = "480 272"' _ "$work"
+  bash -c 'test "$(identify -format "%w %h" "$1/custom/book_00002 (Ch 01.1).jpg")" = "480 272"' _ "$work"
 "$leafcast" convert "$work/book.txt" --set optScrRes=3 --set txtCustWidth=4097 --set Text1=272 --out "$work/huge" 2> "$work/err.txt"
 check "a custom side out of range is a usage error (2)" test $? -eq 2
 check "the error names the range" grep -q "from 16 to 4096" "$work/err.txt"
