@@ -42,7 +42,7 @@ std::string Visible(const std::string& text)
 // Each message goes out in one write, so that books converted side by side do not mix their lines.
 int Usage(const std::string& message)
 {
-    std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast --help' for the commands and their options.\n";
+    std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast help' for the commands and their options.\n";
     return kExitUsage;
 }
 

@@ -1,10 +1,12 @@
 // leafcast: converts a plain-text book into numbered JPEG pages from the command line, keeps profiles, and
 // tries heading masks.
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "base/AppError.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <utility>
@@ -34,8 +36,8 @@ int main(int argc, char** argv)
     SetExecutableName("leafcast");
     // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
-    CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players."};
-    app.set_version_flag("--version", std::string("leafcast ") + LEAFCAST_VERSION);
+    CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players.", "leafcast"};
+    app.set_version_flag("-V,--version", std::string("leafcast ") + LEAFCAST_VERSION);
     app.require_subcommand(1);
 
     ConvertOptions convert;
@@ -97,6 +99,16 @@ int main(int argc, char** argv)
         ->required();
     maskCommand->add_option("TEXT", text, "The text, matched whole and case-sensitively.")->required();
 
+    std::vector<std::string> helpTopic;
+    CLI::App* helpCommand = app.add_subcommand("help", "Print the help of a command, as in leafcast help convert.");
+    helpCommand->add_option("COMMAND", helpTopic, "The command, and the subcommand of profile.");
+
+    // Nothing to do: the usage, as for any usage error, but on standard output, where a reader looks for it.
+    if (argc < 2) {
+        std::fputs(CommandHelp(app).c_str(), stdout);
+        return kExitUsage;
+    }
+
     // A mistyped command names itself rather than being taken for a stray argument.
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;
@@ -104,7 +116,7 @@ int main(int argc, char** argv)
         for (const CLI::App* command : std::as_const(app).get_subcommands(all))
             known = known || command->get_name() == argv[1];
         if (!known) {
-            std::cerr << "leafcast: '" << argv[1] << "' is not a command; see leafcast --help\n";
+            std::cerr << "leafcast: '" << Visible(argv[1]) << "' is not a command; see leafcast help\n";
             return kExitUsage;
         }
     }
@@ -113,6 +125,8 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& e) {
         return app.exit(e) == 0 ? 0 : kExitUsage;
     }
+    if (*helpCommand)
+        return HelpCommand(app, helpTopic);
     try {
         if (*convertCommand)
             return ConvertCommand(convert);

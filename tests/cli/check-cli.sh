@@ -91,6 +91,19 @@ done
 
 "$leafcast" --version > /dev/null
 check "--version answers" test $? -eq 0
+check "-V is --version" test "$("$leafcast" -V)" = "$("$leafcast" --version)"
+
+# The usage: alone it is a usage error (2), printed where a reader looks for it; help and help COMMAND.
+"$leafcast" > "$work/out.txt" 2> "$work/err.txt"
+check "no arguments: exit 2" test $? -eq 2
+check "no arguments: the usage on standard output" bash -c 'grep -q "^Usage: leafcast " "$1" && ! test -s "$2"' _ "$work/out.txt" "$work/err.txt"
+for topic in "" convert "profile save" mask; do
+  check "help $topic: that usage, exit 0" bash -c '"$1" help $2 | grep -q "^Usage: leafcast ${2:+$2 }\["' _ "$leafcast" "$topic"
+done
+check "help convert lists the options" bash -c '"$1" help convert | grep -q -- "--page-text FILE"' _ "$leafcast"
+"$leafcast" help profile xyz 2> "$work/err.txt"
+check "help of no such command: exit 2" test $? -eq 2
+check "help of no such command names it" grep -q "^leafcast: 'xyz' is not a command of profile" "$work/err.txt"
 
 "$leafcast" convert "$samples/novel.txt" --out "$work/sample" > /dev/null
 check "the sample book converts" test "$(find "$work/sample" -name '*.jpg' | wc -l)" -gt 30
