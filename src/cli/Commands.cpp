@@ -9,6 +9,7 @@
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -44,6 +45,16 @@ int Usage(const std::string& message)
 {
     std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast help' for the commands and their options.\n";
     return kExitUsage;
+}
+
+std::optional<int> WholeNumber(std::string_view text, int minimum, int maximum)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text[0] < '0' || text[0] > '9' || error != std::errc() || end != text.data() + text.size() ||
+        value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
 }
 
 int Failure(const std::string& message)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SettingsModel;
@@ -10,6 +12,8 @@ struct AppContext;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// The most books -j converts at a time: more processes than that only wait for the disk and each other.
+constexpr int kMaxJobs = 64;
 
 struct CommonOptions {
     std::vector<std::string> sets;  // NAME=VALUE, applied in order
@@ -39,6 +43,8 @@ int MaskCommand(const std::string& mask, const std::string& text);
 // others as \xNN, the C1 controls as \u00NN.
 std::string Visible(const std::string& text);
 int Usage(const std::string& message);
+// The number text spells, when it is a whole number from minimum to maximum written in digits alone.
+std::optional<int> WholeNumber(std::string_view text, int minimum, int maximum);
 int Failure(const std::string& message);
 std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets);  // empty when all applied
 AppContext Context(const CommonOptions& options);

@@ -220,8 +220,6 @@ int ConvertCommand(const ConvertOptions& request)
                      "each book's pages after the book");
     if (several && !options.pageText.empty())
         return Usage("--page-text writes the pages of one book; give it one book at a time");
-    if (options.jobs < 1)
-        return Usage("-j takes a number of books at a time from 1 up");
 
     std::vector<BookJob> jobs;
     std::map<std::string, std::string> folders;  // output folder -> the book that writes there

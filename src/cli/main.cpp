@@ -69,9 +69,12 @@ int main(int argc, char** argv)
                                "The code page of books that are not UTF-8, e.g. CP1250 or ISO-8859-2 "
                                "(the same as --set txtCodePage=NAME).")
         ->option_text("NAME");
-    convertCommand->add_option("-j,--jobs", convert.jobs, "Convert N books at a time (default 1).")
-        ->option_text("N")
-        ->check(CLI::PositiveNumber);
+    // Read as text and judged by the command, so that a bad count is said in its words.
+    std::string jobs;
+    convertCommand
+        ->add_option("-j,--jobs", jobs, "Convert N books at a time, N from 1 to " + std::to_string(kMaxJobs) +
+                                            " (default 1).")
+        ->option_text("N");
     convertCommand->add_flag("-q,--quiet", convert.quiet, "Print nothing but errors.");
 
     app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.");
@@ -123,10 +126,22 @@ int main(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+        if (e.get_exit_code() == 0)
+            return app.exit(e);  // --help and --version
+        const ParseProblem problem = DescribeParseError(app, e);
+        std::cerr << "leafcast: " + Visible(problem.message) + "\nRun 'leafcast help" +
+                         (problem.command.empty() ? "' for the commands.\n" : " " + problem.command + "' for its options.\n");
+        return kExitUsage;
     }
     if (*helpCommand)
         return HelpCommand(app, helpTopic);
+    if (*convertCommand && !jobs.empty()) {
+        const std::optional<int> count = WholeNumber(jobs, 1, kMaxJobs);
+        if (!count)
+            return Usage("-j " + jobs + ": the number of books at a time must be a whole number from 1 to " +
+                         std::to_string(kMaxJobs));
+        convert.jobs = *count;
+    }
     try {
         if (*convertCommand)
             return ConvertCommand(convert);

@@ -151,6 +151,26 @@ check "several books: one summary line" grep -qx "3 books: 2 converted, 1 failed
 "$leafcast" conver "$work/book.txt" 2> "$work/err.txt"
 check "a mistyped command is a usage error (2)" test $? -eq 2
 check "a mistyped command names itself" grep -q "'conver' is not a command" "$work/err.txt"
+
+# Every parser error is a usage error (2) on standard error, starting "leafcast:" and naming what is wrong.
+while IFS='|' read -r names line; do
+  read -r -a arguments <<< "$line"
+  "$leafcast" "${arguments[@]}" > "$work/out.txt" 2> "$work/err.txt"
+  status=$?
+  check "leafcast $line: exit 2, nothing on standard output" bash -c "test $status -eq 2 && ! test -s \"\$1\"" _ "$work/out.txt"
+  check "leafcast $line: says $names" bash -c 'head -1 "$1" | grep -q "^leafcast: " && head -1 "$1" | grep -qF -- "$2"' _ "$work/err.txt" "$names"
+done <<EOF
+convert has no option --bogus|convert $work/book.txt --bogus
+there is no option --bogus|--bogus
+-o/--out is missing its value (DIR)|convert $work/book.txt -o
+-j 0: the number of books at a time must be a whole number from 1 to 64|convert $work/book.txt -j 0
+-j abc: the number of books at a time must be a whole number from 1 to 64|convert $work/book.txt -j abc
+-j 1e3: the number|convert $work/book.txt -j 1e3
+"c" is one argument too many: mask takes MASK TEXT|mask a b c
+"x" is one argument too many: settings takes none|settings x
+convert is missing BOOK|convert
+profile needs a command: save or show|profile
+EOF
 "$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
 check "settings lists every setting" test "$("$leafcast" settings | grep -c -E '^  (chk|txt|lst|opt|Text1)')" -ge 37
