@@ -10,6 +10,7 @@
 #include "settings/StartUp.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -38,6 +39,16 @@ struct BookOutcome {
 
 // The shell's convention for a program ended by a signal: 128 and its number.
 int InterruptedStatus() { return 128 + ConsoleRunHost::Signal(); }
+
+// The page text into its file, or onto standard output for "-".
+Result<void> SavePageText(const std::string& path, const std::string& text)
+{
+    if (path != "-")
+        return SaveWholeFile(path, text);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return SystemError("cannot write the page text to standard output", errno);
+    return {};
+}
 
 std::string WithSlash(std::string folder) { return folder.empty() || folder.back() == '/' ? folder : folder + "/"; }
 
@@ -100,7 +111,9 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     }
     // The page text is written once the run is over; a folder that is not there is better said before it starts.
     std::error_code ignored;
-    if (!options.pageText.empty() && !fs::is_directory(fs::absolute(options.pageText, ignored).parent_path(), ignored))
+    const bool textToStdout = options.pageText == "-";
+    if (!options.pageText.empty() && !textToStdout &&
+        !fs::is_directory(fs::absolute(options.pageText, ignored).parent_path(), ignored))
         return {Failure("cannot write the page text " + options.pageText + ": its folder is not there"), 0};
 
     RunState state;
@@ -114,7 +127,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     host.Finish();
     const std::string who = several ? job.given + ": " : "";
     if (!options.pageText.empty() && !host.PageText().empty())
-        if (auto saved = SaveWholeFile(options.pageText, host.PageText()); !saved)
+        if (auto saved = SavePageText(options.pageText, host.PageText()); !saved)
             return {Failure(who + saved.Failure().message), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
@@ -140,8 +153,10 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
             lines += "; " + pages(result.stalePagesRemoved) + " of an earlier run removed";
         lines += "\n";
     }
-    std::fputs(lines.c_str(), stdout);
-    std::fflush(stdout);
+    // Standard output carries the page text when asked to; the summary then goes with the messages.
+    std::FILE* summary = textToStdout ? stderr : stdout;
+    std::fputs(lines.c_str(), summary);
+    std::fflush(summary);
     return {status, state.PagesWritten};
 }
 

@@ -60,7 +60,8 @@ int main(int argc, char** argv)
         ->option_text("DIR");
     convertCommand->add_option("--page-text", convert.pageText,
                                "Also write the text of every page (of the page range) as laid out into FILE: the "
-                               "header line, then one line per row, and a line holding a form feed between pages.")
+                               "header line, then one line per row, and a line holding a form feed between pages. - is "
+                               "standard output; the closing summary then goes to standard error.")
         ->option_text("FILE");
     convertCommand->add_flag("--dry-run", convert.dryRun,
                              "Lay the book out without writing any page file; print how many pages it would write "

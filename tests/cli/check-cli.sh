@@ -116,6 +116,9 @@ check "a dry run lists the headings" grep -qx "  page 3: CH 02.1 HOME" "$work/ou
 check "the page text starts with the first header" test "$(head -1 "$work/pages.txt")" = "Ch 00.0 Introduction - File# 1"
 check "the page text holds three pages" test "$(grep -c $'^\f$' "$work/pages.txt")" -eq 2
 check "the page text holds the rows" grep -qx "It was a long road, and she walked it." "$work/pages.txt"
+"$leafcast" convert "$work/book.txt" --dry-run --page-text - --out "$work/dry" > "$work/stdout.txt" 2> "$work/err.txt"
+check "--page-text - writes the page text, and nothing else, to standard output" cmp "$work/pages.txt" "$work/stdout.txt"
+check "--page-text -: the summary goes to standard error" grep -q "^3 pages would be written to" "$work/err.txt"
 "$leafcast" convert "$work/book.txt" --page-text "$work/no/such/pages.txt" > /dev/null 2>&1
 check "a page text without its folder is an error (1)" test $? -eq 1
 
