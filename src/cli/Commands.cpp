@@ -84,16 +84,23 @@ AppContext Context(const CommonOptions& options)
     return context;
 }
 
-// A profile named as a path, or by its name in the profile folder (".cfg" may be left out).
-std::string ResolveProfile(const std::string& file, const AppContext& context)
+ProfileLookup ResolveProfile(const std::string& file, const AppContext& context)
 {
     std::error_code ignored;
-    if (fs::is_regular_file(file, ignored))
-        return file;
-    std::string inFolder = context.ProfilesFolder + file;
-    if (!fs::is_regular_file(inFolder, ignored) && fs::path(file).extension() != ".cfg")
-        inFolder += ".cfg";
-    return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
+    std::vector<std::string> tried = {file, context.ProfilesFolder + file};
+    if (fs::path(file).extension() != ".cfg")
+        tried.push_back(tried.back() + ".cfg");
+    for (const std::string& path : tried)
+        if (fs::is_regular_file(path, ignored))
+            return {path, {}};
+    // Something that is there but not a file (a folder, say) is left to the loader to say what it is.
+    if (fs::exists(file, ignored))
+        return {file, {}};
+    std::string looked;
+    for (std::size_t i = 0; i < tried.size(); ++i)
+        looked += (i == 0 ? "" : i + 1 == tried.size() ? " and " : ", ") +
+                  (i == 0 ? fs::absolute(file, ignored).lexically_normal().string() : tried[i]);
+    return {{}, "there is no profile \"" + file + "\": looked for " + looked};
 }
 
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
@@ -115,7 +122,10 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
 
 int ProfileShowCommand(const std::string& file, const CommonOptions& options)
 {
-    const std::string path = ResolveProfile(file, Context(options));
+    const ProfileLookup found = ResolveProfile(file, Context(options));
+    if (!found.error.empty())
+        return Failure(found.error);
+    const std::string& path = found.path;
     const auto bytes = ReadWholeFile(path);
     if (!bytes)
         return Failure("cannot read the profile " + path + ": " + SystemMessage(bytes.Failure().code));

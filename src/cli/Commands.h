@@ -48,4 +48,10 @@ std::optional<int> WholeNumber(std::string_view text, int minimum, int maximum);
 int Failure(const std::string& message);
 std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets);  // empty when all applied
 AppContext Context(const CommonOptions& options);
-std::string ResolveProfile(const std::string& file, const AppContext& context);
+// A profile named as a path, or by its name in the profile folder (".cfg" may be left out): its path, or a
+// message that names every path looked at when none is there.
+struct ProfileLookup {
+    std::string path;
+    std::string error;
+};
+ProfileLookup ResolveProfile(const std::string& file, const AppContext& context);

@@ -226,8 +226,12 @@ int ConvertCommand(const ConvertOptions& request)
     const auto start = std::chrono::steady_clock::now();
     // The program's folder is made, and what is wrong with it said, once: not again for every book.
     ConvertOptions options = request;
-    if (!options.profile.empty())
-        options.profile = ResolveProfile(options.profile, Context(options));
+    if (!options.profile.empty()) {
+        const ProfileLookup found = ResolveProfile(options.profile, Context(options));
+        if (!found.error.empty())
+            return Failure(found.error);
+        options.profile = found.path;
+    }
     const bool several = options.books.size() > 1;
     const std::string explicitRoot = RootFromSets(options.sets);
     if (several && !explicitRoot.empty())

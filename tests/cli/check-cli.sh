@@ -137,8 +137,10 @@ check "profile show prints the phrases" grep -q '5. "\\f"' "$work/show.txt"
 check "profile show leaves out a cleared box" bash -c '! grep -q chkSmartLF "$1"' _ "$work/show.txt"
 "$leafcast" convert "$work/book.txt" --home "$home" --profile story --out "$work/profiled" > /dev/null
 check "convert --profile still names the pages after the book" test -f "$work/profiled/book_00001 ().jpg"
-"$leafcast" convert "$work/book.txt" --home "$home" --profile nothing.cfg > /dev/null 2>&1
+"$leafcast" convert "$work/book.txt" --home "$home" --profile nothing > /dev/null 2> "$work/err.txt"
 check "a missing profile is an error (1)" test $? -eq 1
+check "a missing profile: every path looked at is named" \
+  grep -qxF "leafcast: there is no profile \"nothing\": looked for $PWD/nothing, $home/Profiles/nothing and $home/Profiles/nothing.cfg" "$work/err.txt"
 
 # Standard input converts as the same bytes in a file do, and several books convert at a time.
 "$leafcast" convert "$samples/novel.txt" --out "$work/fromfile" -q
