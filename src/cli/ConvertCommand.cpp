@@ -240,9 +240,14 @@ int ConvertCommand(const ConvertOptions& request)
     if (several && !options.pageText.empty())
         return Usage("--page-text writes the pages of one book; give it one book at a time");
 
+    std::error_code ignored;
+    if (const fs::file_status out = fs::status(options.out, ignored); !options.out.empty() && fs::exists(out) &&
+                                                                        !fs::is_directory(out))
+        return Usage("-o " + options.out + " is " + (fs::is_regular_file(out) ? "a file" : "not a folder") +
+                     ": the pages go into a folder, which -o names");
+
     std::vector<BookJob> jobs;
     std::map<std::string, std::string> folders;  // output folder -> the book that writes there
-    std::error_code ignored;
     for (const std::string& given : options.books) {
         BookJob job;
         job.given = given;

@@ -44,6 +44,11 @@ check "a value the control cannot take is a usage error (2)" test $? -eq 2
 check "a missing book is an error (1)" test $? -eq 1
 check "the error names the book" grep -q missing.txt "$work/err.txt"
 check "a missing book writes nothing" test ! -e "$work/missing"
+echo "keep me" > "$work/notes.txt"
+"$leafcast" convert "$work/book.txt" -o "$work/notes.txt" > /dev/null 2> "$work/err.txt"
+check "-o naming a file is a usage error (2)" test $? -eq 2
+check "-o naming a file says so" grep -qxF "leafcast: -o $work/notes.txt is a file: the pages go into a folder, which -o names" "$work/err.txt"
+check "-o naming a file leaves it as it was" test "$(cat "$work/notes.txt")" = "keep me"
 "$leafcast" convert "$work/$(printf 'no\033[31mbook.txt')" > /dev/null 2> "$work/err.txt"
 check "a control character in a message is shown escaped" grep -qF 'no\x1b[31mbook.txt' "$work/err.txt"
 
