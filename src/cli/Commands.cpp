@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "base/AppError.h"
 #include "base/FileBytes.h"
+#include "base/MaskPattern.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
@@ -69,7 +70,11 @@ std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& s
         const auto equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0)
             return "--set takes NAME=VALUE, not \"" + assignment + "\"";
-        if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
+        const std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
+        if (name == "txtChaptMask" || name == "txtParagrMask")
+            if (const std::string error = MaskSyntaxError(FromUtf8(value)); !error.empty())
+                return "--set " + assignment + ": syntax error in the mask \"" + value + "\": " + error;
+        if (auto error = settings.ApplyEdit(name, value))
             return "--set " + assignment + ": " + *error;
     }
     return {};
@@ -160,6 +165,8 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
 
 int MaskCommand(const std::string& mask, const std::string& text)
 {
+    if (const std::string error = MaskSyntaxError(FromUtf8(mask)); !error.empty())
+        return Usage("syntax error in the mask \"" + mask + "\": " + error);
     const MaskTestResult result = TestMask(mask, text);
     if (!result.error.empty()) {
         std::printf("%s\n", result.error.c_str());

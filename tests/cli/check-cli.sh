@@ -162,7 +162,8 @@ check "several books: one summary line" grep -qx "3 books: 2 converted, 1 failed
 check "a mistyped command is a usage error (2)" test $? -eq 2
 check "a mistyped command names itself" grep -q "'conver' is not a command" "$work/err.txt"
 
-# Every parser error is a usage error (2) on standard error, starting "leafcast:" and naming what is wrong.
+# Every usage error, the parser's and the commands' own, exits 2 with a message on standard error that starts
+# "leafcast:" and names what is wrong.
 while IFS='|' read -r names line; do
   read -r -a arguments <<< "$line"
   "$leafcast" "${arguments[@]}" > "$work/out.txt" 2> "$work/err.txt"
@@ -180,6 +181,9 @@ there is no option --bogus|--bogus
 "x" is one argument too many: settings takes none|settings x
 convert is missing BOOK|convert
 profile needs a command: save or show|profile
+syntax error in the mask "[a-": the list that [ opens at character 1 has no closing ]|mask [a- [a-
+--set txtChaptMask=Ch[0-9: syntax error in the mask "Ch[0-9"|convert $work/book.txt --set txtChaptMask=Ch[0-9
+--set txtParagrMask=[!: syntax error in the mask "[!"|profile save p --home $work/home --set txtParagrMask=[!
 EOF
 "$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
