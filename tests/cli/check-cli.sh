@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The command line as a user runs it: the files a conversion leaves, the JPEG pages as independent readers
-# (libjpeg's djpeg, ImageMagick) see them, and the exit status of usage errors and failures.
+# (libjpeg's djpeg, ImageMagick) see them, and the exit status of usage errors and failures; and the desktop
+# program's help.   check-cli.sh LEAFCAST SAMPLES-FOLDER LEAFCAST-GUI
 set -uo pipefail
 leafcast=$1
 samples=$2
+gui=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -197,6 +199,11 @@ check "mask: no match says so" grep -qx "No Match" "$work/mask.txt"
 "$leafcast" mask '' 'text' > "$work/mask.txt"
 check "mask: an empty mask exits 2" test $? -eq 2
 check "mask: an empty mask says so" grep -qx "ERROR: Empty Mask Text string" "$work/mask.txt"
+
+# The desktop program's help needs no display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --help > "$work/out.txt" 2> "$work/err.txt"
+check "leafcast-gui --help without a display: exit 0" test $? -eq 0
+check "leafcast-gui --help prints its usage" grep -q "^Usage: leafcast-gui \[BOOK\]" "$work/out.txt"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
