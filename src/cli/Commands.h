@@ -25,6 +25,7 @@ struct ConvertOptions : CommonOptions {
     std::string profile;
     std::string out;
     std::string encoding;  // the legacy code page, as --set txtCodePage would set it
+    std::string size;      // WxH: the Custom screen size, as --set would choose it
     int jobs = 1;          // books converted at a time
     bool quiet = false;    // nothing but errors
     std::string pageText;  // write the text of every page here

@@ -52,6 +52,25 @@ Result<void> SavePageText(const std::string& path, const std::string& text)
 
 std::string WithSlash(std::string folder) { return folder.empty() || folder.back() == '/' ? folder : folder + "/"; }
 
+constexpr int kMinSide = 16, kMaxSide = 4096;
+
+// --size WxH as the settings it stands for: the Custom preset, its width and its height. Answers the problem
+// with the text, naming it, or an empty text.
+std::string SizeAssignments(const std::string& size, std::vector<std::string>& assignments)
+{
+    const auto x = size.find_first_of("xX");
+    if (x == std::string::npos)
+        return "--size takes a width and a height in pixels, as in 480x272, not \"" + size + "\"";
+    const std::string sides[] = {size.substr(0, x), size.substr(x + 1)};
+    const char* names[] = {"width", "height"};
+    for (int i = 0; i < 2; ++i)
+        if (!WholeNumber(sides[i], kMinSide, kMaxSide))
+            return "--size " + size + ": the " + names[i] + " must be a whole number from " +
+                   std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + ", not \"" + sides[i] + "\"";
+    assignments = {"optScrRes=3", "txtCustWidth=" + sides[0], "Text1=" + sides[1]};
+    return {};
+}
+
 // The root a --set gives, if any; the last one counts.
 std::string RootFromSets(const std::vector<std::string>& sets)
 {
@@ -78,6 +97,16 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
         }
         for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
             std::cerr << "leafcast: " + Visible(options.profile + ", " + skipped) + " (skipped)\n";
+    }
+    std::vector<std::string> sized;
+    if (!options.size.empty()) {
+        if (std::string error = SizeAssignments(options.size, sized); !error.empty())
+            return error;
+        for (const std::string& assignment : sized) {
+            const auto equals = assignment.find('=');
+            if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
+                return "--size " + options.size + ": " + *error;
+        }
     }
     std::vector<std::string> sets = options.sets;
     if (!options.encoding.empty())
@@ -239,6 +268,9 @@ int ConvertCommand(const ConvertOptions& request)
                      "each book's pages after the book");
     if (several && !options.pageText.empty())
         return Usage("--page-text writes the pages of one book; give it one book at a time");
+    if (std::vector<std::string> sized; !options.size.empty())
+        if (const std::string error = SizeAssignments(options.size, sized); !error.empty())
+            return Usage(error);
 
     std::error_code ignored;
     if (const fs::file_status out = fs::status(options.out, ignored); !options.out.empty() && fs::exists(out) &&

@@ -52,6 +52,11 @@ int main(int argc, char** argv)
                                "Apply a profile first, as the Load profile button does: a path, or a name in the "
                                "profile folder.")
         ->option_text("FILE");
+    convertCommand->add_option("--size", convert.size,
+                               "A screen of W x H pixels, each from 16 to 4096, e.g. 480x272: the Custom size, the "
+                               "same as --set optScrRes=3 --set txtCustWidth=W --set Text1=H, applied after "
+                               "--profile and before every --set.")
+        ->option_text("WxH");
     AddCommonOptions(convertCommand, convert);
     convertCommand
         ->add_option("-o,--out", convert.out,

@@ -186,6 +186,10 @@ profile needs a command: save or show|profile
 syntax error in the mask "[a-": the list that [ opens at character 1 has no closing ]|mask [a- [a-
 --set txtChaptMask=Ch[0-9: syntax error in the mask "Ch[0-9"|convert $work/book.txt --set txtChaptMask=Ch[0-9
 --set txtParagrMask=[!: syntax error in the mask "[!"|profile save p --home $work/home --set txtParagrMask=[!
+--size takes a width and a height in pixels, as in 480x272, not "480"|convert $work/book.txt --size 480
+--size 15x272: the width must be a whole number from 16 to 4096, not "15"|convert $work/book.txt --size 15x272
+--size 480x4097: the height must be a whole number from 16 to 4096, not "4097"|convert $work/book.txt --size 480x4097
+--size 480x2.5e2: the height must be a whole number|convert $work/book.txt --size 480x2.5e2
 EOF
 "$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
