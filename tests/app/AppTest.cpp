@@ -154,6 +154,7 @@ private slots:
         QVERIFY(mDialogs->messages[0].find("missing.txt") != std::string::npos);
         QVERIFY(W().btnGo->isEnabled() && !W().btnPause->isEnabled() && !W().State().Paused);
         QVERIFY(!fs::exists(mDir->Path("missing")));
+        QCOMPARE(W().lblStatus->text(), QString("Failed: no page written"));
     }
 
     void aRunsPagesAreNamedBrowsedAndCopied()
@@ -171,6 +172,10 @@ private slots:
 
         const int last = W().State().FileNumber - 1;
         QVERIFY(last > 3);
+        // The run's end says how many pages went where (the folder shortened when the temporary folder is long).
+        const QString status = W().lblStatus->text();
+        QVERIFY2(status.startsWith(QString("Done: %1 pages written to /").arg(last)) && status.endsWith("/novel/"),
+                 qPrintable(status));
         QCOMPARE(W().ViewNumber, last);
         QTest::keyClick(&W(), Qt::Key_PageDown);  // past the last page: not found, the number stays
         QCOMPARE(W().ViewNumber, last);
