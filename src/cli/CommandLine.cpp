@@ -87,9 +87,10 @@ int HelpCommand(const CLI::App& program, const std::vector<std::string>& topic)
             if (sub->get_name() == name)
                 found = sub;
         if (!found) {
-            const std::string path = CommandPath(*command);
-            return Usage("'" + name + "' is not a command" + (path.empty() ? "" : " of " + path) + "; the commands" +
-                         (path.empty() ? "" : " of " + path) + " are " + Subcommands(*command));
+            const std::string path = CommandPath(*command), commands = Subcommands(*command);
+            const std::string of = path.empty() ? "" : " of " + path;
+            return Usage("'" + name + "' is not a command" + of +
+                         (commands.empty() ? ", which has none" : "; the commands" + of + " are " + commands));
         }
         command = found;
     }

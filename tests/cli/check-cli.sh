@@ -110,7 +110,9 @@ done
 check "help convert lists the options" bash -c '"$1" help convert | grep -q -- "--page-text FILE"' _ "$leafcast"
 "$leafcast" help profile xyz 2> "$work/err.txt"
 check "help of no such command: exit 2" test $? -eq 2
-check "help of no such command names it" grep -q "^leafcast: 'xyz' is not a command of profile" "$work/err.txt"
+check "help of no such command names it" grep -q "^leafcast: 'xyz' is not a command of profile; the commands of profile are save or show" "$work/err.txt"
+"$leafcast" help convert xyz 2> "$work/err.txt"
+check "help of a subcommand convert lacks names it" grep -q "^leafcast: 'xyz' is not a command of convert, which has none" "$work/err.txt"
 
 "$leafcast" convert "$samples/novel.txt" --out "$work/sample" > /dev/null
 check "the sample book converts" test "$(find "$work/sample" -name '*.jpg' | wc -l)" -gt 30
