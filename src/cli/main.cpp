@@ -119,7 +119,7 @@ int main(int argc, char** argv)
     }
 
     // A mistyped command names itself rather than being taken for a stray argument.
-    if (argc > 1 && argv[1][0] != '-') {
+    if (argv[1][0] != '-') {
         bool known = false;
         const std::function<bool(const CLI::App*)> all = [](const CLI::App*) { return true; };
         for (const CLI::App* command : std::as_const(app).get_subcommands(all))
