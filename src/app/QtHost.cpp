@@ -4,14 +4,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <cstring>
 #include <QProcess>
 #include <QStringList>
-#include <QUrl>
 
 namespace {
 
@@ -58,7 +56,7 @@ public:
 
     bool OpenWithDefault(const std::string& path) override
     {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+        return QProcess::startDetached("xdg-open", {Q(path)});
     }
 
     bool Launch(const std::string& program, const std::vector<std::string>& arguments) override

@@ -23,7 +23,8 @@ public:
     // A line of text from the user; empty when cancelled.
     virtual std::string AskText(QWidget* owner, const std::string& text, const std::string& title) = 0;
     virtual void Message(QWidget* owner, const std::string& text, const std::string& title, Icon icon) = 0;
-    // Opens a file or folder with the desktop's own program for it; false when nothing could be started.
+    // Opens a file or folder with the desktop's own program for it, through xdg-open; false when that could not
+    // be started (it is missing, say).
     virtual bool OpenWithDefault(const std::string& path) = 0;
     // Starts a program with its arguments, never through a shell; false when it could not be started.
     virtual bool Launch(const std::string& program, const std::vector<std::string>& arguments) = 0;

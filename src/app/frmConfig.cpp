@@ -371,11 +371,15 @@ void frmConfig::EditInputFile()
     std::string start = editor.substr(0, 8);
     std::transform(start.begin(), start.end(), start.begin(), [](unsigned char c) { return std::tolower(c); });
     // "explorer", or no editor at all, means the desktop's own program for the file.
-    const bool started = start == "explorer" || editor.empty() ? CurrentDialogs().OpenWithDefault(book)
-                                                               : CurrentDialogs().Launch(editor, {book});
-    if (!started)
-        CurrentDialogs().Message(this, "Cannot open " + book + (editor.empty() ? "" : " with " + editor), ProgramTitle(),
-                                 Dialogs::Icon::Exclamation);
+    const bool byDefault = start == "explorer" || editor.empty();
+    if (byDefault ? CurrentDialogs().OpenWithDefault(book) : CurrentDialogs().Launch(editor, {book}))
+        return;
+    const std::string text =
+        byDefault ? "Cannot open " + book + ": no program is set up on this desktop to open it (xdg-open is missing "
+                                            "or could not be started). Type an editor into \"Use the following "
+                                            "editor\", or double-click the box to choose one."
+                  : "Cannot open " + book + " with " + editor;
+    CurrentDialogs().Message(this, text, ProgramTitle(), Dialogs::Icon::Exclamation);
 }
 
 void frmConfig::ChooseEditor()

@@ -114,6 +114,7 @@ void frmLeafcast::BuildControls()
     Label3 = label("Label3", "Current #", kMargin + 220, labelsTop, 120);
     lblProfile = label("lblProfile", "Profile: ", kMargin, labelsTop + 22, 330);
     lblOutFN = label("lblOutFN", "", kMargin, 0, 330);
+    lblStatus = label("lblStatus", "", kMargin, 0, 330);
     lblDevPathCaption = label("lblDevPathCaption", "Device Path:", kMargin, 0, 80);
     auto* devicePath = new ClickLabel(this);
     devicePath->setObjectName("lblDevPath");
@@ -141,11 +142,13 @@ void frmLeafcast::Relayout()
     Pic1->move(kMargin, kCanvasTop);
     const int bottom = Pic1->y() + Pic1->height();
     lblOutFN->move(kMargin, bottom + 10);
-    lblDevPathCaption->move(kMargin, lblOutFN->y() + lblOutFN->height() + 10);
+    lblStatus->move(kMargin, lblOutFN->y() + lblOutFN->height() + 10);
+    lblDevPathCaption->move(kMargin, lblStatus->y() + lblStatus->height() + 10);
     const int width = std::max(Pic1->width(), 4 * (kButtonWidth + 4) + 24) + 2 * kMargin;
     lblOutFN->setFixedWidth(width - 2 * kMargin);
+    lblStatus->setFixedWidth(width - 2 * kMargin);
     lblDevPath->setGeometry(kMargin + 85, lblDevPathCaption->y(), width - 2 * kMargin - 85, 20);
-    setFixedSize(width, bottom + 90 - 20);
+    setFixedSize(width, lblDevPathCaption->y() + 30);
 }
 
 frmZENImg& frmLeafcast::Preview()
@@ -173,11 +176,13 @@ void frmLeafcast::Go()
         btnPause->setFocus();
         mState.Stepped = chkStepF->isChecked();
         Pic1->RemovePicture();
+        lblStatus->clear();
         ConversionRun run(mSettings, mState, mOutput, *this);
         const RunResult result = run.Run();
         mRunning = false;
         mWaiting = false;
         Pic1->Refresh();
+        ShowOutcome(result);
         if (result.outcome == RunResult::Outcome::Failed) {
             // A run that could not start (no book, say) leaves Go usable, so that the user can try again, and
             // Pause as it was before: a click on it would otherwise pause the next run after its first page.
@@ -280,6 +285,22 @@ void frmLeafcast::OpenDestFolder()
     CurrentDialogs().OpenWithDefault(folder.empty() ? std::string(home ? home : "/") : folder);
 }
 
+void frmLeafcast::ShowOutcome(const RunResult& result)
+{
+    const char* how = result.outcome == RunResult::Outcome::Finished ? "Done: "
+                      : result.outcome == RunResult::Outcome::Failed ? "Failed: "
+                                                                     : "Stopped: ";
+    const int pages = mState.PagesWritten;
+    if (pages == 0) {
+        lblStatus->setText(Q(std::string(how) + "no page written"));
+        return;
+    }
+    const std::string written = std::string(how) + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
+                                " written to ";
+    const int room = lblStatus->width() - QFontMetrics(lblStatus->font()).horizontalAdvance(Q(written));
+    lblStatus->setText(Q(written + Fitted(mSettings.OutputPath(), room)));
+}
+
 void frmLeafcast::Report(const std::string& text, bool problem)
 {
     CurrentDialogs().Message(this, text, ProgramTitle(), problem ? Dialogs::Icon::Exclamation : Dialogs::Icon::Information);
@@ -347,9 +368,14 @@ void frmLeafcast::PreviewPage(const Bitmap& page, std::u32string_view pageText)
 
 void frmLeafcast::PageFileShown(const std::string& path, bool)
 {
-    // The path alone is shortened, to leave room for the caption in front of it. A page's path is measured
-    // character by character from widths kept for the label's font: laying the whole text out for every try of
-    // every page cost more than the page.
+    // The path alone is shortened, to leave room for the caption in front of it.
+    lblOutFN->setText(Q("File: " + Fitted(path, lblOutFN->width() - 100)));
+}
+
+std::string frmLeafcast::Fitted(const std::string& path, int room)
+{
+    // A page's path is measured character by character from widths kept for the label's font: laying the whole
+    // text out for every try of every page cost more than the page.
     if (mOutFont != lblOutFN->font()) {
         mOutFont = lblOutFN->font();
         mOutWidths.clear();
@@ -365,8 +391,7 @@ void frmLeafcast::PageFileShown(const std::string& path, bool)
         }
         return width;
     };
-    const std::string shown = CompactToFit(path, lblOutFN->width() - 100, measure);
-    lblOutFN->setText(Q("File: " + shown));
+    return CompactToFit(path, room, measure);
 }
 
 void frmLeafcast::PausedChanged(bool paused) { btnPause->setText(paused ? "&Continue" : "&Pause"); }

@@ -17,6 +17,7 @@ class QPushButton;
 class SettingsDocument;
 class SettingsModel;
 class frmZENImg;
+struct RunResult;
 
 // The main window: the page canvas, the run's buttons and progress, the page browser and the device actions.
 // It follows the settings document, owns the run state, the page output and the device preview, and hosts the
@@ -66,6 +67,7 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* lblOutFN = nullptr;
+    QLabel* lblStatus = nullptr;  // how the last run ended: the pages it wrote and where
     QLabel* lblProfile = nullptr;
     QLabel* lblDevPathCaption = nullptr;
     QLabel* lblDevPath = nullptr;
@@ -96,6 +98,9 @@ private:
     void Step(int delta);
     void ShutDownNow();
     void Report(const std::string& text, bool problem);
+    void ShowOutcome(const RunResult& result);
+    // A path shortened in its folders to fit room pixels of lblOutFN's font.
+    std::string Fitted(const std::string& path, int room);
 
     SettingsDocument& mDocument;
     SettingsModel& mSettings;

@@ -10,9 +10,34 @@
 #include <QIcon>
 #include <QStringList>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: leafcast-gui [BOOK] [--home DIR] [--screenshots DIR BOOK]\n"
+    "Leafcast's desktop program: turns a plain-text book into numbered JPEG pages for small media players.\n"
+    "\n"
+    "  BOOK                    open this book, as if chosen in the settings window\n"
+    "  --home DIR              the program's folder, holding Profiles/ and Leafcast.ini (default:\n"
+    "                          $XDG_DATA_HOME/leafcast, or the program's own folder when a file\n"
+    "                          leafcast.portable stands beside it)\n"
+    "  --screenshots DIR BOOK  show every window with a page of BOOK and save a picture of each into DIR\n"
+    "  -h, --help              print this help and end\n"
+    "\n"
+    "Qt's own options, such as -platform offscreen, are taken too. The command line is leafcast (leafcast help).\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Before the application, which needs a display: the help must answer without one.
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Leafcast");
     QApplication::setWindowIcon(QIcon(":/leafcast.png"));

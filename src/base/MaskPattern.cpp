@@ -135,3 +135,18 @@ bool MatchesMask(std::u32string_view text, std::u32string_view mask)
         ++p;
     return p == elements.size();
 }
+
+std::string MaskSyntaxError(std::u32string_view mask)
+{
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (mask[i] != U'[')
+            continue;
+        const std::size_t listStart = i + 1 + (i + 1 < mask.size() && mask[i + 1] == U'!' ? 1 : 0);
+        const std::size_t close = mask.find(U']', listStart);
+        if (close == std::u32string_view::npos)
+            return "the list that [ opens at character " + std::to_string(i + 1) +
+                   " has no closing ] (a [ itself is written [[])";
+        i = close;
+    }
+    return {};
+}

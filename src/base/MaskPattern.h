@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // The small pattern language of the heading masks.
@@ -12,3 +13,8 @@
 // character and "[!]" any one. A [ without a closing ] is itself, and so are a ] outside a list and a ! that
 // does not open one. Runs in O(text × mask) at worst, however many stars the mask holds.
 bool MatchesMask(std::u32string_view text, std::u32string_view mask);
+
+// What is wrong with a mask that a person typed, or empty when nothing is: a [ whose list no ] closes, which
+// MatchesMask takes as the character itself (so a mask a profile holds matches as it always did) but which
+// is more likely a list left open. Says where, counting characters from 1.
+std::string MaskSyntaxError(std::u32string_view mask);

@@ -3,12 +3,14 @@
 #include "base/Text.h"
 #include "base/AppError.h"
 #include "base/FileBytes.h"
+#include "base/MaskPattern.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -42,8 +44,18 @@ std::string Visible(const std::string& text)
 // Each message goes out in one write, so that books converted side by side do not mix their lines.
 int Usage(const std::string& message)
 {
-    std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast --help' for the commands and their options.\n";
+    std::cerr << "leafcast: " + Visible(message) + "\nRun 'leafcast help' for the commands and their options.\n";
     return kExitUsage;
+}
+
+std::optional<int> WholeNumber(std::string_view text, int minimum, int maximum)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || text[0] < '0' || text[0] > '9' || error != std::errc() || end != text.data() + text.size() ||
+        value < minimum || value > maximum)
+        return std::nullopt;
+    return value;
 }
 
 int Failure(const std::string& message)
@@ -58,7 +70,11 @@ std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& s
         const auto equals = assignment.find('=');
         if (equals == std::string::npos || equals == 0)
             return "--set takes NAME=VALUE, not \"" + assignment + "\"";
-        if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
+        const std::string name = assignment.substr(0, equals), value = assignment.substr(equals + 1);
+        if (name == "txtChaptMask" || name == "txtParagrMask")
+            if (const std::string error = MaskSyntaxError(FromUtf8(value)); !error.empty())
+                return "--set " + assignment + ": syntax error in the mask \"" + value + "\": " + error;
+        if (auto error = settings.ApplyEdit(name, value))
             return "--set " + assignment + ": " + *error;
     }
     return {};
@@ -73,16 +89,23 @@ AppContext Context(const CommonOptions& options)
     return context;
 }
 
-// A profile named as a path, or by its name in the profile folder (".cfg" may be left out).
-std::string ResolveProfile(const std::string& file, const AppContext& context)
+ProfileLookup ResolveProfile(const std::string& file, const AppContext& context)
 {
     std::error_code ignored;
-    if (fs::is_regular_file(file, ignored))
-        return file;
-    std::string inFolder = context.ProfilesFolder + file;
-    if (!fs::is_regular_file(inFolder, ignored) && fs::path(file).extension() != ".cfg")
-        inFolder += ".cfg";
-    return fs::is_regular_file(inFolder, ignored) ? inFolder : file;
+    std::vector<std::string> tried = {file, context.ProfilesFolder + file};
+    if (fs::path(file).extension() != ".cfg")
+        tried.push_back(tried.back() + ".cfg");
+    for (const std::string& path : tried)
+        if (fs::is_regular_file(path, ignored))
+            return {path, {}};
+    // Something that is there but not a file (a folder, say) is left to the loader to say what it is.
+    if (fs::exists(file, ignored))
+        return {file, {}};
+    std::string looked;
+    for (std::size_t i = 0; i < tried.size(); ++i)
+        looked += (i == 0 ? "" : i + 1 == tried.size() ? " and " : ", ") +
+                  (i == 0 ? fs::absolute(file, ignored).lexically_normal().string() : tried[i]);
+    return {{}, "there is no profile \"" + file + "\": looked for " + looked};
 }
 
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
@@ -104,7 +127,10 @@ int ProfileSaveCommand(const std::string& name, const CommonOptions& options)
 
 int ProfileShowCommand(const std::string& file, const CommonOptions& options)
 {
-    const std::string path = ResolveProfile(file, Context(options));
+    const ProfileLookup found = ResolveProfile(file, Context(options));
+    if (!found.error.empty())
+        return Failure(found.error);
+    const std::string& path = found.path;
     const auto bytes = ReadWholeFile(path);
     if (!bytes)
         return Failure("cannot read the profile " + path + ": " + SystemMessage(bytes.Failure().code));
@@ -139,6 +165,8 @@ int ProfileShowCommand(const std::string& file, const CommonOptions& options)
 
 int MaskCommand(const std::string& mask, const std::string& text)
 {
+    if (const std::string error = MaskSyntaxError(FromUtf8(mask)); !error.empty())
+        return Usage("syntax error in the mask \"" + mask + "\": " + error);
     const MaskTestResult result = TestMask(mask, text);
     if (!result.error.empty()) {
         std::printf("%s\n", result.error.c_str());

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SettingsModel;
@@ -10,6 +12,8 @@ struct AppContext;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// The most books -j converts at a time: more processes than that only wait for the disk and each other.
+constexpr int kMaxJobs = 64;
 
 struct CommonOptions {
     std::vector<std::string> sets;  // NAME=VALUE, applied in order
@@ -21,6 +25,7 @@ struct ConvertOptions : CommonOptions {
     std::string profile;
     std::string out;
     std::string encoding;  // the legacy code page, as --set txtCodePage would set it
+    std::string size;      // WxH: the Custom screen size, as --set would choose it
     int jobs = 1;          // books converted at a time
     bool quiet = false;    // nothing but errors
     std::string pageText;  // write the text of every page here
@@ -39,7 +44,15 @@ int MaskCommand(const std::string& mask, const std::string& text);
 // others as \xNN, the C1 controls as \u00NN.
 std::string Visible(const std::string& text);
 int Usage(const std::string& message);
+// The number text spells, when it is a whole number from minimum to maximum written in digits alone.
+std::optional<int> WholeNumber(std::string_view text, int minimum, int maximum);
 int Failure(const std::string& message);
 std::string ApplySets(SettingsModel& settings, const std::vector<std::string>& sets);  // empty when all applied
 AppContext Context(const CommonOptions& options);
-std::string ResolveProfile(const std::string& file, const AppContext& context);
+// A profile named as a path, or by its name in the profile folder (".cfg" may be left out): its path, or a
+// message that names every path looked at when none is there.
+struct ProfileLookup {
+    std::string path;
+    std::string error;
+};
+ProfileLookup ResolveProfile(const std::string& file, const AppContext& context);

@@ -10,6 +10,7 @@
 #include "settings/StartUp.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -39,7 +40,36 @@ struct BookOutcome {
 // The shell's convention for a program ended by a signal: 128 and its number.
 int InterruptedStatus() { return 128 + ConsoleRunHost::Signal(); }
 
+// The page text into its file, or onto standard output for "-".
+Result<void> SavePageText(const std::string& path, const std::string& text)
+{
+    if (path != "-")
+        return SaveWholeFile(path, text);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return SystemError("cannot write the page text to standard output", errno);
+    return {};
+}
+
 std::string WithSlash(std::string folder) { return folder.empty() || folder.back() == '/' ? folder : folder + "/"; }
+
+constexpr int kMinSide = 16, kMaxSide = 4096;
+
+// --size WxH as the settings it stands for: the Custom preset, its width and its height. Answers the problem
+// with the text, naming it, or an empty text.
+std::string SizeAssignments(const std::string& size, std::vector<std::string>& assignments)
+{
+    const auto x = size.find_first_of("xX");
+    if (x == std::string::npos)
+        return "--size takes a width and a height in pixels, as in 480x272, not \"" + size + "\"";
+    const std::string sides[] = {size.substr(0, x), size.substr(x + 1)};
+    const char* names[] = {"width", "height"};
+    for (int i = 0; i < 2; ++i)
+        if (!WholeNumber(sides[i], kMinSide, kMaxSide))
+            return "--size " + size + ": the " + names[i] + " must be a whole number from " +
+                   std::to_string(kMinSide) + " to " + std::to_string(kMaxSide) + ", not \"" + sides[i] + "\"";
+    assignments = {"optScrRes=3", "txtCustWidth=" + sides[0], "Text1=" + sides[1]};
+    return {};
+}
 
 // The root a --set gives, if any; the last one counts.
 std::string RootFromSets(const std::vector<std::string>& sets)
@@ -67,6 +97,16 @@ std::string Prepare(SettingsModel& settings, const ConvertOptions& options, cons
         }
         for (const std::string& skipped : warn ? loaded.skipped : std::vector<std::string>{})
             std::cerr << "leafcast: " + Visible(options.profile + ", " + skipped) + " (skipped)\n";
+    }
+    std::vector<std::string> sized;
+    if (!options.size.empty()) {
+        if (std::string error = SizeAssignments(options.size, sized); !error.empty())
+            return error;
+        for (const std::string& assignment : sized) {
+            const auto equals = assignment.find('=');
+            if (auto error = settings.ApplyEdit(assignment.substr(0, equals), assignment.substr(equals + 1)))
+                return "--size " + options.size + ": " + *error;
+        }
     }
     std::vector<std::string> sets = options.sets;
     if (!options.encoding.empty())
@@ -102,7 +142,9 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     }
     // The page text is written once the run is over; a folder that is not there is better said before it starts.
     std::error_code ignored;
-    if (!options.pageText.empty() && !fs::is_directory(fs::absolute(options.pageText, ignored).parent_path(), ignored))
+    const bool textToStdout = options.pageText == "-";
+    if (!options.pageText.empty() && !textToStdout &&
+        !fs::is_directory(fs::absolute(options.pageText, ignored).parent_path(), ignored))
         return {Failure("cannot write the page text " + options.pageText + ": its folder is not there"), 0};
 
     RunState state;
@@ -116,7 +158,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     host.Finish();
     const std::string who = several ? job.given + ": " : "";
     if (!options.pageText.empty() && !host.PageText().empty())
-        if (auto saved = SaveWholeFile(options.pageText, host.PageText()); !saved)
+        if (auto saved = SavePageText(options.pageText, host.PageText()); !saved)
             return {Failure(who + saved.Failure().message), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
@@ -142,8 +184,10 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
             lines += "; " + pages(result.stalePagesRemoved) + " of an earlier run removed";
         lines += "\n";
     }
-    std::fputs(lines.c_str(), stdout);
-    std::fflush(stdout);
+    // Standard output carries the page text when asked to; the summary then goes with the messages.
+    std::FILE* summary = textToStdout ? stderr : stdout;
+    std::fputs(lines.c_str(), summary);
+    std::fflush(summary);
     return {status, state.PagesWritten};
 }
 
@@ -213,8 +257,12 @@ int ConvertCommand(const ConvertOptions& request)
     const auto start = std::chrono::steady_clock::now();
     // The program's folder is made, and what is wrong with it said, once: not again for every book.
     ConvertOptions options = request;
-    if (!options.profile.empty())
-        options.profile = ResolveProfile(options.profile, Context(options));
+    if (!options.profile.empty()) {
+        const ProfileLookup found = ResolveProfile(options.profile, Context(options));
+        if (!found.error.empty())
+            return Failure(found.error);
+        options.profile = found.path;
+    }
     const bool several = options.books.size() > 1;
     const std::string explicitRoot = RootFromSets(options.sets);
     if (several && !explicitRoot.empty())
@@ -222,12 +270,18 @@ int ConvertCommand(const ConvertOptions& request)
                      "each book's pages after the book");
     if (several && !options.pageText.empty())
         return Usage("--page-text writes the pages of one book; give it one book at a time");
-    if (options.jobs < 1)
-        return Usage("-j takes a number of books at a time from 1 up");
+    if (std::vector<std::string> sized; !options.size.empty())
+        if (const std::string error = SizeAssignments(options.size, sized); !error.empty())
+            return Usage(error);
+
+    std::error_code ignored;
+    if (const fs::file_status out = fs::status(options.out, ignored); !options.out.empty() && fs::exists(out) &&
+                                                                        !fs::is_directory(out))
+        return Usage("-o " + options.out + " is " + (fs::is_regular_file(out) ? "a file" : "not a folder") +
+                     ": the pages go into a folder, which -o names");
 
     std::vector<BookJob> jobs;
     std::map<std::string, std::string> folders;  // output folder -> the book that writes there
-    std::error_code ignored;
     for (const std::string& given : options.books) {
         BookJob job;
         job.given = given;

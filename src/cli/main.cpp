@@ -1,10 +1,12 @@
 // leafcast: converts a plain-text book into numbered JPEG pages from the command line, keeps profiles, and
 // tries heading masks.
+#include "cli/CommandLine.h"
 #include "cli/Commands.h"
 #include "base/AppError.h"
 
 #include <CLI/CLI.hpp>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <iostream>
 #include <utility>
@@ -34,8 +36,8 @@ int main(int argc, char** argv)
     SetExecutableName("leafcast");
     // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
-    CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players."};
-    app.set_version_flag("--version", std::string("leafcast ") + LEAFCAST_VERSION);
+    CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players.", "leafcast"};
+    app.set_version_flag("-V,--version", std::string("leafcast ") + LEAFCAST_VERSION);
     app.require_subcommand(1);
 
     ConvertOptions convert;
@@ -50,6 +52,11 @@ int main(int argc, char** argv)
                                "Apply a profile first, as the Load profile button does: a path, or a name in the "
                                "profile folder.")
         ->option_text("FILE");
+    convertCommand->add_option("--size", convert.size,
+                               "A screen of W x H pixels, each from 16 to 4096, e.g. 480x272: the Custom size, the "
+                               "same as --set optScrRes=3 --set txtCustWidth=W --set Text1=H, applied after "
+                               "--profile and before every --set.")
+        ->option_text("WxH");
     AddCommonOptions(convertCommand, convert);
     convertCommand
         ->add_option("-o,--out", convert.out,
@@ -58,7 +65,8 @@ int main(int argc, char** argv)
         ->option_text("DIR");
     convertCommand->add_option("--page-text", convert.pageText,
                                "Also write the text of every page (of the page range) as laid out into FILE: the "
-                               "header line, then one line per row, and a line holding a form feed between pages.")
+                               "header line, then one line per row, and a line holding a form feed between pages. - is "
+                               "standard output; the closing summary then goes to standard error.")
         ->option_text("FILE");
     convertCommand->add_flag("--dry-run", convert.dryRun,
                              "Lay the book out without writing any page file; print how many pages it would write "
@@ -67,9 +75,12 @@ int main(int argc, char** argv)
                                "The code page of books that are not UTF-8, e.g. CP1250 or ISO-8859-2 "
                                "(the same as --set txtCodePage=NAME).")
         ->option_text("NAME");
-    convertCommand->add_option("-j,--jobs", convert.jobs, "Convert N books at a time (default 1).")
-        ->option_text("N")
-        ->check(CLI::PositiveNumber);
+    // Read as text and judged by the command, so that a bad count is said in its words.
+    std::string jobs;
+    convertCommand
+        ->add_option("-j,--jobs", jobs, "Convert N books at a time, N from 1 to " + std::to_string(kMaxJobs) +
+                                            " (default 1).")
+        ->option_text("N");
     convertCommand->add_flag("-q,--quiet", convert.quiet, "Print nothing but errors.");
 
     app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.");
@@ -97,21 +108,45 @@ int main(int argc, char** argv)
         ->required();
     maskCommand->add_option("TEXT", text, "The text, matched whole and case-sensitively.")->required();
 
+    std::vector<std::string> helpTopic;
+    CLI::App* helpCommand = app.add_subcommand("help", "Print the help of a command, as in leafcast help convert.");
+    helpCommand->add_option("COMMAND", helpTopic, "The command, and the subcommand of profile.");
+
+    // Nothing to do: the usage, as for any usage error, but on standard output, where a reader looks for it.
+    if (argc < 2) {
+        std::fputs(CommandHelp(app).c_str(), stdout);
+        return kExitUsage;
+    }
+
     // A mistyped command names itself rather than being taken for a stray argument.
-    if (argc > 1 && argv[1][0] != '-') {
+    if (argv[1][0] != '-') {
         bool known = false;
         const std::function<bool(const CLI::App*)> all = [](const CLI::App*) { return true; };
         for (const CLI::App* command : std::as_const(app).get_subcommands(all))
             known = known || command->get_name() == argv[1];
         if (!known) {
-            std::cerr << "leafcast: '" << argv[1] << "' is not a command; see leafcast --help\n";
+            std::cerr << "leafcast: '" << Visible(argv[1]) << "' is not a command; see leafcast help\n";
             return kExitUsage;
         }
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+        if (e.get_exit_code() == 0)
+            return app.exit(e);  // --help and --version
+        const ParseProblem problem = DescribeParseError(app, e);
+        std::cerr << "leafcast: " + Visible(problem.message) + "\nRun 'leafcast help" +
+                         (problem.command.empty() ? "' for the commands.\n" : " " + problem.command + "' for its options.\n");
+        return kExitUsage;
+    }
+    if (*helpCommand)
+        return HelpCommand(app, helpTopic);
+    if (*convertCommand && !jobs.empty()) {
+        const std::optional<int> count = WholeNumber(jobs, 1, kMaxJobs);
+        if (!count)
+            return Usage("-j " + jobs + ": the number of books at a time must be a whole number from 1 to " +
+                         std::to_string(kMaxJobs));
+        convert.jobs = *count;
     }
     try {
         if (*convertCommand)

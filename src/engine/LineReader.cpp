@@ -30,7 +30,25 @@ struct Scan {
     bool nul = false;
     bool utf8 = true;
     bool failed = false;
+    // What a book with NUL bytes looks like at its start: "UTF-16LE" or "UTF-16BE" when they fall on one side
+    // of nearly every character, as in UTF-16 text written without a byte-order mark; otherwise null.
+    const char* wide = nullptr;
 };
+
+// UTF-16 text of mostly Latin letters has a NUL in the high byte of most code units and almost never in the
+// low one; a binary file has its NUL bytes on both sides alike. Looks at the first 4 KB.
+const char* LooksLikeUtf16(std::string_view start)
+{
+    const std::size_t units = std::min<std::size_t>(start.size(), 4096) / 2;
+    std::size_t evenNul = 0, oddNul = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        evenNul += start[2 * i] == '\0';
+        oddNul += start[2 * i + 1] == '\0';
+    }
+    const auto most = [units](std::size_t count) { return units >= 4 && 2 * count > units; };
+    const auto few = [units](std::size_t count) { return 8 * count <= units; };
+    return most(oddNul) && few(evenNul) ? "UTF-16LE" : most(evenNul) && few(oddNul) ? "UTF-16BE" : nullptr;
+}
 
 // Looks at the whole stream once: NUL bytes, and whether it is UTF-8. A sequence cut by a chunk's end waits
 // for the next chunk.
@@ -39,10 +57,13 @@ Scan ScanStream(std::FILE* file, std::size_t chunkBytes)
     Scan scan;
     std::string pending;
     std::string chunk(chunkBytes, '\0');
-    for (;;) {
+    for (bool first = true;; first = false) {
         const std::size_t n = std::fread(chunk.data(), 1, chunkBytes, file);
-        if (!scan.nul && std::memchr(chunk.data(), 0, n))
+        if (!scan.nul && std::memchr(chunk.data(), 0, n)) {
             scan.nul = true;
+            if (first)
+                scan.wide = LooksLikeUtf16(std::string_view(chunk.data(), n));
+        }
         if (scan.utf8) {
             pending.append(chunk.data(), n);
             std::size_t keep = 0;
@@ -172,6 +193,10 @@ Result<std::unique_ptr<LineReader>> LineReader::Open(const std::string& path, co
         const Scan scan = ScanStream(file, reader->mChunk);
         if (scan.failed)
             return SystemError("cannot read " + name, errno);
+        if (scan.nul && scan.wide && reader->mStart == 0)
+            return Refused("cannot convert " + name + ": it holds NUL bytes between its letters, as UTF-16 without a "
+                           "byte-order mark does; name its encoding: --encoding " + std::string(scan.wide) +
+                           " (in the settings window, the Code page box)");
         if (scan.nul)
             return Refused("cannot convert " + name + ": it is not a text file (it holds NUL bytes)");
         if (reader->mStart == 0 && !scan.utf8)

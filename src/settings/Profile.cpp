@@ -81,6 +81,25 @@ bool IsFalse(const ControlSpec& control, const std::string& value)
     return control.kind == ControlKind::Option ? value != "1" : value.empty() || value == "0";
 }
 
+// Why a record's name and Index find no control: no control goes by the name, or the Index is not the one it
+// has (-1 for a single control, the member's number in a control array).
+std::string NoSuchControl(const std::string& name, const std::string& index)
+{
+    std::vector<int> members;
+    for (const ControlSpec& control : SettingsControls())
+        if (control.name == name)
+            members.push_back(control.index);
+    if (members.empty())
+        return "there is no setting named " + name;
+    if (members == std::vector<int>{-1})
+        return name + " is a single control: its Index is -1, not " + index;
+    std::sort(members.begin(), members.end());
+    return name + " has no member " + index +
+           (members.size() == 1 ? " (its only member is " + std::to_string(members[0]) + ")"
+                                : " (its members are " + std::to_string(members.front()) + " to " +
+                                      std::to_string(members.back()) + ")");
+}
+
 } // namespace
 
 ParsedProfile ParseProfile(std::string_view bytes)
@@ -205,7 +224,7 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
             if (name.rfind(kPhrasePrefix, 0) == 0)
                 settings.AddMarkedPhrase(FromUtf8(value.text));
             else
-                result.skipped.push_back(where + "there is no setting named " + name);
+                result.skipped.push_back(where + NoSuchControl(name, record.fields[3].text));
             continue;
         }
         if (control->kind == ControlKind::Option) {

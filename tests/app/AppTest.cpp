@@ -32,14 +32,18 @@ namespace {
 struct FakeDialogs : Dialogs {
     std::deque<std::string> files, folders, texts;
     bool yes = false;
-    std::vector<std::string> messages;
+    bool starts = true;  // whether a program opened or launched starts
+    std::vector<std::string> messages, started;
     std::string PickOpenFile(QWidget*, const std::string&, const std::string&) override { return Next(files); }
     std::string PickFolder(QWidget*, const std::string&) override { return Next(folders); }
     bool AskYesNo(QWidget*, const std::string& text, const std::string&, Icon) override { return Say(text), yes; }
     std::string AskText(QWidget*, const std::string&, const std::string&) override { return Next(texts); }
     void Message(QWidget*, const std::string& text, const std::string&, Icon) override { Say(text); }
-    bool OpenWithDefault(const std::string&) override { return true; }
-    bool Launch(const std::string&, const std::vector<std::string>&) override { return true; }
+    bool OpenWithDefault(const std::string& path) override { return started.push_back("default " + path), starts; }
+    bool Launch(const std::string& program, const std::vector<std::string>& arguments) override
+    {
+        return started.push_back(program + " " + arguments.at(0)), starts;
+    }
     void Say(const std::string& text) { messages.push_back(text); }
     static std::string Next(std::deque<std::string>& queue)
     {
@@ -150,6 +154,7 @@ private slots:
         QVERIFY(mDialogs->messages[0].find("missing.txt") != std::string::npos);
         QVERIFY(W().btnGo->isEnabled() && !W().btnPause->isEnabled() && !W().State().Paused);
         QVERIFY(!fs::exists(mDir->Path("missing")));
+        QCOMPARE(W().lblStatus->text(), QString("Failed: no page written"));
     }
 
     void aRunsPagesAreNamedBrowsedAndCopied()
@@ -167,6 +172,10 @@ private slots:
 
         const int last = W().State().FileNumber - 1;
         QVERIFY(last > 3);
+        // The run's end says how many pages went where (the folder shortened when the temporary folder is long).
+        const QString status = W().lblStatus->text();
+        QVERIFY2(status.startsWith(QString("Done: %1 pages written to /").arg(last)) && status.endsWith("/novel/"),
+                 qPrintable(status));
         QCOMPARE(W().ViewNumber, last);
         QTest::keyClick(&W(), Qt::Key_PageDown);  // past the last page: not found, the number stays
         QCOMPARE(W().ViewNumber, last);
@@ -292,6 +301,38 @@ private slots:
         QVERIFY(C().Control("txtFormat")->isEnabled());
         QCOMPARE(S().SelectedPreset(), -1);
         QCOMPARE(mDialogs->messages.back(), std::string("Reset current settings?"));
+    }
+
+    void editingTheBookOpensItWithTheEditorOrTheDesktopsProgram()
+    {
+        const std::string book = Book(*mDir, 3);
+        S().TypeText("txtInpFile", book);
+        const struct { const char* editor; bool starts; std::string program, message; } cases[] = {
+            {"explorer", true, "default", ""},
+            {"Explorer.exe", true, "default", ""},
+            {"explorer", false, "default", "Cannot open " + book + ": no program is set up on this desktop to open it"},
+            {"", false, "default", "Cannot open " + book + ": no program is set up on this desktop to open it"},
+            {"mousepad", true, "mousepad", ""},
+            {"mousepad", false, "mousepad", "Cannot open " + book + " with mousepad"},
+        };
+        for (const auto& c : cases) {
+            mDialogs->started.clear(), mDialogs->messages.clear();
+            mDialogs->starts = c.starts;
+            S().TypeText("txtEditor", c.editor);
+            C().Control<QPushButton>("btnEditInpF")->click();
+            QCOMPARE(mDialogs->started, std::vector<std::string>{c.program + " " + book});
+            QCOMPARE(mDialogs->messages.size(), std::size_t(c.message.empty() ? 0 : 1));
+            if (!c.message.empty())
+                QVERIFY2(mDialogs->messages[0].starts_with(c.message), mDialogs->messages[0].c_str());
+        }
+        // The desktop's program is xdg-open, started without a shell: where there is none, nothing starts.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(mDir->Path("no-programs")));
+        SetDialogs(nullptr);
+        const bool opened = CurrentDialogs().OpenWithDefault(book);
+        SetDialogs(&*mDialogs);
+        qputenv("PATH", path);
+        QVERIFY(!opened);
     }
 
     void phraseEditorRoundTrip()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The command line as a user runs it: the files a conversion leaves, the JPEG pages as independent readers
-# (libjpeg's djpeg, ImageMagick) see them, and the exit status of usage errors and failures.
+# (libjpeg's djpeg, ImageMagick) see them, and the exit status of usage errors and failures; and the desktop
+# program's help.   check-cli.sh LEAFCAST SAMPLES-FOLDER LEAFCAST-GUI
 set -uo pipefail
 leafcast=$1
 samples=$2
+gui=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -54,6 +56,11 @@ check "a value the control cannot take is a usage error (2)" test $? -eq 2
 check "a missing book is an error (1)" test $? -eq 1
 check "the error names the book" grep -q missing.txt "$work/err.txt"
 check "a missing book writes nothing" test ! -e "$work/missing"
+echo "keep me" > "$work/notes.txt"
+"$leafcast" convert "$work/book.txt" -o "$work/notes.txt" > /dev/null 2> "$work/err.txt"
+check "-o naming a file is a usage error (2)" test $? -eq 2
+check "-o naming a file says so" grep -qxF "leafcast: -o $work/notes.txt is a file: the pages go into a folder, which -o names" "$work/err.txt"
+check "-o naming a file leaves it as it was" test "$(cat "$work/notes.txt")" = "keep me"
 "$leafcast" convert "$work/$(printf 'no\033[31mbook.txt')" > /dev/null 2> "$work/err.txt"
 check "a control character in a message is shown escaped" grep -qF 'no\x1b[31mbook.txt' "$work/err.txt"
 
@@ -101,6 +108,21 @@ done
 
 "$leafcast" --version > /dev/null
 check "--version answers" test $? -eq 0
+check "-V is --version" test "$("$leafcast" -V)" = "$("$leafcast" --version)"
+
+# The usage: alone it is a usage error (2), printed where a reader looks for it; help and help COMMAND.
+"$leafcast" > "$work/out.txt" 2> "$work/err.txt"
+check "no arguments: exit 2" test $? -eq 2
+check "no arguments: the usage on standard output" bash -c 'grep -q "^Usage: leafcast " "$1" && ! test -s "$2"' _ "$work/out.txt" "$work/err.txt"
+for topic in "" convert "profile save" mask; do
+  check "help $topic: that usage, exit 0" bash -c '"$1" help $2 | grep -q "^Usage: leafcast ${2:+$2 }\["' _ "$leafcast" "$topic"
+done
+check "help convert lists the options" bash -c '"$1" help convert | grep -q -- "--page-text FILE"' _ "$leafcast"
+"$leafcast" help profile xyz 2> "$work/err.txt"
+check "help of no such command: exit 2" test $? -eq 2
+check "help of no such command names it" grep -q "^leafcast: 'xyz' is not a command of profile; the commands of profile are save or show" "$work/err.txt"
+"$leafcast" help convert xyz 2> "$work/err.txt"
+check "help of a subcommand convert lacks names it" grep -q "^leafcast: 'xyz' is not a command of convert, which has none" "$work/err.txt"
 
 "$leafcast" convert "$samples/novel.txt" --out "$work/sample" > /dev/null
 check "the sample book converts" test "$(find "$work/sample" -name '*.jpg' | wc -l)" -gt 30
@@ -113,6 +135,9 @@ check "a dry run lists the headings" grep -qx "  page 3: CH 02.1 HOME" "$work/ou
 check "the page text starts with the first header" test "$(head -1 "$work/pages.txt")" = "Ch 00.0 Introduction - File# 1"
 check "the page text holds three pages" test "$(grep -c $'^\f$' "$work/pages.txt")" -eq 2
 check "the page text holds the rows" grep -qx "It was a long road, and she walked it." "$work/pages.txt"
+"$leafcast" convert "$work/book.txt" --dry-run --page-text - --out "$work/dry" > "$work/stdout.txt" 2> "$work/err.txt"
+check "--page-text - writes the page text, and nothing else, to standard output" cmp "$work/pages.txt" "$work/stdout.txt"
+check "--page-text -: the summary goes to standard error" grep -q "^3 pages would be written to" "$work/err.txt"
 "$leafcast" convert "$work/book.txt" --page-text "$work/no/such/pages.txt" > /dev/null 2>&1
 check "a page text without its folder is an error (1)" test $? -eq 1
 
@@ -131,8 +156,10 @@ check "profile show prints the phrases" grep -q '5. "\\f"' "$work/show.txt"
 check "profile show leaves out a cleared box" bash -c '! grep -q chkSmartLF "$1"' _ "$work/show.txt"
 "$leafcast" convert "$work/book.txt" --home "$home" --profile story --out "$work/profiled" > /dev/null
 check "convert --profile still names the pages after the book" test -f "$work/profiled/book_00001 ().jpg"
-"$leafcast" convert "$work/book.txt" --home "$home" --profile nothing.cfg > /dev/null 2>&1
+"$leafcast" convert "$work/book.txt" --home "$home" --profile nothing > /dev/null 2> "$work/err.txt"
 check "a missing profile is an error (1)" test $? -eq 1
+check "a missing profile: every path looked at is named" \
+  grep -qxF "leafcast: there is no profile \"nothing\": looked for $PWD/nothing, $home/Profiles/nothing and $home/Profiles/nothing.cfg" "$work/err.txt"
 
 # Standard input converts as the same bytes in a file do, and several books convert at a time.
 "$leafcast" convert "$samples/novel.txt" --out "$work/fromfile" -q
@@ -148,6 +175,34 @@ check "several books: one summary line" grep -qx "3 books: 2 converted, 1 failed
 "$leafcast" conver "$work/book.txt" 2> "$work/err.txt"
 check "a mistyped command is a usage error (2)" test $? -eq 2
 check "a mistyped command names itself" grep -q "'conver' is not a command" "$work/err.txt"
+
+# Every usage error, the parser's and the commands' own, exits 2 with a message on standard error that starts
+# "leafcast:" and names what is wrong.
+while IFS='|' read -r names line; do
+  read -r -a arguments <<< "$line"
+  "$leafcast" "${arguments[@]}" > "$work/out.txt" 2> "$work/err.txt"
+  status=$?
+  check "leafcast $line: exit 2, nothing on standard output" bash -c "test $status -eq 2 && ! test -s \"\$1\"" _ "$work/out.txt"
+  check "leafcast $line: says $names" bash -c 'head -1 "$1" | grep -q "^leafcast: " && head -1 "$1" | grep -qF -- "$2"' _ "$work/err.txt" "$names"
+done <<EOF
+convert has no option --bogus|convert $work/book.txt --bogus
+there is no option --bogus|--bogus
+-o/--out is missing its value (DIR)|convert $work/book.txt -o
+-j 0: the number of books at a time must be a whole number from 1 to 64|convert $work/book.txt -j 0
+-j abc: the number of books at a time must be a whole number from 1 to 64|convert $work/book.txt -j abc
+-j 1e3: the number|convert $work/book.txt -j 1e3
+"c" is one argument too many: mask takes MASK TEXT|mask a b c
+"x" is one argument too many: settings takes none|settings x
+convert is missing BOOK|convert
+profile needs a command: save or show|profile
+syntax error in the mask "[a-": the list that [ opens at character 1 has no closing ]|mask [a- [a-
+--set txtChaptMask=Ch[0-9: syntax error in the mask "Ch[0-9"|convert $work/book.txt --set txtChaptMask=Ch[0-9
+--set txtParagrMask=[!: syntax error in the mask "[!"|profile save p --home $work/home --set txtParagrMask=[!
+--size takes a width and a height in pixels, as in 480x272, not "480"|convert $work/book.txt --size 480
+--size 15x272: the width must be a whole number from 16 to 4096, not "15"|convert $work/book.txt --size 15x272
+--size 480x4097: the height must be a whole number from 16 to 4096, not "4097"|convert $work/book.txt --size 480x4097
+--size 480x2.5e2: the height must be a whole number|convert $work/book.txt --size 480x2.5e2
+EOF
 "$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
 check "settings lists every setting" test "$("$leafcast" settings | grep -c -E '^  (chk|txt|lst|opt|Text1)')" -ge 37
@@ -160,6 +215,11 @@ check "mask: no match says so" grep -qx "No Match" "$work/mask.txt"
 "$leafcast" mask '' 'text' > "$work/mask.txt"
 check "mask: an empty mask exits 2" test $? -eq 2
 check "mask: an empty mask says so" grep -qx "ERROR: Empty Mask Text string" "$work/mask.txt"
+
+# The desktop program's help needs no display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --help > "$work/out.txt" 2> "$work/err.txt"
+check "leafcast-gui --help without a display: exit 0" test $? -eq 0
+check "leafcast-gui --help prints its usage" grep -q "^Usage: leafcast-gui \[BOOK\]" "$work/out.txt"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -145,10 +145,19 @@ TEST(LineReader, RefusesWhatIsNotABookWithAClearMessage)
 {
     TempDir dir;
     std::ofstream(dir.Path("program.txt"), std::ios::binary) << std::string("text\0\x01\x02 more", 13);
+    std::string le, be, wideBinary;
+    for (char c : std::string("Chapter 1\r\nIt was a long road.\r\n"))
+        le += {c, '\0'}, be += {'\0', c}, wideBinary += {c, '\0', '\0', c};  // the last has NULs on both sides
+    std::ofstream(dir.Path("le.txt"), std::ios::binary) << le;
+    std::ofstream(dir.Path("be.txt"), std::ios::binary) << be;
+    std::ofstream(dir.Path("both.txt"), std::ios::binary) << wideBinary;
     const struct { std::string path, codePage, message; } cases[] = {
         {dir.Path("missing.txt"), "Windows-1252", "missing.txt"},
         {dir.Root().string(), "Windows-1252", "it is a folder"},
         {dir.Path("program.txt"), "Windows-1252", "not a text file"},
+        {dir.Path("le.txt"), "Windows-1252", "UTF-16 without a byte-order mark does; name its encoding: --encoding UTF-16LE"},
+        {dir.Path("be.txt"), "CP1250", "--encoding UTF-16BE"},
+        {dir.Path("both.txt"), "Windows-1252", "not a text file"},
         {"/dev/zero", "Windows-1252", "not a text file"},
         {dir.Path("program.txt"), "no-such-page", "\"no-such-page\" is not known"},
         {"", "Windows-1252", "no book is chosen"},

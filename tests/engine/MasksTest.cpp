@@ -50,6 +50,23 @@ TEST(MatchesMask, PatternElementsAndTheDefaultMasks)
     EXPECT_TRUE(MatchesMask(std::u32string(100000, U'a') + U"b", U"*a*a*a*a*a*a*b"));
 }
 
+// A [ never closed matches as itself (above), but a mask typed with one is reported, saying where.
+TEST(MaskSyntaxError, AnUnclosedListIsFoundWhereItOpens)
+{
+    const struct { const char* mask; const char* where; } cases[] = {
+        {"", nullptr}, {"Chapter*[0-9 ]#.[0-9 ]*", nullptr}, {"[]", nullptr}, {"[!]", nullptr}, {"[[]", nullptr},
+        {"]", nullptr}, {"[]]", nullptr}, {"[a-", "character 1 "}, {"[!", "character 1 "}, {"[", "character 1 "},
+        {"Chapter [0-9", "character 9 "}, {"[a]x[", "character 5 "}, {"é[a", "character 2 "},
+    };
+    for (const auto& c : cases) {
+        const std::string error = MaskSyntaxError(U(c.mask));
+        if (!c.where)
+            EXPECT_EQ(error, "") << c.mask;
+        else
+            EXPECT_NE(error.find(c.where), std::string::npos) << c.mask << ": " << error;
+    }
+}
+
 TEST(IsMostlyLetters, HalfTheCharactersMustBeLetters)
 {
     const struct { const char* text; bool expected; } cases[] = {

@@ -135,7 +135,11 @@ TEST(Profile, DamagedProfilesLoadWhatTheyCanAndOtherFilesChangeNothing)
         {sound + "\"chkBold\",1\r\n", "fields"},
         {sound + "\"lstFonts\",\"Comic\",#TRUE#,0\r\n", "Comic"},
         {sound + "\"chkBold\",\"yes\",#TRUE#,-1\r\n", "chkBold"},
-        {sound + "\"chkNothing\",1,#TRUE#,-1\r\n", "chkNothing"},
+        {sound + "\"chkNothing\",1,#TRUE#,-1\r\n", "there is no setting named chkNothing"},
+        // an Index no member of the control has
+        {sound + "\"lstFonts\",\"Verdana\",#TRUE#,99\r\n", "lstFonts has no member 99 (its only member is 0)"},
+        {sound + "\"optScrRes\",#TRUE#,#TRUE#,99\r\n", "optScrRes has no member 99 (its members are 0 to 3)"},
+        {sound + "\"chkBold\",1,#TRUE#,2\r\n", "chkBold is a single control: its Index is -1, not 2"},
         {noise, "nothing was changed"}, {"\"p.cfg\"\r\n", "nothing was changed"}, {"", "nothing was changed"},
     };
     for (const auto& c : cases) {
