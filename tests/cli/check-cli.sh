@@ -37,9 +37,8 @@ check "--out writes into the folder given" test -f "$work/turned/book_00001 ().j
 check "a turned 208 x 208 page keeps its size" \
   bash -c 'test "$(identify -format "%w %h" "$1/turned/book_00001 ().jpg")" = "208 208"' _ "$work"
 
-# A custom screen as --size WxH will set it: Custom first, then its sides.
-"$leafcast" convert "$work/book.txt" --set optScrRes=3 --set txtCustWidth=480 --set Text1=272 --set chkDiffFold=0 \
-  --out "$work/custom" > /dev/null
+# A custom screen: --size WxH stands for Custom first, then its sides.
+"$leafcast" convert "$work/book.txt" --size 480x272 --set chkDiffFold=0 --out "$work/custom" > /dev/null
 check "a custom 480 x 272 page has that size" \
   bash -c 'test "$(identify -format "%w %h" "$1/custom/book_00002 (Ch 01.1).jpg")" = "480 272"' _ "$work"
 "$leafcast" convert "$work/book.txt" --set optScrRes=3 --set txtCustWidth=4097 --set Text1=272 --out "$work/huge" 2> "$work/err.txt"
