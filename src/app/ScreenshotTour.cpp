@@ -13,7 +13,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 
@@ -39,13 +42,18 @@ void StartScreenshotTour(AppWindows& windows, const std::string& folder, const s
     window.move(0, 0);
     settings.TypeText("txtInpFile", sampleBook);
     settings.TypeText("txtOutFileName", "novel");
+    // The pages are made only to be shown: they go into a folder of their own that goes when the program ends.
+    auto pages = std::make_shared<QTemporaryDir>();
+    if (pages->isValid())
+        settings.UseOutputFolder(pages->path().toStdString() + "/");
     settings.TypeText("txtToPg", "3");
     window.chkStepF->setChecked(false);
 
+    auto started = std::make_shared<bool>(false);
     auto* timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, &config, &settings, out, timer] {
-        // Each step waits for the run to stand at page 3.
-        if (!window.Waiting())
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, &config, &settings, out, timer, started, pages] {
+        // Each step waits for the run to stand at page 3, or to end: a book may be shorter than that.
+        if (!*started || (!window.Waiting() && window.Running()))
             return;
         timer->stop();
         Save(&window, out + "/main.png");
@@ -78,5 +86,8 @@ void StartScreenshotTour(AppWindows& windows, const std::string& folder, const s
         });
     });
     timer->start(50);
-    QTimer::singleShot(500, &window, [&window] { window.Go(); });
+    QTimer::singleShot(500, &window, [&window, started] {
+        *started = true;
+        window.Go();
+    });
 }

@@ -134,12 +134,23 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     // With several books the settings were tried, and their warnings shown, once before the first.
     if (const std::string error = Prepare(settings, options, job, !several, failed); !error.empty())
         return {failed ? Failure(error) : Usage(error), 0};
+    // The folders -o names are made for the run; those it leaves empty (a book refused, say) go again.
+    std::vector<fs::path> made;
     if (!job.out.empty() && !options.dryRun) {
         std::error_code error;
+        for (fs::path folder = fs::path(job.out).parent_path(); !folder.empty() && !fs::exists(folder, error);
+             folder = folder.parent_path())
+            made.push_back(folder);
         fs::create_directories(job.out, error);
         if (error)
             return {Failure("cannot make the output folder " + job.out + ": " + error.message()), 0};
     }
+    const auto unmake = [&made] {
+        std::error_code ignored;
+        for (const fs::path& folder : made)
+            if (!fs::remove(folder, ignored))  // only an empty folder goes
+                break;
+    };
     // The page text is written once the run is over; a folder that is not there is better said before it starts.
     std::error_code ignored;
     const bool textToStdout = options.pageText == "-";
@@ -156,6 +167,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     ConversionRun run(settings, state, output, host);
     const RunResult result = run.Run();
     host.Finish();
+    unmake();
     const std::string who = several ? job.given + ": " : "";
     if (!options.pageText.empty() && !host.PageText().empty())
         if (auto saved = SavePageText(options.pageText, host.PageText()); !saved)

@@ -77,6 +77,12 @@ bool ConversionRun::StartRun(RunResult& failure)
     mSettings.BeginRun(kDefaultRoot);
     mOutput.BeginRun();
     mOutput.PrepareOutputFolder();
+    if (auto claimed = mOutput.ClaimOutputFolder(); !claimed) {
+        mOutput.EndRun();
+        mSettings.EndRunOutputFolder();
+        failure = {RunResult::Outcome::Failed, claimed.Failure().message};
+        return false;
+    }
 
     mState.BlankCount = 0;
     mState.FileNumber = 1;

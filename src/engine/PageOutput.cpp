@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <utility>
+#include <csignal>
 #include <sys/stat.h>
 
 namespace {
@@ -62,13 +63,48 @@ std::uint64_t PageOutput::PageKey(const std::string& path)
 void PageOutput::PrepareOutputFolder()
 {
     std::string folder = WithSlash(mSettings.OutputPath());
-    if (!mDryRun && !FolderExists(folder) && !MakeFolder(folder)) {
+    mMadeFolder.clear();
+    const auto make = [this](const std::string& path) {
+        const bool made = ::mkdir(path.c_str(), 0777) == 0;
+        if (made)
+            mMadeFolder = path;
+        return made || FolderExists(path);
+    };
+    if (!mDryRun && !FolderExists(folder) && !make(folder)) {
         folder = mSettings.InputFolder() + "Out/";
-        if (!FolderExists(folder) && !MakeFolder(folder))
+        if (!FolderExists(folder) && !make(folder))
             folder = mSettings.InputFolder();
     }
     mSettings.ShowRunOutputFolder(folder);
     mNameMax = NameMaxFor(folder);
+}
+
+void PageOutput::EndRun()
+{
+    mPageFolder.Close();
+    mLock.reset();
+    if (!mMadeFolder.empty())
+        ::rmdir(mMadeFolder.c_str());  // only when the run left it empty
+    mMadeFolder.clear();
+}
+
+Result<void> PageOutput::ClaimOutputFolder()
+{
+    if (mDryRun)
+        return {};
+    const std::string& folder = mSettings.OutputPath();
+    const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
+    auto lock = NameLock::Take(folder + "." + root + ".leafcast-lock");
+    if (!lock) {
+        if (lock.Failure().code == EWOULDBLOCK)
+            return Error{"another conversion is writing the pages of \"" + root + "\" into " + folder +
+                             ": wait for it to end, or choose another output folder or file root",
+                         EWOULDBLOCK};
+        return lock.Failure();
+    }
+    mLock.emplace(std::move(*lock));
+    RemoveDeadTemporaries(folder, root);
+    return {};
 }
 
 void PageOutput::BeginRun()
@@ -79,6 +115,41 @@ void PageOutput::BeginRun()
     mPageFolder.Close();  // a folder renamed since the last run is not followed
     mEncoded = nullptr;
     mLastPageBitmaps = {};
+}
+
+// A file that SaveFile was writing when its process was killed: "." + the target's name (cut to 200 bytes) + "." +
+// the process number + "." + a counter + ".tmp". Those of this root's pages and working bitmaps go when their
+// process is gone; a process number since reused by a living process keeps its file, which is the safe side.
+void PageOutput::RemoveDeadTemporaries(const std::string& folder, const std::string& root)
+{
+    namespace fs = std::filesystem;
+    const auto sweep = [&](const fs::path& in) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(in, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() < 8 || name[0] != '.' || !name.ends_with(".tmp"))
+                continue;
+            const std::string_view rest = std::string_view(name).substr(1, name.size() - 5);
+            const std::size_t counterDot = rest.rfind('.');
+            const std::size_t pidDot = counterDot == std::string_view::npos ? counterDot : rest.rfind('.', counterDot - 1);
+            if (pidDot == std::string_view::npos || pidDot == 0)
+                continue;
+            const std::string_view target = rest.substr(0, pidDot), pid = rest.substr(pidDot + 1, counterDot - pidDot - 1);
+            if (pid.empty() || pid.size() > 9 || pid.find_first_not_of("0123456789") != std::string_view::npos)
+                continue;
+            const bool ours = target.starts_with(root + "_") || target == root + "BW.bmp" || target == "TempBMP.bmp";
+            std::error_code ignored;
+            if (ours && ::kill(std::stoi(std::string(pid)), 0) != 0 && errno == ESRCH && entry.is_regular_file(ignored))
+                fs::remove(entry.path(), ignored);
+        }
+    };
+    sweep(folder);
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        std::error_code ignored;
+        if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
+            sweep(entry.path());
+    }
 }
 
 int PageOutput::RemoveStalePages()

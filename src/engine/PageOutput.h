@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/NameLock.h"
 #include "base/Result.h"
 #include "base/SaveFile.h"
 #include "imaging/Bitmap.h"
@@ -46,8 +47,15 @@ public:
 
     // A run starts with no chapter folder and no page written.
     void BeginRun();
-    // At its end it lets go of the folder its pages went into, so that nothing holds a player's drive.
-    void EndRun() { mPageFolder.Close(); }
+    // At its end it lets go of the folder its pages went into, so that nothing holds a player's drive, and of its
+    // lock; a folder it made and left empty goes.
+    void EndRun();
+
+    // Takes the lock of the run's root in the output folder: a second run of the same root into the same folder
+    // is refused with a message naming the folder. Then removes the temporary files that runs of this root left
+    // there (and in its chapter folders) when they were killed: those whose process is gone. A dry run neither
+    // locks nor removes anything.
+    Result<void> ClaimOutputFolder();
 
     // After a run that converted the whole book: removes the page files of this root that the run did not write
     // (an earlier, longer run's pages after the end of the book), in the output folder and its sub-folders.
@@ -68,6 +76,7 @@ public:
 
 private:
     void LoadSurface(const Bitmap& page);
+    void RemoveDeadTemporaries(const std::string& folder, const std::string& root);
     // The key of a page's path, as PathKey makes it; the folder is made normal once for the pages it holds.
     std::uint64_t PageKey(const std::string& path);
     Result<void> SaveWorkingBitmaps(const Bitmap& page);
@@ -79,6 +88,8 @@ private:
     std::vector<std::uint64_t> mWritten;  // the page files of this run, by PathKey
     std::string mKeyFolder, mNormalKeyFolder;  // the folder of the latest page's key, and it made normal
     SaveFolder mPageFolder;               // the folder the latest page went into, held for the run
+    std::optional<NameLock> mLock;        // the root's lock in the output folder, held for the run
+    std::string mMadeFolder;              // the output folder, when this run made it
     std::size_t mNameMax = 255;  // the longest name the output folder's file system takes
     std::optional<Bitmap> mTurned;  // Pic2, the page turned for a player held sideways
     // The latest page written but the run's last: still on the canvas, which hands it over before it changes,

@@ -55,6 +55,9 @@ check "a value the control cannot take is a usage error (2)" test $? -eq 2
 check "a missing book is an error (1)" test $? -eq 1
 check "the error names the book" grep -q missing.txt "$work/err.txt"
 check "a missing book writes nothing" test ! -e "$work/missing"
+printf 'not\0text' > "$work/binary.txt"
+"$leafcast" convert "$work/binary.txt" -o "$work/refused/deeper" > /dev/null 2>&1
+check "a refused book leaves no folder behind, not even -o's" test $? -eq 1 -a ! -e "$work/refused"
 echo "keep me" > "$work/notes.txt"
 "$leafcast" convert "$work/book.txt" -o "$work/notes.txt" > /dev/null 2> "$work/err.txt"
 check "-o naming a file is a usage error (2)" test $? -eq 2

@@ -2,8 +2,12 @@
 #include "base/Text.h"
 #include "imaging/BmpFile.h"
 
+#include "base/NameLock.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <set>
 #include <tuple>
 #include <turbojpeg.h>
@@ -455,6 +459,51 @@ TEST(ConversionRun, ALongLineIsLaidOutInPieces)
                              << (differ.first == got.end() ? "(end)" : ToUtf8(*differ.first)) << " against "
                              << (differ.second == want.end() ? "(end)" : ToUtf8(*differ.second));
     EXPECT_EQ(f.state.DocumentPage, 2);
+}
+
+// A run holds a lock for its root in its output folder: a second run of that root there is refused and writes
+// nothing. A run removes the temporary files killed runs of its root left, not those of a living process or of
+// another root; and a folder it made and left empty goes.
+TEST(ConversionRun, ARunClaimsItsOutputFolder)
+{
+    RunFixture f;
+    f.Book("Some words.\r\n");
+    fs::create_directory(f.Out(""));
+    {
+        auto held = NameLock::Take(f.Out(".novel.leafcast-lock"));
+        ASSERT_TRUE(held);
+        const RunResult refused = f.Run();
+        EXPECT_EQ(refused.outcome, Outcome::Failed);
+        EXPECT_NE(refused.error.find(f.Out("")), std::string::npos) << refused.error;
+        EXPECT_EQ(f.state.PagesWritten, 0);
+        EXPECT_FALSE(fs::exists(f.Out("novel_00001 ().jpg")));
+    }
+
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string gone = std::to_string(dead), living = std::to_string(getpid());
+    fs::create_directory(f.Out("CH_1"));
+    const struct { std::string name; bool stays; } temporaries[] = {
+        {".novel_00007 ().jpg." + gone + ".3.tmp", false}, {"CH_1/.novel_00002 (Ch 1).jpg." + gone + ".0.tmp", false},
+        {".novelBW.bmp." + gone + ".1.tmp", false},        {".TempBMP.bmp." + gone + ".2.tmp", false},
+        {".novel_00008 ().jpg." + living + ".4.tmp", true}, {".other_00001 ().jpg." + gone + ".5.tmp", true},
+        {".novel_notes.txt", true},
+    };
+    for (const auto& t : temporaries)
+        std::ofstream(f.Out(t.name)) << "x";
+    ASSERT_EQ(f.Run().outcome, Outcome::Finished);
+    for (const auto& t : temporaries)
+        EXPECT_EQ(fs::exists(f.Out(t.name)), t.stays) << t.name;
+    EXPECT_FALSE(fs::exists(f.Out(".novel.leafcast-lock")));  // let go of, and gone
+
+    // A run that writes no file (its page range lies after the book) leaves no folder of its own behind.
+    RunFixture after;
+    after.Book("Words.\r\n");
+    after.Set({{"txtFromPg", "5"}});
+    ASSERT_EQ(after.Run().outcome, Outcome::Finished);
+    EXPECT_FALSE(fs::exists(after.Out(""))) << after.settings.OutputPath();
 }
 
 // A file named like the output folder: Out/ beside the book; neither can be made: the book's own folder.
