@@ -56,6 +56,8 @@ void StartScreenshotTour(AppWindows& windows, const std::string& folder, const s
         if (!*started || (!window.Waiting() && window.Running()))
             return;
         timer->stop();
+        if (!window.Waiting())
+            window.ShowPageFile();  // the run has ended and cleared its canvas: show its last page
         Save(&window, out + "/main.png");
         settings.SetCheck("chkShowZEN", 1);
         window.Preview().move(window.x() + window.width() + 10, 0);

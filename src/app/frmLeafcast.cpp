@@ -183,6 +183,12 @@ void frmLeafcast::Go()
         mWaiting = false;
         Pic1->Refresh();
         ShowOutcome(result);
+        if (result.libraryLicence && !mLicenceHinted) {
+            // Said once: the settings window's status line keeps it until the next message.
+            mLicenceHinted = true;
+            mSettings.SetText("txtMsg", "A Project Gutenberg e-book: Load profile \"ebook\" to leave its licence out "
+                                        "and lay it out as the book does");
+        }
         if (result.outcome == RunResult::Outcome::Failed) {
             // A run that could not start (no book, say) leaves Go usable, so that the user can try again, and
             // Pause as it was before: a click on it would otherwise pause the next run after its first page.

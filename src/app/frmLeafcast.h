@@ -112,6 +112,7 @@ private:
     std::vector<std::string> mStartUpProblems;
     bool mRunning = false;
     bool mWaiting = false;
+    bool mLicenceHinted = false;  // the hint about library e-books was given in this session
     bool mRestartRequested = false;
     bool mInSaveEventPass = false;
     bool mShutDown = false;

@@ -35,7 +35,13 @@ struct BookJob {
 struct BookOutcome {
     int status = 0;
     int pages = 0;
+    int libraryLicence = 0;  // the book carries the public-domain library's licence, which was kept
 };
+
+// Said once per command: a library e-book converted with its front and back matter.
+constexpr const char* kLicenceHint =
+    "Hint: this is a Project Gutenberg e-book, licence and all; --profile ebook leaves the licence out, finds its "
+    "chapters and lays its paragraphs out as the book does\n";
 
 // The shell's convention for a program ended by a signal: 128 and its number.
 int InterruptedStatus() { return 128 + ConsoleRunHost::Signal(); }
@@ -174,10 +180,11 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
             return {Failure(who + saved.Failure().message), state.PagesWritten};
     if (result.outcome == RunResult::Outcome::Failed)
         return {Failure(who + result.error), state.PagesWritten};
+    const int licence = result.libraryLicence ? 1 : 0;
     const bool interrupted = result.outcome == RunResult::Outcome::Interrupted;
     const int status = interrupted ? InterruptedStatus() : 0;
     if (options.quiet && !options.dryRun && !interrupted)
-        return {status, state.PagesWritten};
+        return {status, state.PagesWritten, licence};
     const auto pages = [](int count) { return std::to_string(count) + (count == 1 ? " page" : " pages"); };
     std::string lines = who;
     if (interrupted)
@@ -198,9 +205,11 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     }
     // Standard output carries the page text when asked to; the summary then goes with the messages.
     std::FILE* summary = textToStdout ? stderr : stdout;
+    if (licence && !several && !options.quiet)
+        lines += kLicenceHint;
     std::fputs(lines.c_str(), summary);
     std::fflush(summary);
-    return {status, state.PagesWritten};
+    return {status, state.PagesWritten, licence};
 }
 
 // Converts the books in child processes, at most `jobs` at a time; each child is a conversion of its own, as if
@@ -222,8 +231,9 @@ std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const 
             return;
         BookOutcome& outcome = outcomes[it->second.book];
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (::read(it->second.pipe, &outcome.pages, sizeof outcome.pages) != sizeof outcome.pages)
-            outcome.pages = 0;
+        int told[2] = {0, 0};  // pages, licence
+        if (::read(it->second.pipe, told, sizeof told) == sizeof told)
+            outcome.pages = told[0], outcome.libraryLicence = told[1];
         ::close(it->second.pipe);
         running.erase(it);
     };
@@ -243,7 +253,8 @@ std::vector<BookOutcome> ConvertInParallel(const ConvertOptions& options, const 
             if (pid == 0) {
                 ::close(ends[0]);
                 const BookOutcome outcome = ConvertOne(options, jobs[next], false, true);
-                [[maybe_unused]] const auto written = ::write(ends[1], &outcome.pages, sizeof outcome.pages);
+                const int told[2] = {outcome.pages, outcome.libraryLicence};
+                [[maybe_unused]] const auto written = ::write(ends[1], told, sizeof told);
                 std::fflush(nullptr);
                 ::_exit(outcome.status);
             }
@@ -338,9 +349,9 @@ int ConvertCommand(const ConvertOptions& request)
     if (!several)
         return outcomes.front().status;
 
-    int failed = 0, pages = 0;
+    int failed = 0, pages = 0, licences = 0;
     for (const BookOutcome& outcome : outcomes)
-        failed += outcome.status != 0, pages += outcome.pages;
+        failed += outcome.status != 0, pages += outcome.pages, licences += outcome.libraryLicence;
     if (ConsoleRunHost::Signal() != 0) {
         std::printf("Interrupted: %d pages written\n", pages);
         return InterruptedStatus();
@@ -349,6 +360,8 @@ int ConvertCommand(const ConvertOptions& request)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("%zu books: %zu converted, %d failed; %d pages in %.1f s\n", jobs.size(), jobs.size() - failed,
                     failed, pages, seconds);
+        if (licences > 0)
+            std::fputs(kLicenceHint, stdout);
     }
     return failed ? kExitFailure : 0;
 }

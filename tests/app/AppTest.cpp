@@ -221,6 +221,19 @@ private slots:
         }
     }
 
+    // A library e-book converted with its licence gets the hint, once in a session.
+    void aLibraryEbookGetsTheHintOnce()
+    {
+        WriteFileText(mDir->Path("novel.txt"), "Licence.\r\n*** START OF THE E-BOOK ***\r\nText.\r\n");
+        S().TypeText("txtInpFile", mDir->Path("novel.txt"));
+        W().chkStepF->setChecked(false);
+        W().btnGo->click();
+        QVERIFY(S().Value("txtMsg").find("profile \"ebook\"") != std::string::npos);
+        S().SetText("txtMsg", "Ready");
+        W().btnReset->click();
+        QCOMPARE(S().Value("txtMsg"), std::string("Ready"));
+    }
+
     void pauseTakesEffectAtTheNextStopAndTheRangeEndStopsTheRun()
     {
         UseBook(100, false);

@@ -223,5 +223,23 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$gui" --help > "$work/out.
 check "leafcast-gui --help without a display: exit 0" test $? -eq 0
 check "leafcast-gui --help prints its usage" grep -q "^Usage: leafcast-gui \[BOOK\]" "$work/out.txt"
 
+# A library e-book with its licence kept gets a hint about the ebook profile, once per command.
+printf 'Licence.\r\n*** START OF THE E-BOOK ***\r\nText.\r\n' > "$work/library.txt"
+cp "$work/library.txt" "$work/library2.txt"
+"$leafcast" convert "$work/library.txt" -o "$work/library" > "$work/out.txt"
+check "a library e-book gets the hint" grep -q "^Hint: .*--profile ebook" "$work/out.txt"
+"$leafcast" convert "$work/library.txt" "$work/library2.txt" -o "$work/libraries" -j 2 > "$work/out.txt"
+check "several get it once" test "$(grep -c "^Hint:" "$work/out.txt")" -eq 1
+"$leafcast" convert "$work/library.txt" --profile ebook -o "$work/library" > "$work/out.txt"
+check "with the ebook profile there is no hint" test "$(grep -c "^Hint:" "$work/out.txt")" -eq 0
+
+# The screenshot tour finishes for a book of one page and makes its pages in a folder of their own.
+mkdir -p "$work/tour" && printf 'One short page.\r\n' > "$work/tour/short.txt"
+QT_QPA_PLATFORM=offscreen timeout 60 "$gui" --home "$work/tour-home" --screenshots "$work/shots" "$work/tour/short.txt" \
+  > /dev/null 2>&1
+check "the screenshot tour ends for a one-page book" test $? -eq 0
+check "it saves a picture of every window" test "$(ls "$work/shots" | wc -l)" -eq 5
+check "it writes no page beside the book" test "$(ls "$work/tour")" = short.txt
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
