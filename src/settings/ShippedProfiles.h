@@ -7,8 +7,9 @@
 // is: the pages are named after the book rather than after the profile.
 
 // "ebook": a downloaded novel read well. The book's own paragraphs, no front and back matter, chapters found
-// as "CHAPTER I.", "Chapter 1" or "Chapter 1.1", and every page in one folder, so that chapters numbered in Roman
-// numerals cannot be sorted out of reading order by a player.
+// as "CHAPTER I.", "Chapter 1" or "Chapter 1.1" by the mask and in every other form by the book-layout pass, and
+// every page in one folder, so that chapters numbered in Roman numerals cannot be sorted out of reading order by
+// a player.
 std::string EbookProfileText();
 
 // Puts each shipped profile into the profile folder when no file of its name is there, so the Load profile
