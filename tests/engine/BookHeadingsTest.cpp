@@ -9,31 +9,21 @@ namespace {
 TEST(BookHeadings, WhatALineSaysAsAHeading)
 {
     const struct { const char* line; const char* keyword; int value; const char* title; } cases[] = {
-        {"STAVE ONE", "stave", 1, ""},
+        {"STAVE ONE", "stave", 1, ""}, {"LETTER IV", "letter", 4, ""}, {"  PART II  ", "part", 2, ""},
         {"Stave III:  The Second of the Three Spirits", "stave", 3, "The Second of the Three Spirits"},
-        {"LETTER IV", "letter", 4, ""},
-        {"  PART II  ", "part", 2, ""},
         {"Book the First--Recalled to Life", "book", 1, "Recalled to Life"},
         {"BOOK ONE.\u2014THE COMING OF THE MARTIANS", "book", 1, "THE COMING OF THE MARTIANS"},
-        {"Chapter TWENTY-ONE", "chapter", 21, ""},
-        {"CHAPTER THE LAST.", "chapter", 100000, ""},
-        {"Chapter 1.2 The road", "chapter", 1, "The road"},
+        {"Chapter TWENTY-ONE", "chapter", 21, ""}, {"CHAPTER THE LAST.", "chapter", 100000, ""},
+        {"Chapter 1.2 The road", "chapter", 1, "The road"}, {"Epilogue", "epilogue", 0, ""},
         {"FIRST EPILOGUE: 1813 - 20", "epilogue", 1, "1813 - 20"},
-        {"Epilogue", "epilogue", 0, ""},
         // a number alone, or with a stop and a title in capitals
-        {"I. The Period", "", 1, "The Period"},
-        {"XII.", "", 12, ""},
-        {"12", "", 12, ""},
+        {"I. The Period", "", 1, "The Period"}, {"XII.", "", 12, ""}, {"12", "", 12, ""},
         // not headings: the pronoun, a lower-case title, a year, a word that starts like one, a lower-case
-        // heading word, a number running on into a word, a line too long
-        {"I think so.", nullptr, 0, nullptr},
-        {"I. the lower title", nullptr, 0, nullptr},
-        {"1865.", nullptr, 0, nullptr},
-        {"Partly cloudy", nullptr, 0, nullptr},
-        {"chapter 5", nullptr, 0, nullptr},
-        {"Book 3rd", nullptr, 0, nullptr},
-        {"Part of the way", nullptr, 0, nullptr},
-        {"IIII", nullptr, 0, nullptr},
+        // heading word, a number running on into a word, a numeral out of form, a line too long
+        {"I think so.", nullptr, 0, nullptr}, {"I. the lower title", nullptr, 0, nullptr},
+        {"1865.", nullptr, 0, nullptr},       {"Partly cloudy", nullptr, 0, nullptr},
+        {"chapter 5", nullptr, 0, nullptr},   {"Book 3rd", nullptr, 0, nullptr},
+        {"Part of the way", nullptr, 0, nullptr}, {"IIII", nullptr, 0, nullptr},
         {"CHAPTER 1 and a title far too long to be a heading line of any book that anybody wrote", nullptr, 0,
          nullptr},
     };
