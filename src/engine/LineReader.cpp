@@ -250,13 +250,29 @@ std::u32string LineReader::Decode(std::string_view bytes)
     return {};
 }
 
+std::size_t LineReader::FindBreak(std::size_t from) const
+{
+    if (mUnit == 1) {
+        // The buffer ends in a NUL, as every string does, and a book in a byte encoding holds none (Open refuses
+        // it): strcspn stops at a line break or at the end. A NUL that came with a change to the book while it
+        // is read is stepped over.
+        for (;;) {
+            from += std::strcspn(mBuffer.c_str() + from, "\r\n");
+            if (from >= mBuffer.size() || mBuffer[from] != '\0')
+                return from;
+            ++from;
+        }
+    }
+    while (from + mUnit <= mBuffer.size() && !IsLineBreak(from, '\r') && !IsLineBreak(from, '\n'))
+        from += mUnit;
+    return from;
+}
+
 bool LineReader::ReadLine(std::u32string& line)
 {
-    const auto isBreak = [this](std::size_t at) { return IsLineBreak(at, '\r') || IsLineBreak(at, '\n'); };
     std::size_t scan = mPosition;
     for (;;) {
-        while (scan + mUnit <= mBuffer.size() && !isBreak(scan))
-            scan += mUnit;
+        scan = FindBreak(scan);
         if (scan + mUnit <= mBuffer.size()) {
             // A CR at the very end of the buffer may have its LF in the next chunk.
             if (IsLineBreak(scan, '\n') || scan + 2 * mUnit <= mBuffer.size() || mEnd)

@@ -142,6 +142,22 @@ TEST(LineReader, APipeReadsAsTheSameBytesInAFileWouldAndRewinds)
     }
 }
 
+// A NUL refuses a book only when it is opened; one written into it afterwards is read as a character of its line.
+TEST(LineReader, ANulWrittenAfterOpeningIsPartOfItsLine)
+{
+    using namespace std::string_literals;
+    TempDir dir;
+    WriteFileText(dir.Path("book.txt"), "ab\r\ncd\nef");
+    const auto opened = LineReader::Open(dir.Path("book.txt"), "Windows-1252");
+    ASSERT_TRUE(opened) << opened.Failure().message;
+    std::ofstream(dir.Path("book.txt"), std::ios::binary) << "a\0\r\n\0d\n\0\0"s;
+    std::vector<std::u32string> lines;
+    for (std::u32string line; (*opened)->ReadLine(line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::u32string>{U"a\0"s, U"\0d"s, U"\0\0"s}));
+    EXPECT_EQ((*opened)->BytesConsumed(), 9u);
+}
+
 TEST(Text, Utf8Checks)
 {
     const struct { std::string bytes; bool valid; std::u32string decoded; } cases[] = {
