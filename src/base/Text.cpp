@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdint>
+#include <cstring>
 #include <cwctype>
 #include <locale.h>
 
@@ -49,6 +51,26 @@ char32_t DecodeOne(std::string_view bytes, std::size_t& i, bool& valid)
     return c;
 }
 
+// Whether the eight bytes at bytes[i] are all there and all ASCII: a book of plain text is checked and decoded
+// eight bytes at a time rather than one.
+bool EightAscii(std::string_view bytes, std::size_t i)
+{
+    if (i + 8 > bytes.size())
+        return false;
+    std::uint64_t eight;
+    std::memcpy(&eight, bytes.data() + i, 8);
+    return (eight & 0x8080808080808080u) == 0;
+}
+
+// Appends the eight bytes at bytes[i], ASCII, as the characters they are.
+void AppendEight(std::u32string& text, std::string_view bytes, std::size_t i)
+{
+    char32_t wide[8];
+    for (std::size_t k = 0; k < 8; ++k)
+        wide[k] = static_cast<unsigned char>(bytes[i + k]);
+    text.append(wide, 8);
+}
+
 locale_t Utf8Locale()
 {
     static const locale_t locale = [] {
@@ -67,16 +89,26 @@ std::u32string FromUtf8(std::string_view utf8)
     std::u32string text;
     text.reserve(utf8.size());
     bool valid;
-    for (std::size_t i = 0; i < utf8.size();)
-        text.push_back(DecodeOne(utf8, i, valid));
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (EightAscii(utf8, i)) {
+            AppendEight(text, utf8, i);
+            i += 8;
+        } else {
+            text.push_back(DecodeOne(utf8, i, valid));
+        }
+    }
     return text;
 }
 
 bool IsValidUtf8(std::string_view bytes)
 {
     bool valid = true;
-    for (std::size_t i = 0; i < bytes.size() && valid;)
-        DecodeOne(bytes, i, valid);
+    for (std::size_t i = 0; i < bytes.size() && valid;) {
+        if (EightAscii(bytes, i))
+            i += 8;
+        else
+            DecodeOne(bytes, i, valid);
+    }
     return valid;
 }
 
@@ -115,9 +147,14 @@ std::u32string FromWindows1252(std::string_view bytes)
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::u32string text;
     text.reserve(bytes.size());
-    for (char ch : bytes) {
-        const unsigned char b = static_cast<unsigned char>(ch);
-        text.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char32_t{b});
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (EightAscii(bytes, i)) {
+            AppendEight(text, bytes, i);
+            i += 8;
+        } else {
+            const unsigned char b = static_cast<unsigned char>(bytes[i++]);
+            text.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char32_t{b});
+        }
     }
     return text;
 }

@@ -319,15 +319,31 @@ std::size_t LineReader::PieceEnd(std::size_t limit) const
     return end;
 }
 
+std::size_t LineReader::FindBreak(std::size_t from) const
+{
+    if (mUnit == 1) {
+        // The buffer ends in a NUL, as every string does, and a book in a byte encoding holds none (Open refuses
+        // it): strcspn stops at a line break or at the end. A NUL that came with a change to the book while it
+        // is read is stepped over.
+        for (;;) {
+            from += std::strcspn(mBuffer.c_str() + from, "\r\n");
+            if (from >= mBuffer.size() || mBuffer[from] != '\0')
+                return from;
+            ++from;
+        }
+    }
+    while (from + mUnit <= mBuffer.size() && !IsLineBreak(from, '\r') && !IsLineBreak(from, '\n'))
+        from += mUnit;
+    return from;
+}
+
 bool LineReader::ReadLine(std::u32string& line)
 {
-    const auto isBreak = [this](std::size_t at) { return IsLineBreak(at, '\r') || IsLineBreak(at, '\n'); };
     std::size_t scan = mPosition;
     mContinues = false;
     for (;;) {
         const std::size_t limit = std::min(mBuffer.size(), mPosition + kPiece);
-        while (scan + mUnit <= limit && !isBreak(scan))
-            scan += mUnit;
+        scan = std::min(FindBreak(scan), limit);
         if (scan + mUnit > limit && limit == mPosition + kPiece) {
             scan = PieceEnd(scan);
             mContinues = true;

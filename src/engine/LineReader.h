@@ -50,6 +50,9 @@ private:
     LineReader() = default;
     bool Fill();
     bool IsLineBreak(std::size_t at, unsigned char which) const;
+    // The first code unit at or after from that is a CR or a LF; where the buffer's last whole unit ends when
+    // there is none.
+    std::size_t FindBreak(std::size_t from) const;
     std::u32string Decode(std::string_view bytes);
     std::size_t PieceEnd(std::size_t limit) const;
 

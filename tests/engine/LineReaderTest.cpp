@@ -104,6 +104,7 @@ TEST(LineReader, LineBreaksAndEncodings)
         {"caf\xC3\xA9 \xE2\x82\xAC\r\n", cp, {U"café €"}, "UTF-8"},
         {"caf\xE9 \x80\r\n\x99", cp, {U"café €", U"™"}, cp},
         {"\x9F\x85\xA0\xFF\x81", cp, {U"\u0178\u2026\u00A0ÿ\u0081"}, cp},  // an unassigned byte keeps its code
+        {"abcdefgh\x80ijklmnopq\x99", cp, {U"abcdefgh€ijklmnopq™"}, cp},
         // one bad byte anywhere makes the whole file the code page's
         {"\xC3\xA9\r\n\xE9", cp, {U"Ã©", U"é"}, cp},
         {"\xED\xA0\x80", cp, {U"í\u00A0€"}, cp},  // an encoded surrogate is not UTF-8
@@ -199,6 +200,22 @@ TEST(LineReader, APipeReadsAsTheSameBytesInAFileWouldAndRewinds)
     }
 }
 
+// A NUL refuses a book only when it is opened; one written into it afterwards is read as a character of its line.
+TEST(LineReader, ANulWrittenAfterOpeningIsPartOfItsLine)
+{
+    using namespace std::string_literals;
+    TempDir dir;
+    WriteFileText(dir.Path("book.txt"), "ab\r\ncd\nef");
+    const auto opened = LineReader::Open(dir.Path("book.txt"), "Windows-1252");
+    ASSERT_TRUE(opened) << opened.Failure().message;
+    std::ofstream(dir.Path("book.txt"), std::ios::binary) << "a\0\r\n\0d\n\0\0"s;
+    std::vector<std::u32string> lines;
+    for (std::u32string line; (*opened)->ReadLine(line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::u32string>{U"a\0"s, U"\0d"s, U"\0\0"s}));
+    EXPECT_EQ((*opened)->BytesConsumed(), 9u);
+}
+
 TEST(Text, Utf8Checks)
 {
     const struct { std::string bytes; bool valid; std::u32string decoded; } cases[] = {
@@ -206,6 +223,11 @@ TEST(Text, Utf8Checks)
         {"\xF4\x8F\xBF\xBF", true, U"\U0010FFFF"}, {"\xC3", false, U"\uFFFD"}, {"\xE9t\xE9", false, U"\uFFFDt\uFFFD"},
         {"\xC0\xAF", false, U"\uFFFD\uFFFD"}, {"\xED\xA0\x80", false, U"\uFFFD\uFFFD\uFFFD"},
         {"\xF4\x90\x80\x80", false, U"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        // plain text is looked at eight bytes at a time: runs that end at, before and after such a block
+        {"abcdefgh", true, U"abcdefgh"}, {"abcdefghi\xC3\xA9", true, U"abcdefghié"},
+        {"abcdefg\xC3\xA9hijklmnopq", true, U"abcdefgéhijklmnopq"}, {"abcdefgh\xC3", false, U"abcdefgh\uFFFD"},
+        {"abcdefghijklmno\xE2\x82", false, U"abcdefghijklmno\uFFFD\uFFFD"},
+        {"\xE9" "abcdefghijklmnop", false, U"\uFFFDabcdefghijklmnop"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.bytes));
