@@ -2,7 +2,7 @@
 // is odd, puts 64 KB less byte / 2 % 8 bytes of plain lines in front, so that the rest straddles the reader's
 // chunk boundary.
 #include "FuzzSupport.h"
-#include "engine/LineReader.h"
+#include "books/LineReader.h"
 #include "base/Text.h"
 
 #include <array>

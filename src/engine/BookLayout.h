@@ -1,5 +1,6 @@
 #pragma once
 
+#include "books/LibraryMatter.h"
 #include "engine/BookHeadings.h"
 
 #include <cstddef>
@@ -19,9 +20,6 @@ class LineReader;
 // its paragraphs apart, and where its front and back matter end and begin. Widths count characters, as the
 // source was wrapped by a program counting them.
 
-// The line that closes the front matter of a library e-book, and the ones that open its back matter.
-bool IsFrontMatterEnd(std::u32string_view line);   // "*** START OF", "***START OF", in either case
-bool IsBackMatterStart(std::u32string_view line);  // "*** END OF", or "End of (the) Project Gutenberg ..."
 
 struct BookLayout {
     enum class Paragraphs {

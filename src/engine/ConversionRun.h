@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/BookLayout.h"
-#include "engine/LineReader.h"
+#include "books/LineReader.h"
 #include "engine/PageOutput.h"
 #include "engine/RunHost.h"
 #include "engine/RunState.h"

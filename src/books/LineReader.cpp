@@ -1,4 +1,4 @@
-#include "engine/LineReader.h"
+#include "books/LineReader.h"
 
 #include "base/Text.h"
 #include "base/AppError.h"
