@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <random>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zip.h>
 
 extern char** environ;
 
@@ -50,6 +52,99 @@ void WriteBook(const std::string& path, std::size_t bytes)
         written += line.size() + 4;
         line.clear();
     }
+}
+
+namespace {
+
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    return out;
+}
+
+// An archive entry from a string the archive copies, stored or deflated.
+void AddEntry(zip_t* archive, const std::string& name, const std::string& content, bool stored = false)
+{
+    zip_source_t* source = zip_source_buffer(archive, strdup(content.c_str()), content.size(), 1);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE);
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+}
+
+} // namespace
+
+void WriteMarkupBooks(const std::string& textPath, const std::string& htmlPath, const std::string& epubPath)
+{
+    // The text book's chapters, each a list of paragraphs.
+    std::vector<std::pair<std::string, std::vector<std::string>>> chapters(1);
+    std::ifstream in(textPath, std::ios::binary);
+    std::string line, paragraph;
+    const auto endParagraph = [&] {
+        if (!paragraph.empty())
+            chapters.back().second.push_back(paragraph);
+        paragraph.clear();
+    };
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("Chapter ", 0) == 0) {
+            endParagraph();
+            chapters.push_back({line, {}});
+        } else if (line.empty()) {
+            endParagraph();
+        } else {
+            paragraph += (paragraph.empty() ? "" : "\n") + line;
+        }
+    }
+    endParagraph();
+
+    std::ofstream html(htmlPath, std::ios::binary);
+    html << "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>The bench book</title></head><body>\n";
+    for (const auto& [title, paragraphs] : chapters) {
+        if (!title.empty())
+            html << "<h2>" << Escaped(title) << "</h2>\n";
+        for (const std::string& p : paragraphs)
+            html << "<p>" << Escaped(p) << "</p>\n";
+    }
+    html << "</body></html>\n";
+
+    int error = 0;
+    zip_t* archive = zip_open(epubPath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return;
+    AddEntry(archive, "mimetype", "application/epub+zip", true);
+    AddEntry(archive, "META-INF/container.xml",
+             "<?xml version=\"1.0\"?><container version=\"1.0\" "
+             "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile "
+             "full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>");
+    std::string manifest, spine, nav;
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        const std::string name = "c" + std::to_string(i) + ".xhtml";
+        std::string document = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<html "
+                               "xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>c</title></head><body>\n";
+        if (!chapters[i].first.empty())
+            document += "<h2>" + Escaped(chapters[i].first) + "</h2>\n";
+        for (const std::string& p : chapters[i].second)
+            document += "<p>" + Escaped(p) + "</p>\n";
+        AddEntry(archive, "OEBPS/" + name, document + "</body></html>\n");
+        manifest += "<item id=\"c" + std::to_string(i) + "\" href=\"" + name + "\" media-type=\"application/xhtml+xml\"/>";
+        spine += "<itemref idref=\"c" + std::to_string(i) + "\"/>";
+        if (!chapters[i].first.empty())
+            nav += "<li><a href=\"" + name + "\">" + Escaped(chapters[i].first) + "</a></li>";
+    }
+    AddEntry(archive, "OEBPS/nav.xhtml",
+             "<?xml version=\"1.0\" encoding=\"utf-8\"?><html xmlns=\"http://www.w3.org/1999/xhtml\" "
+             "xmlns:epub=\"http://www.idpf.org/2007/ops\"><head><title>Contents</title></head><body><nav "
+             "epub:type=\"toc\"><ol>" + nav + "</ol></nav></body></html>");
+    AddEntry(archive, "OEBPS/content.opf",
+             "<?xml version=\"1.0\" encoding=\"utf-8\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
+             "version=\"3.0\" unique-identifier=\"id\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+             "<dc:identifier id=\"id\">bench</dc:identifier><dc:title>The bench book</dc:title>"
+             "<dc:language>en</dc:language></metadata><manifest><item id=\"nav\" href=\"nav.xhtml\" "
+             "media-type=\"application/xhtml+xml\" properties=\"nav\"/>" + manifest + "</manifest><spine>" + spine +
+             "</spine></package>");
+    zip_close(archive);
 }
 
 void WriteTinyBook(const std::string& path)

@@ -9,6 +9,10 @@
 // Hard-wrapped prose with a chapter heading every 40 kB, the same for every run: about `bytes` long.
 void WriteBook(const std::string& path, std::size_t bytes);
 
+// The same book as HTML (a <p> per paragraph, an <h2> per chapter heading) and as an EPUB 3 book (a document per
+// chapter, named by its nav), made from the text book at textPath.
+void WriteMarkupBooks(const std::string& textPath, const std::string& htmlPath, const std::string& epubPath);
+
 // A book small enough for one page.
 void WriteTinyBook(const std::string& path);
 

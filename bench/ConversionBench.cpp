@@ -211,6 +211,38 @@ int main(int argc, char** argv)
                     Verdict(ratio <= c.target));
     }
 
+    // The same book as HTML and as EPUB against the text laid out as the book lays it out, which is how the markup
+    // is laid out too: the reading of the markup should cost little beside drawing and encoding the pages.
+    {
+        const std::string html = (folder / "book.html").string(), epub = (folder / "book.epub").string();
+        WriteMarkupBooks(book, html, epub);
+        const auto middle = [&](const std::string& path, const std::vector<std::string>& sets) {
+            std::vector<Measure> runs;
+            for (int i = 0; i < 3; ++i)
+                runs.push_back(Convert(path, folder / "run", sets));
+            std::sort(runs.begin(), runs.end(), [](const Measure& a, const Measure& b) {
+                return a.runSeconds / std::max(a.pages, 1) < b.runSeconds / std::max(b.pages, 1);
+            });
+            return runs[1];
+        };
+        const Measure text = middle(book, {"chkBookParas=1"});
+        const Measure markup[2] = {middle(html, {}), middle(epub, {})};
+        if (!text.ok || !markup[0].ok || !markup[1].ok)
+            return 1;
+        const double textPerPage = text.runSeconds / text.pages;
+        std::printf("\nthe book as text, laid out as the book: %d pages, %.3f ms a page\n", text.pages,
+                    textPerPage * 1e3);
+        const char* names[2] = {"HTML", "EPUB"};
+        for (int i = 0; i < 2; ++i) {
+            const double times = markup[i].runSeconds / markup[i].pages / textPerPage;
+            allMet &= times <= 1.1;
+            std::printf("the book as %s: %d pages, %.3f ms a page, %.2f times the text; at most 1.1: %s\n", names[i],
+                        markup[i].pages, markup[i].runSeconds / markup[i].pages * 1e3, times, Verdict(times <= 1.1));
+        }
+        fs::remove(html);
+        fs::remove(epub);
+    }
+
     // The same settings on a book 16 times larger: the same memory, the same cost per page.
     const std::string large = (folder / "large.txt").string();
     WriteBook(large, static_cast<std::size_t>(largeMegabytes * 1048576));
@@ -225,6 +257,16 @@ int main(int argc, char** argv)
     // from one run to the next, which moves the run and its floor alike, while a cost that grew with the book
     // would move only the run.
     const double ratio = defaults.runSeconds / defaults.floorSeconds, bigRatio = big.runSeconds / big.floorSeconds;
+    // And a book of 10 MB as EPUB: read a document at a time, it takes no more memory than a small one.
+    const std::string largeText = (folder / "large10.txt").string(), largeHtml = (folder / "large10.html").string(),
+                      largeEpub = (folder / "large10.epub").string();
+    WriteBook(largeText, 10u << 20);
+    WriteMarkupBooks(largeText, largeHtml, largeEpub);
+    const Measure bigEpub = Convert(largeEpub, folder / "run", {});
+    for (const std::string& path : {largeText, largeHtml, largeEpub})
+        fs::remove(path);
+    const bool epubMemoryMet = bigEpub.ok && bigEpub.peakMegabytes < 64;
+    allMet &= epubMemoryMet;
     const bool costMet = bigRatio <= ratio * 1.1;
     allMet &= memoryMet && costMet;
     std::printf("\n%.0f MB book: %d pages, %.1f MB peak (%.0f MB book: %.1f MB); under 64 MB and the same: %s\n",
@@ -232,6 +274,8 @@ int main(int argc, char** argv)
     std::printf("cost per page %.3f ms, %.2f times the floor (%.0f MB book: %.3f ms, %.2f times); constant within "
                 "10%%: %s\n",
                 bigPerPage, bigRatio, megabytes, perPage, ratio, Verdict(costMet));
+    std::printf("10 MB book as EPUB: %d pages, %.1f MB peak; under 64 MB: %s\n", bigEpub.pages, bigEpub.peakMegabytes,
+                Verdict(epubMemoryMet));
 
     // The command line: a one-page conversion from start to end, and several books at a time.
     const std::string cli = (fs::path(argv[0]).parent_path() / "leafcast").string();

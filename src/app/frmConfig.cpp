@@ -340,7 +340,9 @@ void frmConfig::CanvasFontChanged()
 void frmConfig::ChooseInputFile(bool thenUpdatePath)
 {
     const std::string file =
-        CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder + "/eBooks", "Text files (*.txt)|*.txt");
+        CurrentDialogs().PickOpenFile(this, mDocument.Context().AppFolder + "/eBooks",
+                                      "Books (*.txt *.epub *.html *.htm *.xhtml)|*.txt;*.epub;*.html;*.htm;*.xhtml|"
+                                      "All files (*)|*");
     if (file.empty())
         return;
     if (CurrentDialogs().AskYesNo(this, "Reset current settings?", ProgramTitle(), Dialogs::Icon::Critical))

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-Result<std::string> ReadWholeFile(const std::string& path)
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t most)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -22,6 +22,10 @@ Result<std::string> ReadWholeFile(const std::string& path)
         }
         if (n == 0)
             break;
+        if (content.size() + static_cast<std::uint64_t>(n) > most) {
+            ::close(fd);
+            return SystemError("cannot read " + path, EFBIG);
+        }
         content.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);

@@ -22,6 +22,7 @@ struct EpubItem {
     // Front or back matter by the package's landmarks (EPUB 3 nav landmarks) or guide (EPUB 2): cover, title page,
     // copyright page, colophon and the like. The table of contents (the nav document) is marked so as well.
     bool matter = false;
+    bool navigation = false;  // the table of contents itself (the nav document), which is never laid out
     std::uint64_t size = 0;  // uncompressed, as the archive's directory claims it
 };
 

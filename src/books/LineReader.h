@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Result.h"
+#include "books/BookReader.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -18,13 +19,13 @@ class CodePageDecoder;
 //
 // The path "-" is standard input. Pipes and FIFOs are read once into an unnamed temporary file, so that they
 // convert exactly as the same bytes in a file would; devices, sockets and folders are refused.
-class LineReader {
+class LineReader : public BookReader {
 public:
     enum class Encoding { Utf8, Utf16LE, Utf16BE, CodePage };
 
     // Opens the book; a failure's message names the book.
     static Result<std::unique_ptr<LineReader>> Open(const std::string& path, const std::string& codePage);
-    ~LineReader();
+    ~LineReader() override;
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
@@ -32,19 +33,20 @@ public:
     // the book) comes in pieces, cut after a blank where there is one near the end of the piece, so that memory
     // stays the same whatever the length of a line: Continues tells that the piece just read was cut, and the
     // next one goes on with its line.
-    bool ReadLine(std::u32string& line);
-    bool Continues() const { return mContinues; }
+    bool ReadLine(std::u32string& line) override;
+    bool Continues() const override { return mContinues; }
     // Back to the first line, for a second pass over the book; false when the book cannot be read again.
-    bool Rewind();
+    bool Rewind() override;
 
     // Sizes in bytes of the book as stored, so that progress is exact in every encoding.
-    std::uint64_t Size() const { return mSize; }
-    std::uint64_t BytesConsumed() const { return mConsumed; }
+    std::uint64_t Size() const override { return mSize; }
+    std::uint64_t BytesConsumed() const override { return mConsumed; }
     bool IsUtf8() const { return mEncoding == Encoding::Utf8; }
     // "UTF-8", "UTF-16LE", "UTF-16BE" or the code page's name.
     std::string EncodingName() const;
+    std::string FormatName() const override { return EncodingName(); }
     // A read error met on the way (the book then seems to end there); empty when none.
-    const std::string& Error() const { return mError; }
+    const std::string& Error() const override { return mError; }
 
 private:
     LineReader() = default;

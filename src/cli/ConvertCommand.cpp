@@ -1,6 +1,7 @@
 // leafcast convert: one book or several, one after the other or several at a time.
 #include "cli/Commands.h"
 
+#include "base/Text.h"
 #include "cli/ConsoleRunHost.h"
 #include "engine/ConversionRun.h"
 #include "base/SaveFile.h"
@@ -192,7 +193,14 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     lines += pages(state.PagesWritten) + (options.dryRun ? " would be written to " : " written to ") +
              Visible(settings.OutputPath());
     if (options.dryRun) {
-        lines += "\n";
+        // What the book says of itself, then its chapters.
+        const std::size_t chapters = host.Headings().size();
+        lines += "\nformat: " + result.format;
+        if (!result.info.title.empty())
+            lines += "; title: " + Visible(ToUtf8(result.info.title));
+        if (!result.info.author.empty())
+            lines += "; by " + Visible(ToUtf8(result.info.author));
+        lines += "; " + std::to_string(chapters) + (chapters == 1 ? " chapter\n" : " chapters\n");
         for (const auto& [page, title] : host.Headings())
             lines += "  page " + std::to_string(page) + ": " + Visible(title) + "\n";
     } else {
@@ -203,6 +211,8 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
             lines += "; " + pages(result.stalePagesRemoved) + " of an earlier run removed";
         lines += "\n";
     }
+    for (const std::string& warning : result.warnings)
+        lines += "left out: " + Visible(warning) + "\n";
     // Standard output carries the page text when asked to; the summary then goes with the messages.
     std::FILE* summary = textToStdout ? stderr : stdout;
     if (licence && !several && !options.quiet)

@@ -1,6 +1,6 @@
 #include "engine/BookLayout.h"
 
-#include "books/LineReader.h"
+#include "books/BookReader.h"
 #include "base/Text.h"
 
 #include <algorithm>
@@ -142,7 +142,7 @@ BookLayout BookSurvey::Result() const
     return layout;
 }
 
-std::optional<BookLayout> SurveyBook(LineReader& reader, BookSurvey survey,
+std::optional<BookLayout> SurveyBook(BookReader& reader, BookSurvey survey,
                                      const std::function<void(std::u32string&)>& clean, std::string& error)
 {
     std::u32string line;

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-class LineReader;
+class BookReader;
 
 // How a book lays out its text, learnt in a first pass over it: the width its lines are wrapped at, how it tells
 // its paragraphs apart, and where its front and back matter end and begin. Widths count characters, as the
@@ -82,7 +82,7 @@ private:
 
 // Reads the whole book once through a survey, then rewinds it for the run; clean prepares each line as the run
 // will see it. Answers nothing, with the reason in error, when the book cannot be read.
-std::optional<BookLayout> SurveyBook(LineReader& reader, BookSurvey survey,
+std::optional<BookLayout> SurveyBook(BookReader& reader, BookSurvey survey,
                                      const std::function<void(std::u32string&)>& clean, std::string& error);
 
 // Where a line that is not blank starts when the book's own paragraphs decide: joined to the row before, on a

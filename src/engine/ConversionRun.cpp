@@ -1,5 +1,6 @@
 #include "engine/ConversionRun.h"
 
+#include "books/OpenBook.h"
 #include "engine/Masks.h"
 #include "engine/PageDecorations.h"
 #include "base/Text.h"
@@ -38,15 +39,18 @@ bool ConversionRun::StartRun(RunResult& failure)
     // The prompt the empty box shows is no book.
     const std::string& book =
         mSettings.InputPath() == TableEntry(Control::txtInpFile).defaultValue ? std::string() : mSettings.InputPath();
-    auto opened = LineReader::Open(book, mSettings.Value(Control::txtCodePage));
+    auto opened = OpenBook(book, {mSettings.Value(Control::txtCodePage), mSettings.On(Control::chkFrontBack)});
     if (!opened) {
         failure = {RunResult::Outcome::Failed, opened.Failure().message};
         return false;
     }
     mInput = std::move(*opened);
-    mBookParagraphs = mSettings.On(Control::chkBookParas);
+    // An HTML or EPUB book says where its paragraphs, kept lines and chapters are; a text book is surveyed.
+    mStructured = mInput->IsStructured();
+    mChapters = 0;
+    mBookParagraphs = mSettings.On(Control::chkBookParas) && !mStructured;
     mLayout.reset();
-    if (mBookParagraphs || mSettings.On(Control::chkFrontBack)) {
+    if (!mStructured && (mBookParagraphs || mSettings.On(Control::chkFrontBack))) {
         // Laid out as the book lays itself out, the book's headings are looked for as well.
         const bool findHeadings = mBookParagraphs && mSettings.On(Control::chkChapter);
         MaskHeadingTest isMaskHeading;
@@ -162,6 +166,9 @@ RunResult ConversionRun::Run()
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
     result.libraryLicence = mLibraryLicence;
+    result.format = mInput->FormatName();
+    result.info = mInput->Info();
+    result.warnings = mInput->Warnings();
     mInput.reset();
     mOutput.EndRun();
     mSettings.EndRunOutputFolder();
@@ -215,6 +222,10 @@ void ConversionRun::CountNewPage(std::u32string_view line)
 
 void ConversionRun::ProcessLine(std::u32string line)
 {
+    if (mStructured) {
+        ProcessStructuredLine(line, *mInput->Structure());
+        return;
+    }
     // What is left of a line that is not laid out (a marked or a blank line, a heading) goes with it.
     mDropRest = true;
     // A marked line goes whole, and so does a blank line right after it.
@@ -280,6 +291,50 @@ void ConversionRun::ProcessLine(std::u32string line)
     mJoinBlank = false;
 }
 
+// A line of an HTML or EPUB book: a chapter opens a page, as a heading does; a paragraph or a kept line starts its
+// row as in the book-layout mode. The rules for text books' lines (marked phrases, blank lines, joining) have
+// nothing to judge here.
+void ConversionRun::ProcessStructuredLine(const std::u32string& line, const BookLine& structure)
+{
+    mDropRest = true;
+    if (structure.start == BookLine::Start::Chapter) {
+        ++mChapters;
+        mState.ChapterLabel = U"Ch " + FormatNumber(mChapters, mSettings.Text(Control::txtFormat));
+        const int room = TitleRoom(Context());
+        mState.ChapterTitle = structure.title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
+        HeadingPageBreak();
+        return;
+    }
+    if (TrimBlanks(line).empty()) {
+        // An empty kept line (verse between stanzas) is one empty row.
+        if (structure.start == BookLine::Start::Row && mPageHasText && mEmptyRows == 0) {
+            if (mRowHasText)
+                NewLine();
+            NewLine();
+        }
+        return;
+    }
+    StartBookRow(structure.start == BookLine::Start::Paragraph ? BookBreak::Paragraph : BookBreak::Row);
+    mState.BlankCount = 0;
+    mDropRest = false;
+    WordLoop(line, Piece::Start);
+}
+
+HeadingContext ConversionRun::Context() const
+{
+    return {mState.CharsPerLine,
+            mState.FileNumber,
+            mState.DocumentPage,
+            mSettings.On(Control::chkFileNr),
+            mSettings.On(Control::chkDocPageNr),
+            mSettings.On(Control::chkChapter),
+            mSettings.On(Control::chkParagr),
+            mSettings.Text(Control::txtFormat),
+            [this](std::u32string_view text) {
+                return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
+            }};
+}
+
 // A line the book keeps starts a row; a paragraph also has one empty row above it, except at the top of a page.
 void ConversionRun::StartBookRow(BookBreak where)
 {
@@ -295,21 +350,12 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
 {
     PageCanvas& canvas = mSettings.Canvas();
     const float canvasWidth = static_cast<float>(canvas.Width());
-    const HeadingContext context{mState.CharsPerLine,
-                                 mState.FileNumber,
-                                 mState.DocumentPage,
-                                 mSettings.On(Control::chkFileNr),
-                                 mSettings.On(Control::chkDocPageNr),
-                                 mSettings.On(Control::chkChapter),
-                                 mSettings.On(Control::chkParagr),
-                                 mSettings.Text(Control::txtFormat),
-                                 [this](std::u32string_view text) {
-                                     return IsMarkedPhrase(text, mSettings.On(Control::chkSkipW), mSettings.MarkedPhrases());
-                                 }};
+    const HeadingContext context = Context();
     // The book-layout pass found the headings no mask names, and the mask's headings that are only entries of
     // a contents list.
     const std::size_t lineNumber = mLinesRead - 1;
-    const bool start = piece == Piece::Start;
+    // An HTML or EPUB book's chapters are its own; no mask looks for them.
+    const bool start = piece == Piece::Start && !mStructured;
     if (const BookHeading* heading = mLayout && start ? mLayout->HeadingAt(lineNumber) : nullptr) {
         const int room = TitleRoom(context);
         mState.ChapterLabel = heading->label;

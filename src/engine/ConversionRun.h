@@ -1,7 +1,8 @@
 #pragma once
 
 #include "engine/BookLayout.h"
-#include "books/LineReader.h"
+#include "engine/Masks.h"
+#include "books/BookReader.h"
 #include "engine/PageOutput.h"
 #include "engine/RunHost.h"
 #include "engine/RunState.h"
@@ -24,6 +25,9 @@ struct RunResult {
     int stalePagesRemoved = 0;  // pages of an earlier run of this root after the end of the book
     // The book carries the public-domain library's licence, and front and back matter were not left out.
     bool libraryLicence = false;
+    std::string format = {};                 // the book's format: its encoding for a text book, "HTML", "EPUB"
+    BookInfo info = {};                      // what the book says of itself
+    std::vector<std::string> warnings = {};  // what was left out of the book and why
 };
 
 // When the run reads its settings, as its rules fix it; a setting read later than the start takes effect at its
@@ -64,6 +68,8 @@ private:
     enum class Piece { Start, Continuation };
     void WordLoop(const std::u32string& line, Piece piece);
     void CountNewPage(std::u32string_view line);
+    void ProcessStructuredLine(const std::u32string& line, const BookLine& structure);
+    HeadingContext Context() const;
     void HeadingPageBreak();
     void SavePage(PageOutput::Position position = PageOutput::Position::Within);
     bool PageIsFull() const;  // the next row would pass the bottom of the page
@@ -78,7 +84,9 @@ private:
     RunState& mState;
     PageOutput& mOutput;
     RunHost& mHost;
-    std::unique_ptr<LineReader> mInput;
+    std::unique_ptr<BookReader> mInput;
+    bool mStructured = false;  // the book says its own structure (HTML, EPUB)
+    int mChapters = 0;         // the chapters of such a book so far
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
     std::u32string mJoinedWord;  // a word with the joining blank before it, its memory kept from line to line
     bool mContinuation = false;  // the latest piece read goes on with the line before
