@@ -24,7 +24,7 @@ std::optional<std::string> Owned(XmlString value)
 }
 
 // Sorted by name, for a binary search.
-constexpr std::array<std::pair<std::string_view, HtmlElement>, 62> kElements{{
+constexpr std::array<std::pair<std::string_view, HtmlElement>, 63> kElements{{
     {"a", HtmlElement::Link}, {"address", HtmlElement::Block}, {"article", HtmlElement::Block},
     {"aside", HtmlElement::Aside}, {"audio", HtmlElement::LeftOut}, {"blockquote", HtmlElement::Block},
     {"body", HtmlElement::Block}, {"br", HtmlElement::LineBreak}, {"caption", HtmlElement::Block},
@@ -40,7 +40,7 @@ constexpr std::array<std::pair<std::string_view, HtmlElement>, 62> kElements{{
     {"li", HtmlElement::ListItem}, {"listing", HtmlElement::Pre}, {"main", HtmlElement::Block},
     {"menu", HtmlElement::List}, {"nav", HtmlElement::Block}, {"noscript", HtmlElement::LeftOut},
     {"ol", HtmlElement::OrderedList}, {"p", HtmlElement::Block}, {"plaintext", HtmlElement::Pre},
-    {"pre", HtmlElement::Pre}, {"script", HtmlElement::LeftOut},
+    {"pre", HtmlElement::Pre}, {"q", HtmlElement::Quote}, {"script", HtmlElement::LeftOut},
     {"section", HtmlElement::Block}, {"style", HtmlElement::LeftOut}, {"summary", HtmlElement::Block},
     {"svg", HtmlElement::Svg}, {"table", HtmlElement::Block}, {"tbody", HtmlElement::Block},
     {"td", HtmlElement::Cell}, {"template", HtmlElement::LeftOut}, {"tfoot", HtmlElement::Block},

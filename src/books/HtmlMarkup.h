@@ -25,6 +25,7 @@ enum class HtmlElement : std::uint8_t {
     Heading,      // h1 to h6
     Link,         // a
     Aside,        // aside: a block, or a note when a link points to it
+    Quote,        // q: inline, in quotation marks
 };
 HtmlElement ElementKind(std::string_view name);
 // 1 to 6 for h1 to h6, 0 for any other name.

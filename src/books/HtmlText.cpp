@@ -76,7 +76,7 @@ private:
     enum class Capture { None, Note, Chapter, NoteReference };
     struct Frame {
         Capture capture = Capture::None;
-        bool block = false, pre = false, list = false, item = false;
+        bool block = false, pre = false, list = false, item = false, quote = false;
     };
 
     TextFlow& Flow() { return mFlows.back(); }
@@ -135,6 +135,9 @@ private:
             Flow().SetPrefix(mLists.empty() ? std::u32string(U"• ") : mLists.back().Next(node));
         if (tag.kind == HtmlElement::Cell)
             Flow().CellBreak();
+        frame.quote = tag.kind == HtmlElement::Quote;
+        if (frame.quote)
+            Flow().Add(mQuotes++ % 2 ? U"‘" : U"“", CurrentSpacing());
         mFrames.push_back(frame);
         return true;
     }
@@ -143,6 +146,8 @@ private:
     {
         const Frame frame = mFrames.back();
         mFrames.pop_back();
+        if (frame.quote)
+            Flow().Add(--mQuotes % 2 ? U"’" : U"”", CurrentSpacing());
         if (frame.item)
             Flow().ClearPrefix();
         if (frame.list)
@@ -214,6 +219,7 @@ private:
     int mPre = 0;
     int mInNote = 0;
     int mInReference = 0;
+    int mQuotes = 0;  // q elements open: a quotation inside one takes single marks
 };
 
 } // namespace

@@ -11,14 +11,15 @@ typedef struct _xmlDoc xmlDoc;
 // h1-h6, pre, tr, dt, dd, figcaption, and the like) are paragraphs; <br> ends a row within one, and two in a row begin
 // a paragraph (a stanza: one empty row between); <pre> keeps its lines and blanks; list items begin with "• " or their
 // number ("1. ", from the list's start, reversed and type); a table row is a paragraph, its cells separated by a blank;
-// inline elements join their neighbours with the source's own spacing; soft hyphens and zero-width characters are
-// dropped; a no-break space stays (it joins its two words); an image is its alt text in brackets ("[A map]") when it
-// has one, an <svg> its <title>. Left out: head, script, style, template, noscript, audio and video fallbacks, elements
-// with the hidden attribute or an inline display:none, page-break markers (epub:type="pagebreak", role="doc-pagebreak")
-// and a note's link back to its reference (epub:type="backlink", role="doc-backlink"). Notes (epub:type footnote(s),
-// endnote(s), rearnote(s); role doc-footnote, doc-endnote(s); an aside that a link points to) do not interrupt the
-// text: they go after their chapter's text under a row "Notes", each a paragraph; the reference stays in the text as
-// its own marker (its text, e.g. "3", in brackets: "[3]"; "[3]" stays "[3]").
+// inline elements join their neighbours with the source's own spacing, <q> in quotation marks; soft hyphens and
+// zero-width characters are dropped; a no-break space stays (it joins its two words); an image is its alt text in
+// brackets ("[A map]") when it has one, an <svg> its <title>. Left out: head, script, style, template, noscript, audio
+// and video fallbacks, elements with the hidden attribute or an inline display:none, page-break markers
+// (epub:type="pagebreak", role="doc-pagebreak") and a note's link back to its reference (epub:type="backlink",
+// role="doc-backlink"). Notes (epub:type footnote(s), endnote(s), rearnote(s); role doc-footnote, doc-endnote(s); an
+// aside that a link points to) do not interrupt the text: they go after their chapter's text under a row "Notes", each
+// a paragraph; the reference stays in the text as its own marker (its text, e.g. "3", in brackets: "[3]"; "[3]" stays
+// "[3]").
 class HtmlText {
 public:
     struct Options {

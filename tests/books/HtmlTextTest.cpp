@@ -83,6 +83,7 @@ TEST(HtmlText, BlocksAreParagraphsAndInlineTextKeepsTheSourceSpacing)
         {"<dl><dt>term</dt><dd>meaning</dd></dl>", {"P:term", "P:meaning"}},
         {"<table><tr><td>I.</td><td><a href='#1'>A Scandal</a></td></tr><tr><td></td><td>B</td></tr></table>",
          {"P:I. A Scandal", "P:B"}},
+        {"<p>He said <q>go <q>now</q></q>.</p>", {"P:He said \u201Cgo \u2018now\u2019\u201D."}},
     });
 }
 
