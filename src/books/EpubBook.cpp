@@ -53,7 +53,7 @@ bool EpubBook::Produce(std::deque<BookLine>& lines)
         const std::string encoding = HtmlEncoding(*bytes, "UTF-8");
         const std::unique_ptr<xmlDoc, DocFree> document(
             htmlReadMemory(bytes->data(), static_cast<int>(bytes->size()), item.path.c_str(), encoding.c_str(),
-                           HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING));
+                           HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_HUGE));
         if (document)
             mText.Add(document.get(), found);
         else
