@@ -22,6 +22,7 @@ struct EpubItem {
     // Front or back matter by the package's landmarks (EPUB 3 nav landmarks) or guide (EPUB 2): cover, title page,
     // copyright page, colophon and the like. The table of contents (the nav document) is marked so as well.
     bool matter = false;
+    bool navigation = false;  // the table of contents itself (the nav document), which is never laid out
     std::uint64_t size = 0;  // uncompressed, as the archive's directory claims it
 };
 
@@ -56,7 +57,8 @@ public:
     // uncompresses to more than kMostPerDocument, or when the book as read so far passes kMostPerBook.
     Result<std::string> Read(std::size_t index);
 
-    // Bytes of the archive file, and how far reading has come in them (for progress).
+    // Bytes of the archive file, and how far reading has come in them (for progress): each document read moves it
+    // on by its share of the documents' compressed bytes, so it reaches Size() as the last one is read.
     std::uint64_t Size() const { return mSize; }
     std::uint64_t BytesConsumed() const { return mConsumed; }
 
