@@ -131,20 +131,26 @@ Result<std::string> EpubArchive::Read(const Entry& entry, const std::string& nam
     const std::unique_ptr<zip_file_t, ZipFileClose> file(zip_fopen_index(mZip.get(), entry.index, 0));
     if (!file)
         return Error{"cannot read " + name + " in " + mPath + ": " + zip_strerror(mZip.get())};
+    // Room for what the directory claims, which is right for every honest book; when it lies, growth stops at the
+    // limit.
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(std::min(entry.size, limit)));
+    std::string chunk(kReadChunk, '\0');
     for (;;) {
         // One byte past the limit is enough to know it is passed.
         const std::size_t wanted =
             static_cast<std::size_t>(std::min<std::uint64_t>(kReadChunk, limit + 1 - bytes.size()));
-        const std::size_t had = bytes.size();
-        bytes.resize(had + wanted);
-        const zip_int64_t got = zip_fread(file.get(), bytes.data() + had, wanted);
-        bytes.resize(had + static_cast<std::size_t>(std::max<zip_int64_t>(got, 0)));
+        const zip_int64_t got = zip_fread(file.get(), chunk.data(), wanted);
         if (got < 0)
             return Error{"cannot read " + name + " in " + mPath + ": " + zip_file_strerror(file.get())};
         if (got == 0)
             return bytes;
+        const std::size_t size = bytes.size() + static_cast<std::size_t>(got);
+        if (size > bytes.capacity()) {
+            const std::uint64_t doubled = std::max<std::uint64_t>(2 * bytes.capacity(), size);
+            bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(limit + 1, doubled)));
+        }
+        bytes.append(chunk.data(), static_cast<std::size_t>(got));
         bookTotal += static_cast<std::uint64_t>(got);
         if (bytes.size() > limit)
             return Error{name + " in " + mPath + " uncompresses to more than " + Megabytes(limit) +
