@@ -12,7 +12,9 @@
 // read in what order, and under which chapter titles. Content documents are handed out one at a time, as bytes,
 // so the whole book is never expanded at once.
 struct EpubItem {
-    std::string path;     // the document's path inside the archive, resolved and percent-decoded
+    // The document's path inside the archive, resolved and percent-decoded; empty when the manifest lacks the
+    // spine's id or its link leads outside the book.
+    std::string path;
     std::string mediaType;
     bool linear = true;   // spine items with linear="no" come after the linear ones
     // The chapter this document begins, from the table of contents (a document named there, at its start or at a
