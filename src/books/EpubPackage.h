@@ -12,7 +12,9 @@
 // read in what order, and under which chapter titles. Content documents are handed out one at a time, as bytes,
 // so the whole book is never expanded at once.
 struct EpubItem {
-    std::string path;     // the document's path inside the archive, resolved and percent-decoded
+    // The document's path inside the archive, resolved and percent-decoded; empty when the manifest lacks the
+    // spine's id or its link leads outside the book.
+    std::string path;
     std::string mediaType;
     bool linear = true;   // spine items with linear="no" come after the linear ones
     // The chapter this document begins, from the table of contents (a document named there, at its start or at a
@@ -57,7 +59,8 @@ public:
     // uncompresses to more than kMostPerDocument, or when the book as read so far passes kMostPerBook.
     Result<std::string> Read(std::size_t index);
 
-    // Bytes of the archive file, and how far reading has come in them (for progress).
+    // Bytes of the archive file, and how far reading has come in them (for progress): each document read moves it
+    // on by its share of the documents' compressed bytes, so it reaches Size() as the last one is read.
     std::uint64_t Size() const { return mSize; }
     std::uint64_t BytesConsumed() const { return mConsumed; }
 
