@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: leafcast-gui [BOOK] [--home DIR] [--screenshots DIR BOOK]\n"
-    "Leafcast's desktop program: turns a plain-text book into numbered JPEG pages for small media players.\n"
+    "Leafcast's desktop program: turns a book (text, HTML or EPUB) into numbered JPEG pages for small media players.\n"
     "\n"
     "  BOOK                    open this book, as if chosen in the settings window\n"
     "  --home DIR              the program's folder, holding Profiles/ and Leafcast.ini (default:\n"

@@ -41,11 +41,11 @@ bool EpubBook::Produce(std::deque<BookLine>& lines)
     const EpubItem& item = items[index];
     if (item.navigation || (item.matter && mSkipMatter))
         return true;
-    std::vector<BookLine> found;
-    if (!item.chapterTitle.empty()) {
-        mText.EndChapter(found);
-        found.push_back({BookLine::Start::Chapter, U"", item.chapterTitle});
-    }
+    // A new chapter first ends the one before, with its notes.
+    const bool opens = !item.chapterTitle.empty();
+    if (opens)
+        mText.EndChapter(mPending);
+    std::vector<BookLine> body;
     const auto bytes = mPackage->Read(index);
     if (!bytes) {
         mWarnings.push_back(bytes.Failure().message);
@@ -53,12 +53,17 @@ bool EpubBook::Produce(std::deque<BookLine>& lines)
         const std::string encoding = HtmlEncoding(*bytes, "UTF-8");
         const std::unique_ptr<xmlDoc, DocFree> document(
             htmlReadMemory(bytes->data(), static_cast<int>(bytes->size()), item.path.c_str(), encoding.c_str(),
-                           HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_HUGE));
+                           HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | XML_PARSE_HUGE));
         if (document)
-            mText.Add(document.get(), found);
+            mText.Add(document.get(), body);
         else
             mWarnings.push_back("left out " + item.path + ": it cannot be read as XHTML");
     }
-    std::move(found.begin(), found.end(), std::back_inserter(lines));
+    std::move(mPending.begin(), mPending.end(), std::back_inserter(lines));
+    mPending.clear();
+    // A chapter with nothing to read (a cover, a title page left out) makes no page of its own.
+    if (opens && !body.empty())
+        lines.push_back({BookLine::Start::Chapter, U"", item.chapterTitle});
+    std::move(body.begin(), body.end(), std::back_inserter(lines));
     return true;
 }

@@ -28,6 +28,7 @@ private:
     std::unique_ptr<EpubPackage> mPackage;
     bool mSkipMatter;
     HtmlText mText;
+    std::vector<BookLine> mPending;  // the notes of the chapter a new one ends
     std::size_t mNext = 0;
     bool mEnded = false;
 };

@@ -113,7 +113,7 @@ bool HtmlBook::Produce(std::deque<BookLine>& lines)
     mDone = true;
     const std::unique_ptr<xmlDoc, DocFree> document(
         htmlReadMemory(mBytes.data(), static_cast<int>(mBytes.size()), nullptr, mEncoding.c_str(),
-                       HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_HUGE));
+                       HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | XML_PARSE_HUGE));
     std::string().swap(mBytes);
     if (!document)
         return false;

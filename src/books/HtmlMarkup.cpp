@@ -108,7 +108,7 @@ bool HasAttribute(const xmlNode* node, const char* name)
     return xmlHasNsProp(node, reinterpret_cast<const xmlChar*>(name), nullptr) != nullptr;
 }
 
-std::string EpubType(const xmlNode* node)
+std::string EpubTypeOf(const xmlNode* node)
 {
     if (auto plain = Attribute(node, "epub:type"))
         return std::move(*plain);

@@ -38,7 +38,7 @@ std::optional<std::string> Attribute(const xmlNode* node, const char* name);
 bool HasAttribute(const xmlNode* node, const char* name);
 // epub:type, as the HTML parser names it ("epub:type") or as a namespace-aware parser does (type in the OPS
 // namespace); empty when there is none.
-std::string EpubType(const xmlNode* node);
+std::string EpubTypeOf(const xmlNode* node);
 
 // Whether a blank-separated list of words (epub:type, role) holds word, in either case.
 bool HasToken(std::string_view list, std::string_view word);

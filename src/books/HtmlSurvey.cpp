@@ -106,7 +106,7 @@ HtmlTag Describe(const xmlNode* element)
     HtmlTag tag;
     tag.kind = ElementKind(ElementName(element));
     if (element->properties) {
-        tag.type = EpubType(element);
+        tag.type = EpubTypeOf(element);
         tag.role = Attribute(element, "role").value_or("");
     }
     return tag;

@@ -1,4 +1,4 @@
-// leafcast: converts a plain-text book into numbered JPEG pages from the command line, keeps profiles, and
+// leafcast: converts a book (text, HTML or EPUB) into numbered JPEG pages from the command line, keeps profiles, and
 // tries heading masks.
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     SetExecutableName("leafcast");
     // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
-    CLI::App app{"Leafcast turns a plain-text book into numbered JPEG pages for small media players.", "leafcast"};
+    CLI::App app{"Leafcast turns a book (text, HTML or EPUB) into numbered JPEG pages for small media players.",
+                 "leafcast"};
     app.set_version_flag("-V,--version", std::string("leafcast ") + LEAFCAST_VERSION);
     app.require_subcommand(1);
 
@@ -44,9 +45,9 @@ int main(int argc, char** argv)
     CLI::App* convertCommand = app.add_subcommand("convert", "Convert one book or several into page images.");
     convertCommand
         ->add_option("BOOK", convert.books,
-                     "The text files to convert; - is standard input. A byte-order mark says UTF-8 or UTF-16; "
-                     "otherwise a book is UTF-8 when it reads as UTF-8, else it is in the code page of "
-                     "--encoding (Windows-1252 unless told otherwise).")
+                     "The books to convert: text, HTML or EPUB, told by what they hold; - is standard input (text). "
+                     "A byte-order mark says UTF-8 or UTF-16; otherwise a text book is UTF-8 when it reads as "
+                     "UTF-8, else it is in the code page of --encoding (Windows-1252 unless told otherwise).")
         ->required();
     convertCommand->add_option("--profile", convert.profile,
                                "Apply a profile first, as the Load profile button does: a path, or a name in the "

@@ -301,7 +301,9 @@ void ConversionRun::ProcessStructuredLine(const std::u32string& line, const Book
         ++mChapters;
         mState.ChapterLabel = U"Ch " + FormatNumber(mChapters, mSettings.Text(Control::txtFormat));
         const int room = TitleRoom(Context());
-        mState.ChapterTitle = structure.title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
+        // Numbered as the mask's headings are, so that chapter folders sort in reading order.
+        const std::u32string title = mState.ChapterLabel + U" " + structure.title;
+        mState.ChapterTitle = title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
         HeadingPageBreak();
         return;
     }
@@ -528,7 +530,16 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
 void ConversionRun::HeadingPageBreak()
 {
     mState.TitlePending = true;
-    SavePage();
+    // A chapter of an HTML or EPUB book that begins on a page with no text yet takes that page over, instead of
+    // leaving it empty.
+    if (mStructured && !mPageHasText) {
+        mSettings.ClearCanvas();
+        mHost.CanvasCleared();
+        mSettings.SetPageText({});
+        mPageHeader.clear();
+    } else {
+        SavePage();
+    }
     mState.PendingTitle.clear();
     NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount, 0);
     mHost.HeadingFound(mState.FileNumber, mState.ChapterTitle);
