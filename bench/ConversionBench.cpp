@@ -255,6 +255,17 @@ int main(int argc, char** argv)
         }
         fs::remove(html);
         fs::remove(epub);
+
+        // Typesetting: hyphenated, justified rows against ragged ones of the same book in a proportional face.
+        const Measure ragged = middle(book, {"chkBookParas=1", "lstFonts=Arial"});
+        const Measure set = middle(book, {"chkBookParas=1", "lstFonts=Arial", "chkHyphenate=1", "chkJustify=1"});
+        if (!ragged.ok || !set.ok)
+            return 1;
+        const double setTimes = (set.runSeconds / set.pages) / (ragged.runSeconds / ragged.pages);
+        allMet &= setTimes <= 1.1;
+        std::printf("hyphenated and justified in Arial: %d pages (ragged %d), %.2f times the cost per page; at most "
+                    "1.1: %s\n",
+                    set.pages, ragged.pages, setTimes, Verdict(setTimes <= 1.1));
     }
 
     // The same settings on a book 16 times larger: the same memory, the same cost per page.

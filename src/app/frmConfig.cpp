@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -54,7 +55,7 @@ frmConfig::frmConfig(SettingsDocument& document) : mDocument(document), mSetting
 {
     setObjectName("frmConfig");
     setWindowTitle("Leafcast Config");
-    setFixedSize(Px(7845), Px(8370));
+    setFixedSize(Px(7845), Px(9870));
     Build();
     for (const ControlSpec& control : SettingsControls())
         SyncControl(ControlKey(control));
@@ -212,7 +213,7 @@ void frmConfig::Build()
     add(other, Control("chkShowZEN"), 4, 0, 4);
     add(other, Control("chkCompress"), 5, 0, 4);
 
-    QGridLayout* parsing = frame("Smart Parsing", Twips(5520, 4800, 2295, 3375));
+    QGridLayout* parsing = frame("Smart Parsing", Twips(5520, 4800, 2295, 4875));
     add(parsing, Control("chkNoChars"), 0, 0);
     add(parsing, Control("chkSmartLF"), 1, 0);
     add(parsing, Control("chkMultCR"), 2, 0);
@@ -223,8 +224,20 @@ void frmConfig::Build()
     add(parsing, button("btnEditInpF", "Edit Input txt File"), 7, 0);
     add(parsing, Control("chkBookParas"), 8, 0);
     add(parsing, Control("chkFrontBack"), 9, 0);
+    add(parsing, Control("chkHyphenate"), 10, 0);
+    add(parsing, Control("chkJustify"), 11, 0);
+    auto* language = new QHBoxLayout();
+    language->addWidget(label("Language"));
+    language->addWidget(Control("txtLanguage"));
+    parsing->addLayout(language, 12, 0);
+    add(parsing, Control("chkWidows"), 13, 0);
+    add(parsing, Control("chkTypoPunct"), 14, 0);
+    Control("txtLanguage")->setToolTip("The language of the book's hyphenation, such as en-US, de or fr. Empty: the "
+                                       "language the book names, else English.");
+    Control("chkTypoPunct")->setToolTip("Curly quotes, dashes and ellipses for the typewriter's marks; the "
+                                        "underscores of _emphasis_ go.");
     // The newer captions are longer than the frame is wide: they go on two lines.
-    for (const char* name : {"chkBookParas", "chkFrontBack"})
+    for (const char* name : {"chkBookParas", "chkFrontBack", "chkWidows"})
         WrapCaption(*Control<QCheckBox>(name), Px(2295) - 40);
 
     QGridLayout* font = frame("Screen Font (Central Europe)", Twips(60, 5340, 2835, 1815));

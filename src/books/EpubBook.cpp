@@ -48,7 +48,7 @@ bool EpubBook::Produce(std::deque<BookLine>& lines)
     std::vector<BookLine> body;
     const auto bytes = mPackage->Read(index);
     if (!bytes) {
-        mWarnings.push_back(bytes.Failure().message);
+        mWarnings.push_back("left out: " + bytes.Failure().message);
     } else {
         const std::string encoding = HtmlEncoding(*bytes, "UTF-8");
         const std::unique_ptr<xmlDoc, DocFree> document(
@@ -57,7 +57,7 @@ bool EpubBook::Produce(std::deque<BookLine>& lines)
         if (document)
             mText.Add(document.get(), body);
         else
-            mWarnings.push_back("left out " + item.path + ": it cannot be read as XHTML");
+            mWarnings.push_back("left out: " + item.path + ", which cannot be read as XHTML");
     }
     std::move(mPending.begin(), mPending.end(), std::back_inserter(lines));
     mPending.clear();

@@ -119,6 +119,15 @@ bool HtmlBook::Produce(std::deque<BookLine>& lines)
         return false;
     mInfo.title = HtmlText::Title(document.get());
     mInfo.author = MetaAuthor(document.get());
+    // <html lang="en-GB">, or xml:lang in XHTML.
+    if (xmlNode* root = xmlDocGetRootElement(document.get())) {
+        for (const char* name : {"lang", "xml:lang"}) {
+            xmlChar* value = xmlGetProp(root, BAD_CAST name);
+            if (value && mInfo.language.empty())
+                mInfo.language = reinterpret_cast<const char*>(value);
+            xmlFree(value);
+        }
+    }
     std::vector<BookLine> found;
     HtmlText text({.chaptersFromHeadings = true, .skipMatter = mSkipMatter});
     text.Add(document.get(), found);

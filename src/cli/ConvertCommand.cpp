@@ -212,7 +212,7 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
         lines += "\n";
     }
     for (const std::string& warning : result.warnings)
-        lines += "left out: " + Visible(warning) + "\n";
+        lines += "note: " + Visible(warning) + "\n";
     // Standard output carries the page text when asked to; the summary then goes with the messages.
     std::FILE* summary = textToStdout ? stderr : stdout;
     if (licence && !several && !options.quiet)

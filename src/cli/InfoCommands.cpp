@@ -3,6 +3,7 @@
 
 #include "platform/Fonts.h"
 #include "settings/Controls.h"
+#include "platform/Hyphenator.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
 
@@ -41,6 +42,14 @@ std::string Takes(const ControlSpec& control)
     }
     if (control.name == "txtCodePage")
         return "a code page iconv knows (Windows-1252, CP1250, ISO-8859-2, KOI8-R, ...)";
+    if (control.id == Control::txtLanguage) {
+        // The languages words can be hyphenated in are those whose dictionaries are installed.
+        std::string languages;
+        for (const std::string& language : Hyphenator::InstalledLanguages())
+            languages += (languages.empty() ? "" : ", ") + language;
+        return "the language to hyphenate in, such as en-US, de or fr; empty for the book's own, else English "
+               "(installed: " + (languages.empty() ? std::string("none; install a hyphen- package") : languages) + ")";
+    }
     if (control.name == "txtChaptMask" || control.name == "txtParagrMask")
         return "a mask: ? any character, * any run, # a digit, [a-z] [!0-9]";
     if (control.id == Control::txtCustWidth || control.id == Control::Text1)

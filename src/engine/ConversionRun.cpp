@@ -66,6 +66,25 @@ bool ConversionRun::StartRun(RunResult& failure)
             return false;
         }
     }
+    // Paragraphs are known in the book-layout mode and in HTML and EPUB books; only there can they be set.
+    mJustify = mSettings.On(Control::chkJustify);
+    mKeepEnds = mSettings.On(Control::chkWidows);
+    mBookPunctuation = mSettings.On(Control::chkTypoPunct);
+    mHyphenator.reset();
+    mTypeset = (mBookParagraphs || mStructured) &&
+               (mJustify || mKeepEnds || mSettings.On(Control::chkHyphenate));
+    mUnit = {};
+    mLanguageWarning.clear();
+    if (mTypeset && mSettings.On(Control::chkHyphenate)) {
+        // The language the user chose, else the book's own, else English.
+        std::string language = mSettings.Value(Control::txtLanguage);
+        if (language.empty())
+            language = mInput->Info().language.empty() ? "en-US" : mInput->Info().language;
+        mHyphenator = Hyphenator::ForLanguage(language);
+        if (!mHyphenator)
+            mLanguageWarning = "no hyphenation dictionary for the language \"" + language +
+                               "\" is installed (install its hyphen- package): words are not hyphenated";
+    }
     mLinesRead = 0;
     mLookForLicence = !mSettings.On(Control::chkFrontBack);
     mLibraryLicence = false;
@@ -141,13 +160,16 @@ RunResult ConversionRun::Run()
                 continue;
             if (!mContinuation)
                 ProcessLine(std::move(line));
+            else if (!mDropRest && mTypeset)
+                AddToUnit(mBookPunctuation ? Punctuated(line) : line, false);
             else if (!mDropRest)
-                WordLoop(line, Piece::Continuation);
+                WordLoop(mBookPunctuation ? Punctuated(line) : line, Piece::Continuation);
         }
         if (!mInput->Error().empty()) {
             mOutput.EndRun();
             return {RunResult::Outcome::Failed, "cannot read the book " + mSettings.InputPath() + ": " + mInput->Error()};
         }
+        FlushUnit();
         SavePage(PageOutput::Position::Last);
         // A book whose size changed during the run was read partly as one file, partly as another.
         if (mInput->BytesConsumed() != mInput->Size())
@@ -169,6 +191,8 @@ RunResult ConversionRun::Run()
     result.format = mInput->FormatName();
     result.info = mInput->Info();
     result.warnings = mInput->Warnings();
+    if (!mLanguageWarning.empty())
+        result.warnings.push_back(mLanguageWarning);
     mInput.reset();
     mOutput.EndRun();
     mSettings.EndRunOutputFolder();
@@ -260,6 +284,8 @@ void ConversionRun::ProcessLine(std::u32string line)
         }
     }
 
+    if (mBookPunctuation)
+        line = Punctuated(line);
     const float lineWidth = Width(line);
     mState.ReferenceWidth = std::max(static_cast<long>(RoundHalfEven(lineWidth)), mState.ReferenceWidth);
     const std::u32string previousFirstChar = mState.FirstChar;
@@ -268,6 +294,27 @@ void ConversionRun::ProcessLine(std::u32string line)
                                                [this](std::u32string_view text) { return Width(text); }});
     mState.FirstChar = start.firstChar;
 
+    if (mTypeset) {
+        // A blank line ends the paragraph; a heading ends it and opens a page; a line the book starts a row with
+        // begins a paragraph or a kept line; any other line goes on with the paragraph.
+        const bool blank = TrimBlanks(line).empty();
+        if (blank || bookBreak != BookBreak::Join) {
+            FlushUnit();
+            if (!blank && TryHeading(line))
+                return;
+        }
+        if (!blank) {
+            if (bookBreak == BookBreak::Join && mUnit.open)
+                AddToUnit(line, !mState.PreviousLine.empty() && mState.PreviousLine.back() != U' ');
+            else
+                BeginUnit(bookBreak == BookBreak::Join ? BookBreak::Paragraph : bookBreak, line,
+                          bookBreak == BookBreak::Row);
+            mDropRest = false;
+        }
+        mState.PreviousLine = line;
+        mState.PreviousLineWidth = RoundHalfEven(lineWidth);
+        return;
+    }
     if (TrimBlanks(line).empty()) {
         if (BlankLineBreaks(start, mState.BlankCount, mState.LastChar)) {
             if (!mBookParagraphs || mPageHasText)  // the book's paragraphs leave no empty row at a page's top
@@ -297,6 +344,7 @@ void ConversionRun::ProcessLine(std::u32string line)
 void ConversionRun::ProcessStructuredLine(const std::u32string& line, const BookLine& structure)
 {
     mDropRest = true;
+    FlushUnit();
     if (structure.start == BookLine::Start::Chapter) {
         ++mChapters;
         mState.ChapterLabel = U"Ch " + FormatNumber(mChapters, mSettings.Text(Control::txtFormat));
@@ -316,10 +364,38 @@ void ConversionRun::ProcessStructuredLine(const std::u32string& line, const Book
         }
         return;
     }
-    StartBookRow(structure.start == BookLine::Start::Paragraph ? BookBreak::Paragraph : BookBreak::Row);
-    mState.BlankCount = 0;
+    const BookBreak where = structure.start == BookLine::Start::Paragraph ? BookBreak::Paragraph : BookBreak::Row;
+    const std::u32string text = mBookPunctuation ? Punctuated(line) : line;
     mDropRest = false;
-    WordLoop(line, Piece::Start);
+    if (mTypeset) {
+        FlushUnit();
+        BeginUnit(where, text, where == BookBreak::Row);
+        return;
+    }
+    StartBookRow(where);
+    mState.BlankCount = 0;
+    WordLoop(text, Piece::Start);
+}
+
+// The book-layout pass found the headings no mask names, and the mask's headings that are only entries of a
+// contents list; the masks find the rest. A heading makes its page break here.
+bool ConversionRun::TryHeading(const std::u32string& line)
+{
+    const HeadingContext context = Context();
+    const std::size_t lineNumber = mLinesRead - 1;
+    if (const BookHeading* heading = mLayout ? mLayout->HeadingAt(lineNumber) : nullptr) {
+        const int room = TitleRoom(context);
+        mState.ChapterLabel = heading->label;
+        mState.ChapterTitle =
+            ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
+    } else if ((mLayout && mLayout->InContents(lineNumber)) ||
+               !DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
+                              mState.ChapterTitle, mState.ChapterLabel)) {
+        return false;
+    }
+    HeadingPageBreak();
+    mDropRest = true;
+    return true;
 }
 
 HeadingContext ConversionRun::Context() const
@@ -352,30 +428,11 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
 {
     PageCanvas& canvas = mSettings.Canvas();
     const float canvasWidth = static_cast<float>(canvas.Width());
-    const HeadingContext context = Context();
-    // The book-layout pass found the headings no mask names, and the mask's headings that are only entries of
-    // a contents list.
-    const std::size_t lineNumber = mLinesRead - 1;
-    // An HTML or EPUB book's chapters are its own; no mask looks for them.
-    const bool start = piece == Piece::Start && !mStructured;
-    if (const BookHeading* heading = mLayout && start ? mLayout->HeadingAt(lineNumber) : nullptr) {
-        const int room = TitleRoom(context);
-        mState.ChapterLabel = heading->label;
-        mState.ChapterTitle =
-            ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
-        HeadingPageBreak();
-        mDropRest = true;
+    // An HTML or EPUB book's chapters are its own; no mask looks for them. The heading test depends only on the
+    // line and the settings, so one answer holds for every word. A line that comes in pieces is tested by its
+    // first: no heading is that long.
+    if (piece == Piece::Start && !mStructured && TryHeading(line))
         return;
-    }
-    // The heading test depends only on the line and the settings, so one answer holds for every word. A line
-    // that comes in pieces is tested by its first: no heading is that long.
-    if (start && !(mLayout && mLayout->InContents(lineNumber)) &&
-        DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
-                      mState.ChapterTitle, mState.ChapterLabel)) {
-        HeadingPageBreak();
-        mDropRest = true;
-        return;
-    }
 
     // Words are looked at in place; a word with the joining blank before it is put together in mJoinedWord.
     std::optional<std::u32string_view> lastWord;
@@ -462,6 +519,7 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
     }
 
     // A line in pieces is as wide as its pieces together; its last piece stands for it as the line before.
+    const bool start = piece == Piece::Start;
     mState.PreviousLineWidth = RoundHalfEven(Width(line) + (start ? 0.0 : static_cast<double>(mState.PreviousLineWidth)));
     mState.PreviousLine = line;
     if (lastWord) {

@@ -2,6 +2,8 @@
 
 #include "engine/BookLayout.h"
 #include "engine/Masks.h"
+#include "engine/ParagraphSetter.h"
+#include "platform/Hyphenator.h"
 #include "books/BookReader.h"
 #include "engine/PageOutput.h"
 #include "engine/RunHost.h"
@@ -69,6 +71,15 @@ private:
     void WordLoop(const std::u32string& line, Piece piece);
     void CountNewPage(std::u32string_view line);
     void ProcessStructuredLine(const std::u32string& line, const BookLine& structure);
+    bool TryHeading(const std::u32string& line);
+
+    // Typesetting (hyphenation, justified rows, paragraph ends kept together) works on whole paragraphs: the
+    // lines of one are gathered and set into rows before any is drawn.
+    void BeginUnit(BookBreak start, const std::u32string& text, bool kept);
+    void AddToUnit(std::u32string_view text, bool joinBlank);
+    void FlushUnit();
+    void DrawRow(const SetRow& row, bool stretch);
+    std::u32string Punctuated(const std::u32string& text) const;
     HeadingContext Context() const;
     void HeadingPageBreak();
     void SavePage(PageOutput::Position position = PageOutput::Position::Within);
@@ -86,6 +97,17 @@ private:
     RunHost& mHost;
     std::unique_ptr<BookReader> mInput;
     bool mStructured = false;  // the book says its own structure (HTML, EPUB)
+    bool mTypeset = false;     // paragraphs are set before they are drawn
+    bool mJustify = false, mKeepEnds = false, mBookPunctuation = false;
+    float mBlankWidth = 0;  // of a blank in the face rows are set in
+    std::unique_ptr<Hyphenator> mHyphenator;
+    std::string mLanguageWarning;  // no dictionary for the book's language
+    struct Unit {
+        bool open = false;
+        BookBreak start = BookBreak::Paragraph;
+        bool kept = false;  // a line the book keeps
+        std::u32string text;
+    } mUnit;
     int mChapters = 0;         // the chapters of such a book so far
     bool mJoinBlank = false;  // the next word continues the row of the previous source line
     std::u32string mJoinedWord;  // a word with the joining blank before it, its memory kept from line to line

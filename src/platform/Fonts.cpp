@@ -140,6 +140,8 @@ struct Font::FaceHandle {
 
 Font::~Font() = default;
 
+bool Font::HasGlyph(char32_t c) const { return FT_Get_Char_Index(mFace->face, c) != 0; }
+
 const GlyphImage& Font::Render(char32_t c)
 {
     GlyphImage* slot;

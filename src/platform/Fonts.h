@@ -52,6 +52,8 @@ public:
     Font& operator=(const Font&) = delete;
 
     const GlyphImage& Glyph(char32_t c) { return c < 256 && mLatinReady[c] ? mLatin[c] : Render(c); }
+    // The face draws c (has a glyph of its own for it).
+    bool HasGlyph(char32_t c) const;
     float TextWidth(std::u32string_view text);
     int Ascender() const { return mAscender; }
     // The height of a row of text: ascender plus descender, the same for every string.

@@ -47,6 +47,8 @@ public:
     float TextWidth(std::u32string_view text) const { return CurrentFont().TextWidth(text); }
     // The height of a row of text, the same for every text.
     float TextHeight() const { return static_cast<float>(CurrentFont().Height()); }
+    // The current face has a glyph of its own for c.
+    bool HasGlyph(char32_t c) const { return CurrentFont().HasGlyph(c); }
 
     float CurrentX() const { return mPenX; }
     float CurrentY() const { return mPenY; }

@@ -103,6 +103,11 @@ const std::vector<ControlSpec>& SettingsControls()
         Check(Control::chkBookParas, "0", "Paragraphs as laid out in the book", kParsing),
         Check(Control::chkFrontBack, "0", "Skip front and back matter", kParsing),
         Text(Control::txtCodePage, "Windows-1252", "Code page", ""),
+        Check(Control::chkHyphenate, "0", "Hyphenate words", kParsing),
+        Check(Control::chkJustify, "0", "Justify rows", kParsing),
+        Text(Control::txtLanguage, "", "Language", kParsing),
+        Check(Control::chkWidows, "0", "Keep paragraph ends together", kParsing),
+        Check(Control::chkTypoPunct, "0", "Book punctuation", kParsing),
     };
     // The table and the list of controls must agree entry for entry, or every control read would be another.
     static const bool ordered = [] {

@@ -55,7 +55,12 @@ enum class ControlKind { Check, Text, Option, List };
     X(optScrRes0, "optScrRes", 0) \
     X(chkBookParas, "chkBookParas", -1) \
     X(chkFrontBack, "chkFrontBack", -1) \
-    X(txtCodePage, "txtCodePage", -1)
+    X(txtCodePage, "txtCodePage", -1) \
+    X(chkHyphenate, "chkHyphenate", -1) \
+    X(chkJustify, "chkJustify", -1) \
+    X(txtLanguage, "txtLanguage", -1) \
+    X(chkWidows, "chkWidows", -1) \
+    X(chkTypoPunct, "chkTypoPunct", -1)
 
 enum class Control {
 #define LEAFCAST_CONTROL_IDENTIFIER(identifier, name, index) identifier,

@@ -1,5 +1,6 @@
 #include "settings/ShippedProfiles.h"
 
+#include "base/FileBytes.h"
 #include "base/SaveFile.h"
 #include "platform/Paths.h"
 #include "settings/Profile.h"
@@ -7,6 +8,7 @@
 #include "settings/StartUp.h"
 
 #include <filesystem>
+#include <map>
 #include <utility>
 
 namespace {
@@ -20,6 +22,10 @@ const std::vector<std::pair<std::string, std::string>> kEbookSettings = {
     {"chkDiffFold", "0"},
     {"chkParagr", "0"},
     {"txtChaptMask", "[Cc][Hh][Aa][Pp][Tt][Ee][Rr] [0-9IVXLCDM]*"},
+    {"chkHyphenate", "1"},
+    {"chkJustify", "1"},
+    {"chkWidows", "1"},
+    {"chkTypoPunct", "1"},
 };
 
 } // namespace
@@ -34,13 +40,46 @@ std::string EbookProfileText()
     return ProfileText(settings, std::string(kEbook) + ".cfg", {"txtMsg", "txtInpFile", "txtJPGOutPath", "txtOutFileName", "txtCodePage"});
 }
 
+namespace {
+
+// Each record's control (name and index) and value.
+std::map<std::string, std::string> Records(std::string_view text)
+{
+    std::map<std::string, std::string> records;
+    for (const ProfileRecord& record : ParseProfile(text).records)
+        if (record.fields.size() >= 4)
+            records[record.fields[0].text + "(" + record.fields[3].text + ")"] = record.fields[1].text;
+    return records;
+}
+
+// A copy an earlier version of Leafcast put in place: every record it has holds the value the profile has now, and
+// the profile has gained records since. One the user changed differs somewhere, and is theirs.
+bool IsEarlierCopy(std::string_view existing, std::string_view current)
+{
+    const auto old = Records(existing), now = Records(current);
+    if (old.empty() || old.size() >= now.size())
+        return false;
+    for (const auto& [key, value] : old) {
+        const auto found = now.find(key);
+        if (found == now.end() || found->second != value)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void InstallShippedProfiles(const std::string& profilesFolder, std::vector<std::string>& problems)
 {
     const std::string path = profilesFolder + kEbook + ".cfg";
+    const std::string current = EbookProfileText();
     std::error_code ignored;
-    if (std::filesystem::exists(path, ignored))
-        return;
-    if (auto saved = SaveWholeFile(path, EbookProfileText()); !saved)
+    if (std::filesystem::exists(path, ignored)) {
+        const auto existing = ReadWholeFile(path);
+        if (!existing || *existing == current || !IsEarlierCopy(*existing, current))
+            return;
+    }
+    if (auto saved = SaveWholeFile(path, current); !saved)
         problems.push_back(saved.Failure().message);
 }
 

@@ -12,8 +12,9 @@
 // a player.
 std::string EbookProfileText();
 
-// Puts each shipped profile into the profile folder when no file of its name is there, so the Load profile
-// dialog and --profile find them like the user's own. Files that cannot be written are reported in problems.
+// Puts each shipped profile into the profile folder when no file of its name is there, or when the one there is an
+// earlier version's copy that nobody changed, so the Load profile dialog and --profile find them like the user's
+// own. Files that cannot be written are reported in problems.
 void InstallShippedProfiles(const std::string& profilesFolder, std::vector<std::string>& problems);
 
 // The profile at path is one of the shipped ones (or the user's own under the same name).

@@ -42,7 +42,7 @@ TEST(Profile, DefaultsStartAsTheOlderProgramWroteThem)
     EXPECT_EQ(text.substr(0, firstFive.size()), firstFive);
     // A text is kept, "0" too, and one that reads as 0; an unchecked box is not.
     for (const char* record : {"\"txtFormat\",\"00.0\",#FALSE#,-1\r\n", "\"txtFromPg\",\"0\",#TRUE#,-1\r\n",
-                               "\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"txtCodePage\",\"Windows-1252\",#TRUE#,-1\r\n\"SkipW1\""})
+                               "\"optScrRes\",#TRUE#,#TRUE#,0\r\n\"txtCodePage\",\"Windows-1252\",#TRUE#,-1\r\n\"txtLanguage\",\"\",#TRUE#,-1\r\n\"SkipW1\""})
         EXPECT_NE(text.find(record), std::string::npos) << record;
     EXPECT_EQ(text.find("chkRowNrs"), std::string::npos);
     EXPECT_EQ(f.Value("txtMsg"), "Profile: " + dir.Path("novel.cfg") + " saved!");

@@ -1,0 +1,133 @@
+// The run's typesetting: whole paragraphs gathered, set into rows (engine/ParagraphSetter) and drawn, stretched to
+// the margin when rows are justified. The rest of ConversionRun is in ConversionRun.cpp.
+#include "engine/ConversionRun.h"
+
+#include "base/Rounding.h"
+#include "base/Text.h"
+#include "engine/BookPunctuation.h"
+#include "settings/SettingsModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A paragraph longer than this is set in parts, so that memory stays the same whatever its length.
+constexpr std::size_t kMostUnit = 1 << 16;
+
+} // namespace
+
+std::u32string ConversionRun::Punctuated(const std::u32string& text) const
+{
+    return BookPunctuation(text, [this](char32_t c) { return mSettings.Canvas().HasGlyph(c); });
+}
+
+void ConversionRun::BeginUnit(BookBreak start, const std::u32string& text, bool kept)
+{
+    mUnit.open = true;
+    mUnit.start = start;
+    mUnit.kept = kept;
+    mUnit.text.assign(text);
+}
+
+void ConversionRun::AddToUnit(std::u32string_view text, bool joinBlank)
+{
+    if (!mUnit.open) {
+        BeginUnit(BookBreak::Row, std::u32string(text), false);
+        return;
+    }
+    if (joinBlank && !text.empty())
+        mUnit.text.push_back(U' ');
+    mUnit.text += text;
+    // A paragraph of a whole book on one line is set a part at a time, each part on rows of its own.
+    if (mUnit.text.size() > kMostUnit) {
+        const bool kept = mUnit.kept;
+        FlushUnit();
+        BeginUnit(BookBreak::Row, {}, kept);
+    }
+}
+
+void ConversionRun::FlushUnit()
+{
+    if (!mUnit.open)
+        return;
+    // The unit's text keeps its memory from paragraph to paragraph.
+    mUnit.open = false;
+    const Unit& unit = mUnit;
+    if (unit.text.find_first_not_of(U' ') == std::u32string::npos)
+        return;
+    PageCanvas& canvas = mSettings.Canvas();
+    StartBookRow(unit.start);
+
+    // Rows end at the right edge, or a margin's width before it when they are stretched to it, so that both
+    // margins are alike. Row numbers take room before every row; the widest a paragraph will need is kept free.
+    const float right = static_cast<float>(canvas.Width() - (mJustify ? mState.LeftMargin : 0));
+    const float prefix = mSettings.RowNumbersOn() ? Width(ToText(mState.RowNumber + 1000) + U" | ") : 0;
+    const float rowStart = static_cast<float>(mState.LeftMargin) + prefix;
+    const float firstStart = mRowHasText || !mState.RowPrefix.empty() ? std::max(canvas.CurrentX(), rowStart)
+                                                                       : std::max(canvas.CurrentX() + prefix, rowStart);
+    mBlankWidth = Width(U" ");
+    ParagraphStyle style;
+    style.firstRoom = right - firstStart;
+    style.room = right - rowStart;
+    style.hyphenator = unit.kept ? nullptr : mHyphenator.get();
+    style.keptLine = unit.kept;
+    const SetText set = SetParagraph(unit.text, style, [this](std::u32string_view text) { return Width(text); });
+    const std::vector<SetRow>& rows = set.rows;
+
+    // Rows left on this page (the pen stands on the first one) and on a page of its own.
+    const float rowHeight = static_cast<float>(mState.LineHeight);
+    const auto fitting = [&](float y) {
+        return rowHeight > 0 ? static_cast<int>(std::floor((static_cast<float>(canvas.Height()) - y) / rowHeight)) : 1;
+    };
+    const std::vector<bool> breaks = PageBreaksBefore(static_cast<int>(rows.size()), fitting(canvas.CurrentY()),
+                                                      fitting(static_cast<float>(mState.TopY)),
+                                                      mKeepEnds && unit.start == BookBreak::Paragraph);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i > 0 || mRowHasText)
+            NewLine();
+        if (breaks[i] || PageIsFull())
+            NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
+                    static_cast<float>(mState.TopY));
+        DrawRow(rows[i], mJustify && !unit.kept && !rows[i].last);
+    }
+    mState.BlankCount = 0;
+    const std::u32string last = TrimBlanks(rows.back().words.empty() ? U"" : rows.back().words.back());
+    mUnit.text.clear();
+    mState.LastChar = last.empty() ? U"" : last.substr(last.size() - 1);
+}
+
+// Draws a row at the pen, its words apart by a blank, or by as much more as brings its end to the right margin:
+// whole pixels, the remainder to the first gaps. A row whose gaps would grow past three blanks stays ragged.
+void ConversionRun::DrawRow(const SetRow& row, bool stretch)
+{
+    PageCanvas& canvas = mSettings.Canvas();
+    if (!mState.RowPrefix.empty()) {
+        Print(mState.RowPrefix, false);
+        mSettings.AppendPageText(mState.RowPrefix);
+        mState.RowPrefix.clear();
+    }
+    const std::u32string text = row.Text();
+    const std::size_t gaps = row.words.size() > 1 ? row.words.size() - 1 : 0;
+    const float start = canvas.CurrentX();
+    const float blank = mBlankWidth;
+    float natural = blank * static_cast<float>(gaps);
+    for (float width : row.widths)
+        natural += width;
+    const float right = static_cast<float>(canvas.Width() - mState.LeftMargin);
+    const long extra = stretch && gaps > 0 ? static_cast<long>(std::floor(right - start - natural)) : 0;
+    if (extra <= 0 || static_cast<float>(extra) / static_cast<float>(gaps) > 2 * blank) {
+        Print(text, false);
+    } else {
+        const long each = extra / static_cast<long>(gaps), more = extra % static_cast<long>(gaps);
+        float x = start;
+        for (std::size_t i = 0; i < row.words.size(); ++i) {
+            canvas.SetCurrentX(x);
+            Print(row.words[i], false);
+            if (i < gaps)
+                x += row.widths[i] + blank + static_cast<float>(each + (static_cast<long>(i) < more ? 1 : 0));
+        }
+    }
+    mSettings.AppendPageText(text);
+    mRowHasText = mPageHasText = true;
+}
