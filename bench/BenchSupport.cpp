@@ -128,7 +128,8 @@ void WriteMarkupBooks(const std::string& textPath, const std::string& htmlPath, 
         for (const std::string& p : chapters[i].second)
             document += "<p>" + Escaped(p) + "</p>\n";
         AddEntry(archive, "OEBPS/" + name, document + "</body></html>\n");
-        manifest += "<item id=\"c" + std::to_string(i) + "\" href=\"" + name + "\" media-type=\"application/xhtml+xml\"/>";
+        manifest += "<item id=\"c" + std::to_string(i) + "\" href=\"" + name +
+                    "\" media-type=\"application/xhtml+xml\"/>";
         spine += "<itemref idref=\"c" + std::to_string(i) + "\"/>";
         if (!chapters[i].first.empty())
             nav += "<li><a href=\"" + name + "\">" + Escaped(chapters[i].first) + "</a></li>";

@@ -77,8 +77,8 @@ BookFormat DetectBookFormat(std::string_view head)
     while (nameEnd < text.size() && std::isalnum(static_cast<unsigned char>(text[nameEnd])))
         ++nameEnd;
     const std::string_view name = std::string_view(text).substr(first + 1, nameEnd - first - 1);
-    const bool tagEnds = nameEnd < text.size() && (text[nameEnd] == '>' || text[nameEnd] == ' ' ||
-                                                  text[nameEnd] == '/' || text[nameEnd] == '\n' || text[nameEnd] == '\r');
+    const bool tagEnds =
+        nameEnd < text.size() && std::string_view(">/ \t\r\n").find(text[nameEnd]) != std::string_view::npos;
     return tagEnds && std::find(kOpeningTags.begin(), kOpeningTags.end(), name) != kOpeningTags.end()
                ? BookFormat::Html
                : BookFormat::Text;

@@ -1,5 +1,6 @@
-// The run's typesetting: whole paragraphs gathered, set into rows (engine/ParagraphSetter) and drawn, stretched to
-// the margin when rows are justified. The rest of ConversionRun is in ConversionRun.cpp.
+// The run's paragraphs: where they start, the lines of HTML and EPUB books, headings, and typesetting (whole
+// paragraphs gathered, set into rows by engine/ParagraphSetter and drawn, stretched to the margin when rows are
+// justified). The rest of ConversionRun is in ConversionRun.cpp.
 #include "engine/ConversionRun.h"
 
 #include "base/Rounding.h"
@@ -16,6 +17,77 @@ namespace {
 constexpr std::size_t kMostUnit = 1 << 16;
 
 } // namespace
+
+// A line of an HTML or EPUB book: a chapter opens a page, as a heading does; a paragraph or a kept line starts its
+// row as in the book-layout mode. The rules for text books' lines (marked phrases, blank lines, joining) have
+// nothing to judge here.
+void ConversionRun::ProcessStructuredLine(const std::u32string& line, const BookLine& structure)
+{
+    mDropRest = true;
+    FlushUnit();
+    if (structure.start == BookLine::Start::Chapter) {
+        ++mChapters;
+        mState.ChapterLabel = U"Ch " + FormatNumber(mChapters, mSettings.Text(Control::txtFormat));
+        const int room = TitleRoom(Context());
+        // Numbered as the mask's headings are, so that chapter folders sort in reading order.
+        const std::u32string title = mState.ChapterLabel + U" " + structure.title;
+        mState.ChapterTitle = title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
+        HeadingPageBreak();
+        return;
+    }
+    if (TrimBlanks(line).empty()) {
+        // An empty kept line (verse between stanzas) is one empty row.
+        if (structure.start == BookLine::Start::Row && mPageHasText && mEmptyRows == 0) {
+            if (mRowHasText)
+                NewLine();
+            NewLine();
+        }
+        return;
+    }
+    const BookBreak where = structure.start == BookLine::Start::Paragraph ? BookBreak::Paragraph : BookBreak::Row;
+    const std::u32string text = mBookPunctuation ? Punctuated(line) : line;
+    mDropRest = false;
+    if (mTypeset) {
+        FlushUnit();
+        BeginUnit(where, text, where == BookBreak::Row);
+        return;
+    }
+    StartBookRow(where);
+    mState.BlankCount = 0;
+    WordLoop(text, Piece::Start);
+}
+
+// The book-layout pass found the headings no mask names, and the mask's headings that are only entries of a
+// contents list; the masks find the rest. A heading makes its page break here.
+bool ConversionRun::TryHeading(const std::u32string& line)
+{
+    const HeadingContext context = Context();
+    const std::size_t lineNumber = mLinesRead - 1;
+    if (const BookHeading* heading = mLayout ? mLayout->HeadingAt(lineNumber) : nullptr) {
+        const int room = TitleRoom(context);
+        mState.ChapterLabel = heading->label;
+        mState.ChapterTitle =
+            ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
+    } else if ((mLayout && mLayout->InContents(lineNumber)) ||
+               !DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
+                              mState.ChapterTitle, mState.ChapterLabel)) {
+        return false;
+    }
+    HeadingPageBreak();
+    mDropRest = true;
+    return true;
+}
+
+// A line the book keeps starts a row; a paragraph also has one empty row above it, except at the top of a page.
+void ConversionRun::StartBookRow(BookBreak where)
+{
+    if (!mPageHasText)
+        return;
+    if (mRowHasText)
+        NewLine();
+    if (where == BookBreak::Paragraph && mEmptyRows == 0)
+        NewLine();
+}
 
 std::u32string ConversionRun::Punctuated(const std::u32string& text) const
 {
