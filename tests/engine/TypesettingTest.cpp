@@ -86,13 +86,14 @@ TEST(Typesetting, ParagraphEndsKeptTogether)
         EXPECT_EQ(PageBreaksBefore(c.rows, c.firstRoom, c.pageRows, c.keep), c.breaks) << c.what;
 }
 
-// The rightmost column of ink on each row of the body of a page, from its text rows.
+// The rightmost column of ink on each row of the body of a page, from its text rows (the header's rule, on the
+// first row's top line, left out).
 std::vector<int> RowEnds(const Bitmap& page, int rowHeight, int rows, int top)
 {
     std::vector<int> ends;
     for (int row = 0; row < rows; ++row) {
         int end = -1;
-        for (int y = top + row * rowHeight; y < top + (row + 1) * rowHeight && y < page.Height(); ++y)
+        for (int y = top + row * rowHeight + 1; y < top + (row + 1) * rowHeight && y < page.Height(); ++y)
             for (int x = 0; x < page.Width(); ++x)
                 if (page.Colour(x, y).red > 128)
                     end = std::max(end, x);
@@ -134,10 +135,23 @@ TEST(Typesetting, JustifiedRowsEndAtTheMargin)
             const bool endsParagraph = rows[i + 1].empty();
             if (!rows[i].empty() && !endsParagraph && rows[i].find(U' ') != std::u32string::npos) {
                 EXPECT_GE(ends[i], right - 1) << "a justified row short of the margin";
+            } else if (!rows[i].empty()) {
+                EXPECT_LT(ends[i], right - 20) << "a paragraph's last row stretched";
             }
         }
         EXPECT_NE(text.find(U"-\n"), std::u32string::npos) << ToUtf8(text);
     }
+    // A row of two words far apart would stretch its blank past three: it stays ragged. A language without a
+    // dictionary is said, and nothing is hyphenated.
+    RunFixture f;
+    f.Set({{"chkBookParas", "1"}, {"chkJustify", "1"}, {"chkHyphenate", "1"}, {"txtLanguage", "xx"},
+           {"lstFonts", "Arial"}, {"txtFontSize", "10"}, {"chkFileNr", "0"}});
+    f.Book(Lines({"Go extraordinarily-long-compounded-words-beyond-reason right now."}));
+    const RunResult result = f.Run();
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_NE(result.warnings[0].find("\"xx\""), std::string::npos) << result.warnings[0];
+    const Bitmap page = ReadBitmapFile(f.Out("TempBMP.bmp"));
+    EXPECT_LT(RowEnds(page, f.state.LineHeight, 1, f.state.TopY)[0], page.Width() - f.state.LeftMargin - 20);
 }
 
 } // namespace
