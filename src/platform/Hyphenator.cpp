@@ -95,6 +95,18 @@ Hyphenator::~Hyphenator()
 
 std::vector<Hyphenator::Break> Hyphenator::BreakPoints(std::u32string_view word) const
 {
+    constexpr std::size_t kMostKnown = 1 << 15;
+    if (const auto known = mKnown.find(std::u32string(word)); known != mKnown.end())
+        return known->second;
+    if (mKnown.size() >= kMostKnown)
+        mKnown.clear();
+    std::vector<Break> breaks = LookUp(word);
+    mKnown.emplace(word, breaks);
+    return breaks;
+}
+
+std::vector<Hyphenator::Break> Hyphenator::LookUp(std::u32string_view word) const
+{
     std::vector<Break> breaks;
     const auto [from, to] = LetterSpan(word);
     if (to - from < static_cast<std::size_t>(mLeftMin + mRightMin))

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <string_view>
 #include <vector>
 
@@ -41,4 +42,7 @@ private:
     bool mUtf8 = true;  // the dictionary's character set: UTF-8, or ISO-8859-1
     int mLeftMin = 2, mRightMin = 3;
     std::string mLanguage;
+    // The dictionary's answers for words looked up before: a book uses its words again and again.
+    mutable std::unordered_map<std::u32string, std::vector<Break>> mKnown;
+    std::vector<Break> LookUp(std::u32string_view word) const;
 };
