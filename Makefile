@@ -62,7 +62,7 @@ test-package: package
 	@packaging/check-package.sh $(BUILD)
 
 install: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui leafcast_data
 	@cmake --install $(BUILD) --strip
 
 clean:
