@@ -1,6 +1,7 @@
 # make run: install what is missing, build, convert the sample book.  make test: the same set-up, then every test.
 # make test-sanitize: every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 # make fuzz: the fuzz targets built with clang and run for FUZZ_SECONDS each (FUZZ_TARGETS: only these).
+# make package: the Debian package, build/leafcast_VERSION_ARCH.deb.  make test-package: that package checked.
 BUILD := build
 JOBS := 2
 SANITIZE_BUILD := build-sanitize
@@ -8,7 +9,7 @@ FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 SANITIZERS := -fsanitize=address,undefined -fno-sanitize-recover=all
 
-.PHONY: all deps configure build run test test-sanitize fuzz bench install clean
+.PHONY: all deps configure build run test test-sanitize fuzz bench install package test-package clean
 
 all: build
 
@@ -50,8 +51,18 @@ bench: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast_bench leafcast_gui_bench
 	@status=0; $(BUILD)/leafcast_bench || status=$$?; $(BUILD)/leafcast_gui_bench || status=$$?; exit $$status
 
+# CPack installs the build into a folder of its own and packs that; Depends comes from dpkg-shlibdeps.
+package: build
+	@scripts/install-deps package
+	@rm -f $(BUILD)/leafcast_*.deb
+	@cd $(BUILD) && cpack -G DEB > cpack.log 2>&1 || { cat cpack.log; exit 1; }
+	@ls $(BUILD)/leafcast_*.deb
+
+test-package: package
+	@packaging/check-package.sh $(BUILD)
+
 install: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui
+	@cmake --build $(BUILD) -j $(JOBS) --target leafcast leafcast-gui leafcast_data
 	@cmake --install $(BUILD) --strip
 
 clean:

@@ -40,6 +40,8 @@ int main(int argc, char** argv)
         }
     QApplication application(argc, argv);
     QApplication::setApplicationName("Leafcast");
+    // The installed menu entry's name: a Wayland desktop matches the window to it, and so to its icon.
+    QGuiApplication::setDesktopFileName("io.github.leafcast.Leafcast");
     QApplication::setWindowIcon(QIcon(":/leafcast.png"));
     SetExecutableName("leafcast");
     // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.

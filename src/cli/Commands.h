@@ -32,9 +32,12 @@ struct ConvertOptions : CommonOptions {
     bool dryRun = false;   // lay the book out without writing any page file
 };
 
+// How settings and fonts list what they list: for a reader, or one name a line for scripts (shell completion).
+enum class ListFormat { Described, Names };
+
 int ConvertCommand(const ConvertOptions& options);
-int SettingsCommand();
-int FontsCommand();
+int SettingsCommand(ListFormat format);
+int FontsCommand(ListFormat format);
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options);
 int ProfileShowCommand(const std::string& file, const CommonOptions& options);
 int MaskCommand(const std::string& mask, const std::string& text);

@@ -61,10 +61,32 @@ std::string Takes(const ControlSpec& control)
     return "text";
 }
 
+// The settings --set takes, grouped by the frame that holds them in the window, frames in the order they first
+// appear; the option buttons once, by the first of them.
+std::vector<const ControlSpec*> ListedSettings()
+{
+    std::vector<std::string> frames;
+    for (const ControlSpec& control : SettingsControls())
+        if (std::find(frames.begin(), frames.end(), control.frame) == frames.end())
+            frames.push_back(control.frame);
+    std::vector<const ControlSpec*> listed;
+    for (const std::string& frame : frames)
+        for (const ControlSpec& control : SettingsControls())
+            if (control.frame == frame && control.name != "txtMsg" &&
+                (control.kind != ControlKind::Option || control.index == 0))
+                listed.push_back(&control);
+    return listed;
+}
+
 } // namespace
 
-int SettingsCommand()
+int SettingsCommand(ListFormat format)
 {
+    if (format == ListFormat::Names) {
+        for (const ControlSpec* control : ListedSettings())
+            std::printf("%s\n", control->name.c_str());
+        return 0;
+    }
     // Defaults as a conversion starts from them: the start-up's font, preset and colours included.
     SettingsModel start;
     ApplyStartUpDefaults(start);
@@ -85,46 +107,47 @@ int SettingsCommand()
     // The custom size boxes take part while Custom is selected, and are disabled otherwise.
     const auto custom = [](const ControlSpec& control) { return control.id == Control::txtCustWidth || control.id == Control::Text1; };
 
-    // Grouped by the frame that holds them in the window, frames in the order they first appear.
-    std::vector<std::string> frames;
-    for (const ControlSpec& control : SettingsControls())
-        if (std::find(frames.begin(), frames.end(), control.frame) == frames.end())
-            frames.push_back(control.frame);
     std::printf("Every setting, by the name --set takes, grouped as in the settings window. A profile keeps them "
                 "all.\n");
-    for (const std::string& frame : frames) {
-        std::printf("\n%s\n", frame.empty() ? "Files" : Shown(frame).c_str());
-        for (const ControlSpec& control : SettingsControls()) {
-            if (control.frame != frame || control.name == "txtMsg" || (control.kind == ControlKind::Option && control.index != 0))
-                continue;
-            if (control.kind == ControlKind::Option) {
-                std::printf("  %-16s screen preset: a number from 0 to 3\n", "optScrRes");
-                for (int index = 0; index <= 3; ++index) {
-                    const ControlSpec* option = FindControl("optScrRes", index);
-                    std::printf("  %-16s   %d = %s%s%s\n", "", index, Shown(option->caption).c_str(),
-                                index == 3 ? ": txtCustWidth x Text1" : "",
-                                start.Value(option->id) == "1" ? " (default)" : "");
-                }
-                continue;
-            }
-            const auto label = labels.find(control.name);
-            const auto fixed = defaults.find(control.name);
-            const auto note = notes.find(control.name);
-            std::printf("  %-16s %s\n", control.name.c_str(),
-                        label != labels.end() ? label->second.c_str() : Shown(control.caption).c_str());
-            std::printf("  %-16s   default %s; takes %s%s%s\n", "",
-                        fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.id) + "\"").c_str(),
-                        Takes(control).c_str(),
-                        control.enabledAtStart || custom(control) ? "" : "; disabled until a profile enables it",
-                        note != notes.end() ? ("; " + note->second).c_str() : "");
+    std::string shownFrame = "\n";  // no frame's name
+    for (const ControlSpec* listed : ListedSettings()) {
+        const ControlSpec& control = *listed;
+        if (control.frame != shownFrame) {
+            shownFrame = control.frame;
+            std::printf("\n%s\n", control.frame.empty() ? "Files" : Shown(control.frame).c_str());
         }
+        if (control.kind == ControlKind::Option) {
+            std::printf("  %-16s screen preset: a number from 0 to 3\n", "optScrRes");
+            for (int index = 0; index <= 3; ++index) {
+                const ControlSpec* option = FindControl("optScrRes", index);
+                std::printf("  %-16s   %d = %s%s%s\n", "", index, Shown(option->caption).c_str(),
+                            index == 3 ? ": txtCustWidth x Text1" : "",
+                            start.Value(option->id) == "1" ? " (default)" : "");
+            }
+            continue;
+        }
+        const auto label = labels.find(control.name);
+        const auto fixed = defaults.find(control.name);
+        const auto note = notes.find(control.name);
+        std::printf("  %-16s %s\n", control.name.c_str(),
+                    label != labels.end() ? label->second.c_str() : Shown(control.caption).c_str());
+        std::printf("  %-16s   default %s; takes %s%s%s\n", "",
+                    fixed != defaults.end() ? fixed->second.c_str() : ("\"" + start.Value(control.id) + "\"").c_str(),
+                    Takes(control).c_str(),
+                    control.enabledAtStart || custom(control) ? "" : "; disabled until a profile enables it",
+                    note != notes.end() ? ("; " + note->second).c_str() : "");
     }
     std::printf("\nExample: leafcast convert book.txt --set optScrRes=1 --set lstFonts=Verdana --set txtFontSize=10\n");
     return 0;
 }
 
-int FontsCommand()
+int FontsCommand(ListFormat format)
 {
+    if (format == ListFormat::Names) {
+        for (const std::string& face : OfferedFaces())
+            std::printf("%s\n", face.c_str());
+        return 0;
+    }
     std::printf("The faces the font list offers (lstFonts), and what draws each on this system:\n");
     for (const std::string& face : OfferedFaces()) {
         const FontLibrary::FaceSource source = FontLibrary::Instance().Describe(face);

@@ -84,8 +84,11 @@ int main(int argc, char** argv)
         ->option_text("N");
     convertCommand->add_flag("-q,--quiet", convert.quiet, "Print nothing but errors.");
 
-    app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.");
-    app.add_subcommand("fonts", "List the offered faces and the font file that draws each.");
+    bool names = false;
+    app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.")
+        ->add_flag("--names", names, "List the names alone, one a line.");
+    app.add_subcommand("fonts", "List the offered faces and the font file that draws each.")
+        ->add_flag("--names", names, "List the faces' names alone, one a line.");
 
     CLI::App* profileCommand = app.add_subcommand("profile", "Save or show profiles.");
     profileCommand->require_subcommand(1);
@@ -153,9 +156,9 @@ int main(int argc, char** argv)
         if (*convertCommand)
             return ConvertCommand(convert);
         if (app.got_subcommand("settings"))
-            return SettingsCommand();
+            return SettingsCommand(names ? ListFormat::Names : ListFormat::Described);
         if (app.got_subcommand("fonts"))
-            return FontsCommand();
+            return FontsCommand(names ? ListFormat::Names : ListFormat::Described);
         if (*saveCommand)
             return ProfileSaveCommand(profileName, save);
         if (*showCommand)

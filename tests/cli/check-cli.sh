@@ -209,6 +209,17 @@ EOF
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
 check "settings lists every setting" test "$("$leafcast" settings | grep -c -E '^  (chk|txt|lst|opt|Text1)')" -ge 37
 check "fonts names the stand-in" bash -c '"$1" fonts | grep -A1 "^  ProggyCleanTT" | grep -q "stand-in"' _ "$leafcast"
+# The lists for scripts (shell completion) hold what the lists for readers hold, and --set knows every name.
+check "settings --names lists the names settings describes" \
+  bash -c 'test "$("$1" settings --names)" = "$("$1" settings | sed -n "s/^  \([^ ][^ ]*\) .*/\1/p")"' _ "$leafcast"
+check "fonts --names lists the faces fonts describes" \
+  bash -c 'test "$("$1" fonts --names)" = "$("$1" fonts | sed -n "s/^  \([^ /].*[^ ]\)  *[^ ].*/\1/p" | sed "s/  .*//")"' _ "$leafcast"
+unknown=0
+while IFS= read -r name; do
+  "$leafcast" profile save names --home "$work/names-home" --set "$name=" 2>&1 | grep -q "there is no setting" &&
+    unknown=$((unknown + 1))
+done < <("$leafcast" settings --names)
+check "--set takes every name settings --names lists" test "$unknown" -eq 0
 
 check "mask: a match exits 0" test "$("$leafcast" mask 'Chapter*[0-9 ]#.[0-9 ]*' 'Chapter 1.2 The road')" = "OK! Match"
 "$leafcast" mask 'Chapter #' 'Chapter one' > "$work/mask.txt"
