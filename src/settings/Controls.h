@@ -55,7 +55,8 @@ enum class ControlKind { Check, Text, Option, List };
     X(optScrRes0, "optScrRes", 0) \
     X(chkBookParas, "chkBookParas", -1) \
     X(chkFrontBack, "chkFrontBack", -1) \
-    X(txtCodePage, "txtCodePage", -1)
+    X(txtCodePage, "txtCodePage", -1) \
+    X(lstPageFormat, "lstPageFormat", -1)
 
 enum class Control {
 #define LEAFCAST_CONTROL_IDENTIFIER(identifier, name, index) identifier,
@@ -91,6 +92,9 @@ struct ControlSpec {
     double minimum = 0;
     double maximum = 0;
     bool whole = false;
+    // The entries of a list that has fixed ones, the first its default; empty for the font list, which the
+    // start-up fills.
+    std::vector<std::string> entries = {};
 };
 
 const std::vector<ControlSpec>& SettingsControls();
