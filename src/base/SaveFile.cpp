@@ -1,5 +1,8 @@
 #include "base/SaveFile.h"
 
+#include "base/FileBytes.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -93,25 +96,36 @@ SaveFile& SaveFile::operator=(SaveFile&& other) noexcept
         mTemporary = std::exchange(other.mTemporary, {});
         mDurability = other.mDurability;
         mWriteError = other.mWriteError;
+        mSize = other.mSize;
+        mRewritten = other.mRewritten;
     }
     return *this;
 }
 
 Result<void> SaveFile::Write(std::span<const std::uint8_t> bytes)
 {
+    if (mRewritten)
+        return WriteAt(mSize, bytes);
     if (mFd < 0)
         return Failed(mPath, EBADF);
-    while (mWriteError == 0 && !bytes.empty()) {
-        const ssize_t n = ::write(mFd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n > 0)
-            bytes = bytes.subspan(static_cast<std::size_t>(n));
-        else
-            mWriteError = n < 0 ? errno : ENOSPC;  // a regular file that takes nothing more is full
-    }
+    if (mWriteError == 0)
+        mWriteError = WriteFully(mFd, bytes);
     if (mWriteError != 0)
         return Failed(mPath, mWriteError);
+    mSize += bytes.size();
+    return {};
+}
+
+Result<void> SaveFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    if (mFd < 0)
+        return Failed(mPath, EBADF);
+    if (mWriteError == 0)
+        mWriteError = WriteFully(mFd, bytes, static_cast<std::int64_t>(offset));
+    if (mWriteError != 0)
+        return Failed(mPath, mWriteError);
+    mSize = std::max<std::uint64_t>(mSize, offset + bytes.size());
+    mRewritten = true;  // positioned writes from here on: the file's own position no longer follows mSize
     return {};
 }
 
