@@ -162,6 +162,13 @@ RunResult ConversionRun::Run()
     }
     if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps && result.outcome != RunResult::Outcome::Failed)
         result = {RunResult::Outcome::Failed, bitmaps.Failure().message};
+    // The archive holds the whole book, or the page range it stopped at (written there already); a run stopped,
+    // interrupted or failed on the way leaves the one that was there.
+    if (result.outcome == RunResult::Outcome::Finished)
+        if (auto archived = mOutput.CommitArchive(mInput->Info()); !archived)
+            result = {RunResult::Outcome::Failed, archived.Failure().message};
+    if (mOutput.ArchiveWritten())
+        result.archive = mOutput.ArchivePath();
     // Only a run that wrote the whole book knows which pages of its root are stale.
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
@@ -304,7 +311,7 @@ void ConversionRun::ProcessStructuredLine(const std::u32string& line, const Book
         // Numbered as the mask's headings are, so that chapter folders sort in reading order.
         const std::u32string title = mState.ChapterLabel + U" " + structure.title;
         mState.ChapterTitle = title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
-        HeadingPageBreak();
+        HeadingPageBreak(title);
         return;
     }
     if (TrimBlanks(line).empty()) {
@@ -363,7 +370,7 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
         mState.ChapterLabel = heading->label;
         mState.ChapterTitle =
             ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
-        HeadingPageBreak();
+        HeadingPageBreak(ToUpper(heading->title));
         mDropRest = true;
         return;
     }
@@ -372,7 +379,7 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
     if (start && !(mLayout && mLayout->InContents(lineNumber)) &&
         DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
                       mState.ChapterTitle, mState.ChapterLabel)) {
-        HeadingPageBreak();
+        HeadingPageBreak(mState.ChapterTitle);
         mDropRest = true;
         return;
     }
@@ -527,7 +534,7 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
     mEmptyRows = 0;
 }
 
-void ConversionRun::HeadingPageBreak()
+void ConversionRun::HeadingPageBreak(const std::u32string& wholeTitle)
 {
     mState.TitlePending = true;
     // A chapter of an HTML or EPUB book that begins on a page with no text yet takes that page over, instead of
@@ -543,6 +550,7 @@ void ConversionRun::HeadingPageBreak()
     mState.PendingTitle.clear();
     NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount, 0);
     mHost.HeadingFound(mState.FileNumber, mState.ChapterTitle);
+    mOutput.ChapterStarts(mState.FileNumber, wholeTitle);
     mSettings.Canvas().SetCurrentY(static_cast<float>(mState.TopY));
     mState.BlankCount = 0;
     mState.PreviousLineWidth = 0;
@@ -577,9 +585,12 @@ void ConversionRun::SavePage(PageOutput::Position position)
         throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(pageFile, written);
 
-    // The run's only stopping point.
-    if (mSettings.Number(Control::txtToPg) == mState.FileNumber)
+    // The run's only stopping point. The end of the page range is the end of the archive too.
+    if (mSettings.Number(Control::txtToPg) == mState.FileNumber) {
         mState.Stepped = true;
+        if (auto archived = mOutput.CommitArchive(mInput->Info()); !archived)
+            throw Stop{{RunResult::Outcome::Failed, archived.Failure().message}};
+    }
     if (mState.Stepped)
         mState.Paused = true;
     mHost.PausedChanged(mState.Paused);
