@@ -66,10 +66,11 @@ const std::uint8_t* BgrRow(const Bitmap& picture, int y, std::vector<std::uint8_
 struct Job {
     const Bitmap* picture = nullptr;
     PngPixels pixels = PngPixels::Colour;
-    Palette* palette = nullptr;            // the colours of a picture of at most 256, else nullptr
+    Palette* palette = nullptr;                 // the colours of a picture of at most 256, else nullptr
     std::vector<std::uint8_t>* out = nullptr;
-    std::vector<std::uint8_t>* bgr = nullptr;   // an expanded row of an indexed picture
-    std::vector<std::uint8_t>* row = nullptr;   // a row as the PNG holds it
+    std::vector<std::uint8_t>* bgr = nullptr;      // an expanded row of an indexed picture
+    std::vector<std::uint8_t>* row = nullptr;      // a black-and-white row as the PNG holds it
+    std::vector<std::uint8_t>* indexes = nullptr;  // every pixel's palette index, top-down, with a palette
     char error[128] = {};
 };
 
@@ -97,35 +98,90 @@ void Append(png_structp png, png_bytep data, std::size_t length)
 
 void Flush(png_structp) {}
 
-// The row at y as the PNG holds it, in job.row; nothing here allocates.
+// Whether a 24-bit pixel is nearer white than black (ties to black).
+unsigned WhiteBit(const std::uint8_t* bgr)
+{
+    const std::uint32_t packed = PackedBgr(bgr);
+    if (packed == 0 || packed == 0xFFFFFF)
+        return packed & 1;
+    const int blue = bgr[0], green = bgr[1], red = bgr[2];
+    const int dark = red * red + green * green + blue * blue;
+    const int light = (255 - red) * (255 - red) + (255 - green) * (255 - green) + (255 - blue) * (255 - blue);
+    return light < dark;
+}
+
+// The 24 bytes of eight pixels, each black or white as its bit in a byte says (the highest bit first).
+using EightPixels = std::array<std::uint64_t, 3>;
+const std::array<EightPixels, 256>& PureEightPixels()
+{
+    static const std::array<EightPixels, 256> table = [] {
+        std::array<EightPixels, 256> pixels{};
+        for (unsigned bits = 0; bits < 256; ++bits) {
+            std::array<std::uint8_t, 24> bytes{};
+            for (int i = 0; i < 8; ++i)
+                if (bits & (0x80u >> i))
+                    bytes[3 * i] = bytes[3 * i + 1] = bytes[3 * i + 2] = 0xFF;
+            std::memcpy(pixels[bits].data(), bytes.data(), bytes.size());
+        }
+        return pixels;
+    }();
+    return table;
+}
+
+// Packs a row of 24-bit pixels into one bit each, the leftmost the highest bit of its byte.
+void PackBlackAndWhite(const std::uint8_t* bgr, int width, std::uint8_t* out)
+{
+    const auto& pure = PureEightPixels();
+    int x = 0;
+    // Eight pixels at a time: a black-and-white page holds nothing but pure black and white, whose blue bytes say
+    // the bits; the eight are taken whole when they are what those bits make.
+    for (; x + 8 <= width; x += 8, bgr += 24) {
+        EightPixels words;
+        std::memcpy(words.data(), bgr, sizeof words);
+        unsigned bits = 0;
+        for (int i = 0; i < 8; ++i)
+            bits = bits << 1 | bgr[3 * i] >> 7;
+        if (words != pure[bits]) {
+            bits = 0;
+            for (int i = 0; i < 8; ++i)
+                bits = bits << 1 | WhiteBit(bgr + 3 * i);
+        }
+        out[x >> 3] = static_cast<std::uint8_t>(bits);
+    }
+    if (x < width) {
+        unsigned bits = 0;
+        for (int i = 0; x + i < width; ++i)
+            bits |= WhiteBit(bgr + 3 * i) << (7 - i);
+        out[x >> 3] = static_cast<std::uint8_t>(bits);
+    }
+}
+
+// The row at y as the PNG holds it; nothing here allocates.
 const std::uint8_t* PngRow(const Job& job, int y)
 {
     const Bitmap& picture = *job.picture;
+    if (job.palette)
+        return job.indexes->data() + static_cast<std::size_t>(y) * picture.Width();
     const std::uint8_t* bgr = BgrRow(picture, y, *job.bgr);
-    if (job.pixels == PngPixels::Colour && !job.palette)
+    if (job.pixels == PngPixels::Colour)
         return bgr;  // written as it is, blue first: png_set_bgr
-    std::uint8_t* out = job.row->data();
-    if (job.palette) {
-        for (int x = 0; x < picture.Width(); ++x)
-            out[x] = static_cast<std::uint8_t>(job.palette->IndexOf(PackedBgr(bgr + 3 * x)));
-        return out;
-    }
-    std::memset(out, 0, job.row->size());
-    std::uint32_t lastPacked = 0xFFFFFFFF;
-    bool lastWhite = false;
-    for (int x = 0; x < picture.Width(); ++x) {
-        const std::uint32_t packed = PackedBgr(bgr + 3 * x);
-        if (packed != lastPacked) {
-            const int blue = bgr[3 * x], green = bgr[3 * x + 1], red = bgr[3 * x + 2];
-            const int dark = red * red + green * green + blue * blue;
-            const int light = (255 - red) * (255 - red) + (255 - green) * (255 - green) + (255 - blue) * (255 - blue);
-            lastPacked = packed;
-            lastWhite = light < dark;
+    PackBlackAndWhite(bgr, picture.Width(), job.row->data());
+    return job.row->data();
+}
+
+// The palette index of every pixel, top-down, while the colours fit a palette; false at the 257th colour.
+bool IndexColours(const Bitmap& picture, Palette& palette, std::vector<std::uint8_t>& bgr, std::uint8_t* indexes)
+{
+    for (int y = 0; y < picture.Height(); ++y) {
+        const std::uint8_t* line = BgrRow(picture, y, bgr);
+        for (int x = 0; x < picture.Width(); ++x) {
+            const int index = palette.IndexOf(PackedBgr(line + 3 * x));
+            if (index < 0)
+                return false;
+            *indexes++ = static_cast<std::uint8_t>(index);
         }
-        if (lastWhite)
-            out[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
     }
-    return out;
+    return true;
 }
 
 // libpng reports a failure by a long jump back into this function: nothing in it has a destructor to skip.
@@ -154,28 +210,24 @@ bool WritePng(png_structp png, png_infop info, Job& job)
 
 Result<std::span<const std::uint8_t>> EncodePng(const Bitmap& picture, PngPixels pixels)
 {
-    thread_local std::vector<std::uint8_t> out, bgr, row;
+    thread_local std::vector<std::uint8_t> out, bgr, row, indexes;
     Job job;
     job.picture = &picture;
     job.pixels = pixels;
     job.out = &out;
     job.bgr = &bgr;
     job.row = &row;
+    job.indexes = &indexes;
     Palette palette;
     try {
         out.clear();
         bgr.resize(picture.Indexed() ? 3 * static_cast<std::size_t>(picture.Width()) : 0);
-        row.resize(pixels == PngPixels::BlackAndWhite ? (static_cast<std::size_t>(picture.Width()) + 7) / 8
-                                                      : static_cast<std::size_t>(picture.Width()));
+        row.resize((static_cast<std::size_t>(picture.Width()) + 7) / 8);
+        // A palette when the colours fit one: a byte a pixel instead of three, with the same runs to deflate.
         if (pixels == PngPixels::Colour) {
-            // A palette when the colours fit one: a byte a pixel instead of three, with the same runs to deflate.
-            bool fits = true;
-            for (int y = 0; y < picture.Height() && fits; ++y) {
-                const std::uint8_t* line = BgrRow(picture, y, bgr);
-                for (int x = 0; x < picture.Width() && fits; ++x)
-                    fits = palette.IndexOf(PackedBgr(line + 3 * x)) >= 0;
-            }
-            job.palette = fits ? &palette : nullptr;
+            indexes.resize(static_cast<std::size_t>(picture.Width()) * static_cast<std::size_t>(picture.Height()));
+            if (IndexColours(picture, palette, bgr, indexes.data()))
+                job.palette = &palette;
         }
     } catch (const std::bad_alloc&) {
         return Error{"out of memory", ENOMEM};
