@@ -54,6 +54,13 @@ public:
     // follows it is written. The next Write appends after the furthest byte written.
     Result<void> WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
 
+    // Cuts the content to size bytes, or makes it that long.
+    Result<void> Truncate(std::uint64_t size);
+
+    // Reads back what was written, up to bytes.size() bytes from offset; fewer only at the end. A target written
+    // in place cannot be read back.
+    Result<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const;
+
     // Puts the written content in place of the target. The SaveFile is spent afterwards, whatever the answer;
     // a failed commit leaves the target as it was.
     Result<void> Commit();

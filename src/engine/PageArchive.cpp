@@ -26,12 +26,25 @@ std::time_t EntryTime()
     return std::mktime(&start);
 }
 
-// The archive's file as libzip writes it: a SaveFile, which replaces the archive only once it is complete, and
-// leaves it as it was when libzip rolls the writing back.
+// libzip reads and writes an entry 8 KiB at a time; the pages are read, and the archive written, in pieces this
+// large instead, so that a page costs no system call of its own.
+constexpr std::size_t kPiece = 256 << 10;
+constexpr std::uint64_t kLocalHeader = 30;  // a local header's fixed part, the name follows
+
+// The archive's file as libzip writes it, a SaveFile: the pages' own file, around the pages already in their
+// places, or a file of its own that the pages are copied into. Either replaces the archive only once it is
+// complete; rolled back, a file of its own goes, and the pages' file keeps them. libzip goes back to fill in an
+// entry's header once its data is written; the header is then still in the buffer as a rule.
 struct Target {
     const std::string* path = nullptr;
-    std::optional<SaveFile> file;
+    bool inPlace = false;
+    SaveFile* file = nullptr;
+    std::optional<SaveFile> own;
+    bool skipping = false;          // libzip is copying a page's data onto itself
+    bool laidOutOtherwise = false;  // a page's data would not land where it lies
     std::uint64_t position = 0, size = 0;
+    std::vector<std::uint8_t> buffer;  // what is written from bufferStart on, not yet in the file
+    std::uint64_t bufferStart = 0;
     std::optional<Error> failure;  // the first failure, naming the archive
     zip_error_t error{};
 };
@@ -42,6 +55,35 @@ zip_int64_t Fail(Target& target, Error failure)
     if (!target.failure)
         target.failure = std::move(failure);
     return -1;
+}
+
+bool Flush(Target& target)
+{
+    if (target.buffer.empty())
+        return true;
+    auto written = target.file->WriteAt(target.bufferStart, target.buffer);
+    target.buffer.clear();
+    return written || Fail(target, written.Failure()) == 0;
+}
+
+bool Write(Target& target, std::span<const std::uint8_t> bytes)
+{
+    const std::uint64_t end = target.bufferStart + target.buffer.size();
+    if (target.position < target.bufferStart || target.position > end ||
+        target.position + bytes.size() > target.bufferStart + kPiece) {
+        if (!Flush(target))
+            return false;
+        target.bufferStart = target.position;
+        if (bytes.size() > kPiece) {
+            auto written = target.file->WriteAt(target.position, bytes);
+            return written || Fail(target, written.Failure()) == 0;
+        }
+    }
+    const std::size_t at = static_cast<std::size_t>(target.position - target.bufferStart);
+    if (at + bytes.size() > target.buffer.size())
+        target.buffer.resize(at + bytes.size());
+    std::copy(bytes.begin(), bytes.end(), target.buffer.begin() + static_cast<std::ptrdiff_t>(at));
+    return true;
 }
 
 zip_int64_t WriteTarget(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
@@ -55,24 +97,23 @@ zip_int64_t WriteTarget(void* state, void* data, zip_uint64_t length, zip_source
         return -1;
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&target.error, data, length);
-    case ZIP_SOURCE_BEGIN_WRITE: {
-        auto file = SaveFile::Open(*target.path);
-        if (!file)
-            return Fail(target, file.Failure());
-        target.file.emplace(std::move(*file));
-        target.position = target.size = 0;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        if (!target.inPlace) {
+            auto file = SaveFile::Open(*target.path, SaveFile::Durability::Synced, SaveFile::Target::OwnName);
+            if (!file)
+                return Fail(target, file.Failure());
+            target.file = &target.own.emplace(std::move(*file));
+        }
+        target.position = target.size = target.bufferStart = 0;
+        target.buffer.clear();
+        target.buffer.reserve(kPiece);
         return 0;
-    }
-    case ZIP_SOURCE_WRITE: {
-        const std::span bytes(static_cast<const std::uint8_t*>(data), length);
-        const auto written =
-            target.position == target.size ? target.file->Write(bytes) : target.file->WriteAt(target.position, bytes);
-        if (!written)
-            return Fail(target, written.Failure());
+    case ZIP_SOURCE_WRITE:
+        if (!target.skipping && !Write(target, {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)}))
+            return -1;
         target.position += length;
         target.size = std::max(target.size, target.position);
         return static_cast<zip_int64_t>(length);
-    }
     case ZIP_SOURCE_SEEK_WRITE: {
         const zip_int64_t to = zip_source_seek_compute_offset(target.position, target.size, data, length, &target.error);
         if (to < 0)
@@ -83,12 +124,18 @@ zip_int64_t WriteTarget(void* state, void* data, zip_uint64_t length, zip_source
     case ZIP_SOURCE_TELL_WRITE:
         return static_cast<zip_int64_t>(target.position);
     case ZIP_SOURCE_COMMIT_WRITE: {
-        auto committed = target.file->Commit();
-        target.file.reset();
+        if (!Flush(target))
+            return -1;
+        // Nothing of an earlier attempt may follow the archive's end.
+        auto committed = target.file->Truncate(target.size);
+        if (committed)
+            committed = target.file->Commit();
+        target.own.reset();
         return committed ? 0 : Fail(target, committed.Failure());
     }
     case ZIP_SOURCE_ROLLBACK_WRITE:
-        target.file.reset();  // abandoned: the archive stays as it was
+        target.buffer.clear();
+        target.own.reset();
         return 0;
     case ZIP_SOURCE_REMOVE:
     case ZIP_SOURCE_FREE:
@@ -99,9 +146,34 @@ zip_int64_t WriteTarget(void* state, void* data, zip_uint64_t length, zip_source
     }
 }
 
-// A page as libzip reads it at the commit: a range of the scratch file.
+// The pages' file, read ahead: libzip reads the pages one after the other.
+struct PageReader {
+    const SaveFile* file = nullptr;
+    std::vector<std::uint8_t> buffer;  // the file from bufferStart on
+    std::uint64_t bufferStart = 0;
+
+    // Copies up to length bytes at offset into data; answers how many.
+    Result<std::size_t> Read(std::uint64_t offset, std::uint8_t* data, std::size_t length)
+    {
+        if (offset < bufferStart || offset + length > bufferStart + buffer.size()) {
+            buffer.resize(std::max(kPiece, length));
+            auto read = file->ReadAt(offset, buffer);
+            buffer.resize(read ? *read : 0);
+            bufferStart = offset;
+            if (!read)
+                return read.Failure();
+        }
+        const std::size_t available = std::min<std::size_t>(length, bufferStart + buffer.size() - offset);
+        std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(offset - bufferStart), available, data);
+        return available;
+    }
+};
+
+// A page as libzip reads it at the commit. Written in place, its data is where libzip is about to write it, and
+// is not written again.
 struct PageSource {
-    int fd = -1;
+    PageReader* pages = nullptr;
+    Target* inPlace = nullptr;
     std::uint64_t offset = 0, size = 0, position = 0;
     zip_error_t error{};
 };
@@ -115,17 +187,29 @@ zip_int64_t ReadPage(void* state, void* data, zip_uint64_t length, zip_source_cm
                                               ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
     case ZIP_SOURCE_OPEN:
         page.position = 0;
+        if (page.inPlace) {
+            if (page.inPlace->position != page.offset) {
+                page.inPlace->laidOutOtherwise = true;
+                zip_error_set(&page.error, ZIP_ER_INTERNAL, 0);
+                return -1;
+            }
+            page.inPlace->skipping = true;
+        }
         return 0;
     case ZIP_SOURCE_READ: {
         const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(length, page.size - page.position));
-        const std::int64_t read = ReadAt(page.fd, {static_cast<std::uint8_t*>(data), wanted}, page.offset + page.position);
-        if (read < 0) {
-            zip_error_set(&page.error, ZIP_ER_READ, static_cast<int>(-read));
+        const auto read = page.pages->Read(page.offset + page.position, static_cast<std::uint8_t*>(data), wanted);
+        if (!read) {
+            zip_error_set(&page.error, ZIP_ER_READ, read.Failure().code);
             return -1;
         }
-        page.position += static_cast<std::uint64_t>(read);
-        return read;
+        page.position += *read;
+        return static_cast<zip_int64_t>(*read);
     }
+    case ZIP_SOURCE_CLOSE:
+        if (page.inPlace)
+            page.inPlace->skipping = false;
+        return 0;
     case ZIP_SOURCE_STAT: {
         auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &page.error);
         if (!stat)
@@ -138,7 +222,6 @@ zip_int64_t ReadPage(void* state, void* data, zip_uint64_t length, zip_source_cm
     }
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&page.error, data, length);
-    case ZIP_SOURCE_CLOSE:
     case ZIP_SOURCE_FREE:
         return 0;
     default:
@@ -174,58 +257,52 @@ std::string Escaped(std::string_view utf8)
 
 Result<PageArchive> PageArchive::Begin(std::string path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        // A file system without unnamed files: a named one, removed at once.
-        std::string name = folder + "." + path.substr(slash + 1) + ".pages.XXXXXX";
-        fd = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd >= 0)
-            ::unlink(name.c_str());
-    }
-    if (fd < 0)
-        return SystemError("cannot write " + path, errno);
-    return PageArchive(std::move(path), fd);
-}
-
-PageArchive::PageArchive(PageArchive&& other) noexcept { *this = std::move(other); }
-
-PageArchive& PageArchive::operator=(PageArchive&& other) noexcept
-{
-    if (this != &other) {
-        if (mScratch >= 0)
-            ::close(mScratch);
-        mPath = std::move(other.mPath);
-        mScratch = std::exchange(other.mScratch, -1);
-        mScratchSize = other.mScratchSize;
-        mPages = std::move(other.mPages);
-        mNames = std::move(other.mNames);
-        mBookmarks = std::move(other.mBookmarks);
-    }
-    return *this;
-}
-
-PageArchive::~PageArchive()
-{
-    if (mScratch >= 0)
-        ::close(mScratch);
+    auto file = SaveFile::Open(path, SaveFile::Durability::Synced, SaveFile::Target::OwnName);
+    if (!file)
+        return file.Failure();
+    return PageArchive(std::move(path), std::move(*file));
 }
 
 Error PageArchive::Failed(int code) const { return SystemError("cannot write " + mPath, code); }
+
+Result<void> PageArchive::Reopen()
+{
+    auto file = SaveFile::Open(mPath, SaveFile::Durability::Synced, SaveFile::Target::OwnName);
+    if (!file)
+        return file.Failure();
+    const int archive = ::open(mPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (archive < 0)
+        return SystemError("cannot read " + mPath + " back", errno);
+    std::vector<std::uint8_t> piece(kPiece);
+    Result<void> copied;
+    for (std::uint64_t at = 0; at < mEnd && copied;) {
+        const std::int64_t read = ReadAt(archive, std::span(piece).first(std::min<std::uint64_t>(kPiece, mEnd - at)), at);
+        if (read <= 0)
+            copied = SystemError("cannot read " + mPath + " back", read < 0 ? static_cast<int>(-read) : EIO);
+        else if (copied = file->WriteAt(at, std::span(piece).first(static_cast<std::size_t>(read))); copied)
+            at += static_cast<std::uint64_t>(read);
+    }
+    ::close(archive);
+    if (copied)
+        mFile.emplace(std::move(*file));
+    return copied;
+}
 
 Result<void> PageArchive::Add(std::string_view name, std::span<const std::uint8_t> bytes, std::string_view bookmark)
 {
     if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
         return Failed(EFBIG);
-    // At its place, so that whatever a failed write left is written over by the next page.
-    if (const int code = WriteFully(mScratch, bytes, static_cast<std::int64_t>(mScratchSize)); code != 0)
-        return Failed(code);
+    if (!mFile)
+        if (auto reopened = Reopen(); !reopened)
+            return reopened;
+    const std::uint64_t offset = mEnd + kLocalHeader + name.size();
+    if (auto written = mFile->WriteAt(offset, bytes); !written)
+        return written;
     if (!bookmark.empty())
         mBookmarks.emplace_back(Pages(), bookmark);
     mNames += name;
-    mPages.push_back({mScratchSize, static_cast<std::uint32_t>(bytes.size()), static_cast<std::uint32_t>(mNames.size())});
-    mScratchSize += bytes.size();
+    mPages.push_back({offset, static_cast<std::uint32_t>(bytes.size()), static_cast<std::uint32_t>(mNames.size())});
+    mEnd = offset + bytes.size();
     return {};
 }
 
@@ -258,10 +335,26 @@ std::string PageArchive::ComicInfo(const ComicDetails& details) const
 
 Result<void> PageArchive::Commit(const ComicDetails& details)
 {
+    if (!mFile)
+        if (auto reopened = Reopen(); !reopened)
+            return reopened;
+    bool laidOutOtherwise = false;
+    auto written = WriteArchive(details, Into::Place, laidOutOtherwise);
+    if (!written && laidOutOtherwise)
+        written = WriteArchive(details, Into::Copy, laidOutOtherwise);
+    return written;
+}
+
+Result<void> PageArchive::WriteArchive(const ComicDetails& details, Into into, bool& laidOutOtherwise)
+{
     const std::string comicInfo = ComicInfo(details);
+    PageReader pages{&*mFile, {}, 0};
     std::vector<PageSource> sources(mPages.size());  // read by libzip until it is closed
     Target target;
     target.path = &mPath;
+    target.inPlace = into == Into::Place;
+    if (target.inPlace)
+        target.file = &*mFile;
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* file = zip_source_function_create(WriteTarget, &target, &error);
@@ -283,21 +376,23 @@ Result<void> PageArchive::Commit(const ComicDetails& details)
         return index >= 0 && zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0) == 0 &&
                zip_file_set_mtime(zip, static_cast<zip_uint64_t>(index), time, 0) == 0;
     };
-    bool added = add("ComicInfo.xml", zip_source_buffer(zip, comicInfo.data(), comicInfo.size(), 0));
+    bool added = true;
     std::string name;
     for (std::size_t i = 0; i < mPages.size() && added; ++i) {
         const Page& page = mPages[i];
         const std::uint32_t nameStart = i == 0 ? 0 : mPages[i - 1].nameEnd;
         name.assign(mNames, nameStart, page.nameEnd - nameStart);
-        sources[i].fd = mScratch;
-        sources[i].offset = page.offset;
-        sources[i].size = page.size;
+        sources[i] = {&pages, target.inPlace ? &target : nullptr, page.offset, page.size, 0, {}};
         added = add(name.c_str(), zip_source_function(zip, ReadPage, &sources[i]));
     }
+    added = added && add("ComicInfo.xml", zip_source_buffer(zip, comicInfo.data(), comicInfo.size(), 0));
     if (!added || zip_close(zip) != 0) {
+        laidOutOtherwise = target.laidOutOtherwise;
         Error failure = target.failure.value_or(Error{"cannot write " + mPath + ": " + zip_strerror(zip), 0});
         zip_discard(zip);
         return failure;
     }
+    if (target.inPlace)
+        mFile.reset();  // it is the archive now
     return {};
 }

@@ -121,7 +121,7 @@ unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc
 }
 
 // The archive holds the very pages the same settings write as files: flat, in page order, stored, dated alike and
-// without extra fields, after ComicInfo.xml, which names the book and bookmarks each chapter's first page with its
+// without extra fields, then ComicInfo.xml, which names the book and bookmarks each chapter's first page with its
 // whole title. A second run writes the same bytes.
 TEST(PageArchive, HoldsThePagesTheFilesWouldBe)
 {
@@ -166,16 +166,16 @@ TEST(PageArchive, HoldsThePagesTheFilesWouldBe)
 
         const std::vector<Entry> entries = ReadArchive(f.Out("novel.cbz"));
         ASSERT_EQ(entries.size(), files.size() + 1);
-        EXPECT_EQ(entries[0].name, "ComicInfo.xml");
+        EXPECT_EQ(entries.back().name, "ComicInfo.xml");
         for (std::size_t i = 0; i < entries.size(); ++i) {
             EXPECT_TRUE(entries[i].stored && entries[i].datedAtStart && entries[i].extraFields == 0) << entries[i].name;
-            if (i > 0) {
-                EXPECT_EQ(entries[i].name, files[i - 1].first);
-                EXPECT_TRUE(entries[i].bytes == files[i - 1].second) << entries[i].name;
+            if (i < files.size()) {
+                EXPECT_EQ(entries[i].name, files[i].first);
+                EXPECT_TRUE(entries[i].bytes == files[i].second) << entries[i].name;
             }
         }
 
-        const Comic comic = ReadComicInfo(entries[0].bytes);
+        const Comic comic = ReadComicInfo(entries.back().bytes);
         const bool pureBW = f.settings.On(Control::chkPureBW);
         std::map<std::string, std::string> fields = {{"Title", c.epub ? "Fish & <Chips>" : "novel"},
                                                      {"PageCount", std::to_string(files.size())},
@@ -205,15 +205,18 @@ std::vector<std::string> LeftBeside(const RunFixture& f)
 }
 
 // Only a run that reaches the end of the book or of its page range writes the archive; one interrupted, stopped by
-// the user or failed leaves the one that was there, and nothing else.
+// the user or failed leaves the one that was there, and nothing else. A run that goes on past the end of its page
+// range (the desktop program's Continue) writes it again at the end of the book.
 TEST(PageArchive, IsWrittenWholeOrNotAtAll)
 {
     const struct { const char* what; std::size_t interruptAfter; bool stepped; bool shrink; const char* to;
-                   Outcome outcome; int pages; } cases[] = {
-        {"interrupted after page 2", 2, false, false, "0", Outcome::Interrupted, 0},
-        {"stopped after page 1 by the user", SIZE_MAX, true, false, "0", Outcome::Stopped, 0},
-        {"failed: the book changed", SIZE_MAX, false, true, "0", Outcome::Failed, 0},
-        {"the end of the page range", SIZE_MAX, false, false, "2", Outcome::Stopped, 2},
+                   int continues; Outcome outcome; int pages; } cases[] = {
+        {"interrupted after page 2", 2, false, false, "0", 0, Outcome::Interrupted, 0},
+        {"stopped after page 1 by the user", SIZE_MAX, true, false, "0", 0, Outcome::Stopped, 0},
+        {"failed: the book changed", SIZE_MAX, false, true, "0", 0, Outcome::Failed, 0},
+        {"the end of the page range", SIZE_MAX, false, false, "2", 0, Outcome::Stopped, 2},
+        {"stopped after going on past the range", SIZE_MAX, false, false, "2", 1, Outcome::Stopped, 2},
+        {"gone on past the range to the end", SIZE_MAX, false, false, "2", 1000, Outcome::Finished, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -224,6 +227,7 @@ TEST(PageArchive, IsWrittenWholeOrNotAtAll)
         fs::create_directory(f.Out(""));
         WriteFileText(f.Out("novel.cbz"), "the archive of an earlier run");
         f.host.interruptAfter = c.interruptAfter;
+        f.host.continues = c.continues;
         f.state.Stepped = c.stepped;
         if (c.shrink)
             f.host.atPageSave = [&](int page) {
@@ -238,7 +242,7 @@ TEST(PageArchive, IsWrittenWholeOrNotAtAll)
             EXPECT_EQ(ReadFileText(f.Out("novel.cbz")), "the archive of an earlier run");
             EXPECT_EQ(result.archive, "");
         } else {
-            EXPECT_EQ(ReadArchive(f.Out("novel.cbz")).size(), c.pages + 1u);
+            EXPECT_EQ(ReadArchive(f.Out("novel.cbz")).size(), (c.pages < 0 ? f.state.PagesWritten : c.pages) + 1u);
         }
     }
 }
@@ -264,15 +268,15 @@ TEST(PageArchive, AFullDiskOrAClosedFolderKeepsTheEarlierArchive)
     ASSERT_EQ(f.Run().outcome, Outcome::Finished);
     const int pages = f.state.PagesWritten;
     const std::string before = ReadFileText(f.Out("novel.cbz"));
-    std::size_t pageBytes = 0;
+    std::size_t pagesEnd = 0;  // where ComicInfo.xml begins: each page's local header, its 30 bytes and name, and data
     for (const Entry& entry : ReadArchive(f.Out("novel.cbz")))
-        pageBytes += entry.name == "ComicInfo.xml" ? 0 : entry.bytes.size();
-    ASSERT_GT(pageBytes, 30000u);
+        pagesEnd += entry.name == "ComicInfo.xml" ? 0 : 30 + entry.name.size() + entry.bytes.size();
+    ASSERT_GT(pagesEnd, 30000u);
 
     // A child whose files may not grow past the limit fails as on a full disk.
     const struct { const char* what; rlim_t fileLimit; bool closed; bool gathered; const char* says; } cases[] = {
-        {"full while the pages are gathered", pageBytes / 2, false, false, "File too large"},
-        {"full while the archive is written", pageBytes + 64, false, true, "File too large"},
+        {"full while the pages are gathered", pagesEnd / 2, false, false, "File too large"},
+        {"full while the archive is written", pagesEnd + 64, false, true, "File too large"},
         {"a folder that takes no file", RLIM_INFINITY, true, false, "Permission denied"},
     };
     for (const auto& c : cases) {
