@@ -243,7 +243,8 @@ bool frmLeafcast::ShowPageFile()
         const std::optional<std::string> page = ReadArchivePage(archive, root, ViewNumber);
         if (page && Pic1->LoadPictureData(QByteArray(page->data(), static_cast<qsizetype>(page->size()))))
             return true;
-        problem = "Page " + PageNumberText(ViewNumber) + (page ? " of " + archive + " cannot be read!" : " not found in " + archive + "!");
+        problem = "Page " + PageNumberText(ViewNumber) +
+                  (page ? " of " + archive + " cannot be read!" : " not found in " + archive + "!");
     } else {
         const std::optional<std::string> path = FindPageFile(folder, root, ViewNumber);
         if (path && Pic1->LoadPicture(Q(*path)))
@@ -292,11 +293,10 @@ void frmLeafcast::CopyToDevice()
 {
     const std::string& device = mDocument.Context().DeviceFolder;
     const std::string& folder = mSettings.Value("txtJPGOutPath");
-    const DeviceCopyResult result =
-        mSettings.On(Control::chkCompress)
-            ? CopyArchiveToDevice(folder + RootPiece(mSettings.FileRoot(), NameMaxFor(folder)) + std::string(kArchiveExtension),
-                                  device)
-            : CopyPagesToDevice(folder, device);
+    const std::string archive =
+        folder + RootPiece(mSettings.FileRoot(), NameMaxFor(folder)) + std::string(kArchiveExtension);
+    const DeviceCopyResult result = mSettings.On(Control::chkCompress) ? CopyArchiveToDevice(archive, device)
+                                                                       : CopyPagesToDevice(folder, device);
     Report(result.message, !result.ok);
 }
 

@@ -109,13 +109,15 @@ zip_int64_t WriteTarget(void* state, void* data, zip_uint64_t length, zip_source
         target.buffer.reserve(kPiece);
         return 0;
     case ZIP_SOURCE_WRITE:
-        if (!target.skipping && !Write(target, {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)}))
+        if (!target.skipping &&
+            !Write(target, {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)}))
             return -1;
         target.position += length;
         target.size = std::max(target.size, target.position);
         return static_cast<zip_int64_t>(length);
     case ZIP_SOURCE_SEEK_WRITE: {
-        const zip_int64_t to = zip_source_seek_compute_offset(target.position, target.size, data, length, &target.error);
+        const zip_int64_t to =
+            zip_source_seek_compute_offset(target.position, target.size, data, length, &target.error);
         if (to < 0)
             return -1;
         target.position = static_cast<std::uint64_t>(to);
@@ -276,7 +278,8 @@ Result<void> PageArchive::Reopen()
     std::vector<std::uint8_t> piece(kPiece);
     Result<void> copied;
     for (std::uint64_t at = 0; at < mEnd && copied;) {
-        const std::int64_t read = ReadAt(archive, std::span(piece).first(std::min<std::uint64_t>(kPiece, mEnd - at)), at);
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, mEnd - at));
+        const std::int64_t read = ReadAt(archive, std::span(piece).first(wanted), at);
         if (read <= 0)
             copied = SystemError("cannot read " + mPath + " back", read < 0 ? static_cast<int>(-read) : EIO);
         else if (copied = file->WriteAt(at, std::span(piece).first(static_cast<std::size_t>(read))); copied)

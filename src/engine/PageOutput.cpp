@@ -83,7 +83,7 @@ void PageOutput::PrepareOutputFolder()
 
 void PageOutput::EndRun()
 {
-    mArchive.reset();  // pages not written into the archive by now go with their unnamed scratch file
+    mArchive.reset();  // pages not written into the archive by now go with its temporary file
     mPageFolder.Close();
     mLock.reset();
     if (!mMadeFolder.empty())
@@ -338,10 +338,9 @@ Result<void> PageOutput::WritePage(const std::string& pagePath, Position positio
     const char* format = png ? "PNG" : "JPEG";
     const auto encoded = png ? EncodePng(EncodedPage(), mPureBW ? PngPixels::BlackAndWhite : PngPixels::Colour)
                              : EncodeJpeg(EncodedPage(), JpegQuality());
+    const std::string what = std::string(format) + " file '" + pagePath + "'";
     const auto written = encoded ? StorePage(pagePath, *encoded, format)
-                                 : Result<void>(Error{std::string("Cannot encode the ") + format + " file '" + pagePath +
-                                                          "': " + encoded.Failure().message,
-                                                      0});
+                                 : Result<void>(Error{"Cannot encode the " + what + ": " + encoded.Failure().message, 0});
     if (last)
         mLastPageBitmaps = SaveWorkingBitmaps(*page);
     if (!written)
@@ -371,7 +370,8 @@ Result<void> PageOutput::StorePage(const std::string& pagePath, std::span<const 
                                    &mPageFolder);
         !saved) {
         const int code = saved.Failure().code;
-        return Error{std::string("Cannot write the ") + format + " file '" + pagePath + "': " + SystemMessage(code), code};
+        return Error{std::string("Cannot write the ") + format + " file '" + pagePath + "': " + SystemMessage(code),
+                     code};
     }
     return {};
 }

@@ -194,7 +194,8 @@ bool WritePng(png_structp png, png_infop info, Job& job)
     const bool blackAndWhite = job.pixels == PngPixels::BlackAndWhite;
     const int type = blackAndWhite ? PNG_COLOR_TYPE_GRAY : job.palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB;
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.Width()), static_cast<png_uint_32>(picture.Height()),
-                 blackAndWhite ? 1 : 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 blackAndWhite ? 1 : 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     if (job.palette)
         png_set_PLTE(png, info, job.palette->Colours(), job.palette->Count());
     png_write_info(png, info);

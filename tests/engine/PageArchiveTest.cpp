@@ -45,8 +45,8 @@ std::vector<Entry> ReadArchive(const std::string& path)
         zip_stat_index(zip, i, 0, &stat);
         std::tm time{};
         localtime_r(&stat.mtime, &time);
-        Entry entry{stat.name, stat.comp_method == ZIP_CM_STORE,
-                    std::tuple(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min) == std::tuple(80, 0, 1, 0, 0),
+        const auto dated = std::tuple(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min);
+        Entry entry{stat.name, stat.comp_method == ZIP_CM_STORE, dated == std::tuple(80, 0, 1, 0, 0),
                     zip_file_extra_fields_count(zip, i, ZIP_FL_LOCAL | ZIP_FL_CENTRAL), std::string(stat.size, '\0')};
         zip_file_t* file = zip_fopen_index(zip, i, 0);
         if (!file || zip_fread(file, entry.bytes.data(), stat.size) != static_cast<zip_int64_t>(stat.size))
@@ -101,8 +101,8 @@ Comic ReadComicInfo(const std::string& xml)
 void WriteFishBook(const std::string& path)
 {
     const auto xhtml = [](const std::string& body) {
-        return "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head><body>" +
-               body + "</body></html>";
+        return "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>t</title></head>"
+               "<body>" + body + "</body></html>";
     };
     std::string text;
     for (int i = 0; i < 40; ++i)
@@ -112,7 +112,8 @@ void WriteFishBook(const std::string& path)
 unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">x</dc:identifier>
 <dc:title>Fish &amp; &lt;Chips&gt;</dc:title><dc:creator>Ann "Hook" Writer</dc:creator><dc:language>en-GB</dc:language>
 </metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>
-<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/><item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>
+<item id="a" href="a.xhtml" media-type="application/xhtml+xml"/>
+<item id="b" href="b.xhtml" media-type="application/xhtml+xml"/>
 </manifest><spine><itemref idref="a"/><itemref idref="b"/></spine></package>)"},
                      {"nav.xhtml", xhtml(R"(<nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>
 <li><a href="a.xhtml">Nets &amp; Boats</a></li><li><a href="b.xhtml">The Market</a></li></ol></nav>)")},

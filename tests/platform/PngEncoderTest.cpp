@@ -53,9 +53,9 @@ TEST(PngEncoder, PixelsComeBackExactly)
                 const RgbQuad colour = c.picture.Colour(x, y);
                 std::uint32_t expected = static_cast<std::uint32_t>(colour.red << 16 | colour.green << 8 | colour.blue);
                 if (c.pixels == PngPixels::BlackAndWhite) {
-                    const int dark = colour.red * colour.red + colour.green * colour.green + colour.blue * colour.blue;
-                    const int light = (255 - colour.red) * (255 - colour.red) +
-                                      (255 - colour.green) * (255 - colour.green) + (255 - colour.blue) * (255 - colour.blue);
+                    const int r = colour.red, g = colour.green, b = colour.blue;
+                    const int dark = r * r + g * g + b * b;
+                    const int light = (255 - r) * (255 - r) + (255 - g) * (255 - g) + (255 - b) * (255 - b);
                     expected = light < dark ? 0xFFFFFFu : 0;
                 }
                 wrong += read.At(x, y) != expected;
