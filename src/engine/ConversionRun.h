@@ -18,7 +18,8 @@ struct RunResult {
         Stopped,   // the run ended at a stopping point (end of the page range without anyone to continue it)
         Closing,   // the main window was closed during the run
         Failed,    // the book could not be read or a page file could not be written: see error
-        Interrupted,  // the host asked the run to end (a signal); the pages saved so far stay
+        Interrupted,  // the host asked the run to end (a signal); the page files saved so far stay, an archive
+                      // is left as it was
     };
     Outcome outcome = Outcome::Finished;
     std::string error;

@@ -514,6 +514,7 @@ TEST(ConversionRun, ARunClaimsItsOutputFolder)
         {".novel_00007 ().jpg." + gone + ".3.tmp", false}, {"CH_1/.novel_00002 (Ch 1).jpg." + gone + ".0.tmp", false},
         {".novelBW.bmp." + gone + ".1.tmp", false},        {".TempBMP.bmp." + gone + ".2.tmp", false},
         {".novel_00008 ().jpg." + living + ".4.tmp", true}, {".other_00001 ().jpg." + gone + ".5.tmp", true},
+        {".novel.cbz." + gone + ".6.tmp", false},
         {".novel_notes.txt", true},
     };
     for (const auto& t : temporaries)
