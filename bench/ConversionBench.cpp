@@ -1,8 +1,10 @@
 // leafcast_bench: the conversion's cost against the physical floor, encoding the same pages to JPEG and writing
-// them, which nothing can avoid; then memory and cost per page from a 1 MB to a 16 MB book, the start-up of a
-// one-page conversion, and several books at a time. Each figure is printed beside its target.
+// them, which nothing can avoid; the pages into one archive against into files; PNG pages against libpng alone;
+// then memory and cost per page from a 1 MB to a 16 MB book, the start-up of a one-page conversion, and several
+// books at a time. Each figure is printed beside its target.
 // Usage: leafcast_bench [--folder DIR] [--megabytes N] [--large-megabytes N]
 #include "BenchSupport.h"
+#include "PngFloor.h"
 
 #include "engine/ConversionRun.h"
 #include "settings/SettingsModel.h"
@@ -225,6 +227,59 @@ int main(int argc, char** argv)
                     Verdict(ratio <= c.target));
     }
 
+    // The pages into one archive against into files: converted in turn, each against its own floor, so that the
+    // speed of a shared core, which drifts between conversions, moves both alike.
+    Measure archived;
+    {
+        std::vector<double> ratios[2];
+        std::vector<Measure> runs[2];
+        for (int turn = 0; turn < 3; ++turn)
+            for (int into = 0; into < 2; ++into) {
+                runs[into].push_back(Convert(book, folder / "run", into ? std::vector<std::string>{"chkCompress=1"}
+                                                                        : std::vector<std::string>{}));
+                if (!runs[into].back().ok)
+                    return 1;
+                ratios[into].push_back(ratioOf(runs[into].back()));
+            }
+        double middle[2];
+        for (int into = 0; into < 2; ++into) {
+            std::sort(ratios[into].begin(), ratios[into].end());
+            middle[into] = ratios[into][1];
+        }
+        archived = runs[1][1];
+        for (const Measure& run : runs[1])
+            archived.peakMegabytes = std::max(archived.peakMegabytes, run.peakMegabytes);
+        const double times = middle[1] / middle[0];
+        allMet &= times <= 1.05;
+        std::printf("\npages into one archive: %.3f ms a page, %.2f times the floor; into files: %.3f ms, %.2f times;\n"
+                    "  the archive costs %.3f times the files a page; at most 1.05: %s\n",
+                    runs[1][1].runSeconds / runs[1][1].pages * 1e3, middle[1],
+                    runs[0][1].runSeconds / runs[0][1].pages * 1e3, middle[0], times, Verdict(times <= 1.05));
+    }
+
+    // PNG pages: the program's encoding of each page against libpng's own encoding of the same rows, and their
+    // size against the JPEG page.
+    for (const bool blackAndWhite : {true, false}) {
+        const PngFigures p = MeasurePng(book, folder / "png", blackAndWhite ? std::vector<std::string>{}
+                                                                            : std::vector<std::string>{"chkPureBW=0"});
+        if (!p.ok)
+            return 1;
+        const double times = p.oursSeconds / p.floorSeconds;
+        allMet &= times <= 1.3;
+        std::printf("\nPNG %s pages: %d; encoding %.3f ms a page, libpng alone %.3f ms: %.2f times; at most 1.3: %s\n",
+                    blackAndWhite ? "black-and-white" : "colour", p.pages, p.oursSeconds / p.pages * 1e3,
+                    p.floorSeconds / p.pages * 1e3, times, Verdict(times <= 1.3));
+        std::printf("  %.1f kB a page, %.0f%% of the JPEG page on the whole, %.0f%% at the most",
+                    p.pngBytes / p.pages / 1024, 100 * p.pngBytes / p.jpegBytes, 100 * p.largestShare);
+        if (blackAndWhite) {
+            allMet &= p.largestShare <= 0.25;
+            std::printf("; at most 25%%: %s\n", Verdict(p.largestShare <= 0.25));
+        } else {
+            std::printf("\n  %d of them with a palette, of which RGB would have been smaller for %d\n", p.palettePages,
+                        p.paletteLarger);
+        }
+    }
+
     // The same book as HTML and as EPUB against the text laid out as the book lays it out, which is how the markup
     // is laid out too: the reading of the markup should cost little beside drawing and encoding the pages.
     {
@@ -272,8 +327,9 @@ int main(int argc, char** argv)
     const std::string large = (folder / "large.txt").string();
     WriteBook(large, static_cast<std::size_t>(largeMegabytes * 1048576));
     const Measure big = Convert(large, folder / "run", {});
+    const Measure bigArchive = Convert(large, folder / "run", {"chkCompress=1"});
     fs::remove(large);
-    if (!big.ok)
+    if (!big.ok || !bigArchive.ok)
         return 1;
     const double perPage = defaults.runSeconds / defaults.pages * 1e3, bigPerPage = big.runSeconds / big.pages * 1e3;
     const bool memoryMet = big.peakMegabytes < 64 && defaults.peakMegabytes < 64 &&
@@ -301,6 +357,15 @@ int main(int argc, char** argv)
                 bigPerPage, bigRatio, megabytes, perPage, ratio, Verdict(costMet));
     std::printf("10 MB book as EPUB: %d pages, %.1f MB peak; under 64 MB: %s\n", bigEpub.pages, bigEpub.peakMegabytes,
                 Verdict(epubMemoryMet));
+    // Into an archive the pages wait in a scratch file; what grows is a place and a name a page, and libzip's entry
+    // for each page while it writes the archive.
+    const bool archiveMemoryMet = bigArchive.peakMegabytes < 64;
+    allMet &= archiveMemoryMet;
+    std::printf("%.0f MB book into an archive: %d pages, %.1f MB peak (into files %.1f MB; the %.0f MB book into an "
+                "archive %.1f MB): %.2f kB more a page than files; under 64 MB: %s\n",
+                largeMegabytes, bigArchive.pages, bigArchive.peakMegabytes, big.peakMegabytes, megabytes,
+                archived.peakMegabytes, (bigArchive.peakMegabytes - big.peakMegabytes) * 1024 / bigArchive.pages,
+                Verdict(archiveMemoryMet));
 
     // The command line: a one-page conversion from start to end, and several books at a time.
     const std::string cli = (fs::path(argv[0]).parent_path() / "leafcast").string();

@@ -27,6 +27,13 @@ bool CanvasView::LoadPicture(const QString& path)
     return !mPicture.isNull();
 }
 
+bool CanvasView::LoadPictureData(const QByteArray& bytes)
+{
+    mPicture = QImage::fromData(bytes);
+    update();
+    return !mPicture.isNull();
+}
+
 void CanvasView::RemovePicture()
 {
     mPicture = QImage();

@@ -15,6 +15,8 @@ public:
     void Refresh();
     // Loads a page picture in place of the canvas; false when the file cannot be read as a picture.
     bool LoadPicture(const QString& path);
+    // The same from a file's bytes held in memory (a page read out of an archive).
+    bool LoadPictureData(const QByteArray& bytes);
     void RemovePicture();
     bool HasPicture() const { return !mPicture.isNull(); }
     // The canvas as a picture: converted once for each change of the canvas, and shared with whoever keeps it.

@@ -10,6 +10,7 @@
 #include "settings/SettingsModel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
 #include <QGridLayout>
@@ -92,6 +93,16 @@ void frmConfig::Build()
             break;
         }
         case ControlKind::List: {
+            if (!control.entries.empty()) {
+                auto* box = new QComboBox;
+                for (const std::string& entry : control.entries)
+                    box->addItem(Q(entry));
+                connect(box, &QComboBox::activated, this, [this, id = control.id](int index) {
+                    mSettings.SelectEntry(id, TableEntry(id).entries.at(static_cast<std::size_t>(index)));
+                });
+                widget = box;
+                break;
+            }
             auto* list = new QListWidget;
             connect(list, &QListWidget::itemClicked, this,
                     [this](QListWidgetItem* item) { mSettings.SelectFont(item->text().toStdString()); });
@@ -209,9 +220,18 @@ void frmConfig::Build()
     quality->setObjectName("lblQA");
     add(other, quality, 2, 0, 3);
     add(other, Control("txtQA"), 2, 3);
-    add(other, Control("chkPureBW"), 3, 0, 4);
-    add(other, Control("chkShowZEN"), 4, 0, 4);
-    add(other, Control("chkCompress"), 5, 0, 4);
+    for (QWidget* widget : {static_cast<QWidget*>(quality), Control("txtQA")})
+        widget->setToolTip("The quality of JPEG pages, 0 (smallest file) to 10 (best picture); PNG pages are "
+                           "lossless and do not use it");
+    add(other, label("Page format"), 3, 0, 2);
+    add(other, Control("lstPageFormat"), 3, 2, 2);
+    Control("lstPageFormat")->setToolTip("JPEG for media players; PNG, exact and smaller in black and white, for "
+                                         "e-readers, phones and archives");
+    add(other, Control("chkPureBW"), 4, 0, 4);
+    add(other, Control("chkShowZEN"), 5, 0, 4);
+    add(other, Control("chkCompress"), 6, 0, 4);
+    Control("chkCompress")->setToolTip("All the pages in one comic-book archive, ROOT.cbz, with their chapters as "
+                                       "its table of contents, instead of a file each");
 
     QGridLayout* parsing = frame("Smart Parsing", Twips(5520, 4800, 2295, 4875));
     add(parsing, Control("chkNoChars"), 0, 0);
@@ -308,6 +328,8 @@ void frmConfig::SyncControl(const std::string& key)
         box->setCheckState(value == "1" ? Qt::Checked : value == "2" ? Qt::PartiallyChecked : Qt::Unchecked);
     } else if (auto* option = dynamic_cast<QRadioButton*>(widget)) {
         option->setChecked(value == "1");
+    } else if (auto* box = dynamic_cast<QComboBox*>(widget)) {
+        box->setCurrentIndex(box->findText(Q(value)));
     } else if (auto* list = dynamic_cast<QListWidget*>(widget)) {
         if (list->count() != static_cast<int>(mSettings.FontEntries().size())) {
             list->clear();

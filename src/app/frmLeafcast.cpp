@@ -232,18 +232,30 @@ void frmLeafcast::Step(int delta)
 
 bool frmLeafcast::ShowPageFile()
 {
-    // The page is looked for by its number, whatever chapter text its name holds and in whichever chapter folder.
+    // The page is looked for by its number, whatever chapter text its name holds and in whichever chapter folder,
+    // or in the archive when the pages go into one.
     const std::string& folder = mSettings.OutputPath();
     const std::string root = RootPiece(mSettings.FileRoot(), NameMaxFor(folder));
-    const std::optional<std::string> path = FindPageFile(folder, root, ViewNumber);
     Pic1->RemovePicture();
-    if (path && Pic1->LoadPicture(Q(*path)))
-        return true;
+    std::string problem;
+    if (mSettings.On(Control::chkCompress)) {
+        const std::string archive = folder + root + std::string(kArchiveExtension);
+        const std::optional<std::string> page = ReadArchivePage(archive, root, ViewNumber);
+        if (page && Pic1->LoadPictureData(QByteArray(page->data(), static_cast<qsizetype>(page->size()))))
+            return true;
+        problem = "Page " + PageNumberText(ViewNumber) +
+                  (page ? " of " + archive + " cannot be read!" : " not found in " + archive + "!");
+    } else {
+        const std::optional<std::string> path = FindPageFile(folder, root, ViewNumber);
+        if (path && Pic1->LoadPicture(Q(*path)))
+            return true;
+        problem = path ? "File " + *path + " cannot be read!"
+                       : "File " + folder + root + "_" + PageNumberText(ViewNumber) + " (...)" +
+                             (mSettings.Value(Control::lstPageFormat) == "PNG" ? ".png" : ".jpg") + " not found!";
+    }
     PageCanvas& canvas = mSettings.Canvas();
     canvas.Clear();
-    canvas.Print(FromUtf8(path ? "File " + *path + " cannot be read!"
-                               : "File " + folder + root + "_" + PageNumberText(ViewNumber) + " (...).jpg not found!"),
-                 PageCanvas::Then::StayOnRow);
+    canvas.Print(FromUtf8(problem), PageCanvas::Then::StayOnRow);
     Pic1->Refresh();
     if (mPreview)
         mPreview->ClearScreen();
@@ -280,7 +292,11 @@ void frmLeafcast::ChooseDeviceFolder()
 void frmLeafcast::CopyToDevice()
 {
     const std::string& device = mDocument.Context().DeviceFolder;
-    const DeviceCopyResult result = CopyPagesToDevice(mSettings.Value("txtJPGOutPath"), device);
+    const std::string& folder = mSettings.Value("txtJPGOutPath");
+    const std::string archive =
+        folder + RootPiece(mSettings.FileRoot(), NameMaxFor(folder)) + std::string(kArchiveExtension);
+    const DeviceCopyResult result = mSettings.On(Control::chkCompress) ? CopyArchiveToDevice(archive, device)
+                                                                       : CopyPagesToDevice(folder, device);
     Report(result.message, !result.ok);
 }
 
@@ -301,10 +317,14 @@ void frmLeafcast::ShowOutcome(const RunResult& result)
         lblStatus->setText(Q(std::string(how) + "no page written"));
         return;
     }
+    if (mOutput.IntoArchive() && result.archive.empty()) {
+        lblStatus->setText(Q(std::string(how) + "the archive was not written"));
+        return;
+    }
     const std::string written = std::string(how) + std::to_string(pages) + (pages == 1 ? " page" : " pages") +
                                 " written to ";
     const int room = lblStatus->width() - QFontMetrics(lblStatus->font()).horizontalAdvance(Q(written));
-    lblStatus->setText(Q(written + Fitted(mSettings.OutputPath(), room)));
+    lblStatus->setText(Q(written + Fitted(result.archive.empty() ? mSettings.OutputPath() : result.archive, room)));
 }
 
 void frmLeafcast::Report(const std::string& text, bool problem)

@@ -31,3 +31,35 @@ Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t most)
     ::close(fd);
     return content;
 }
+
+int WriteFully(int fd, std::span<const std::uint8_t> bytes, std::int64_t offset)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                     : ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+        if (offset >= 0)
+            offset += n;
+    }
+    return 0;
+}
+
+std::int64_t ReadAt(int fd, std::span<std::uint8_t> bytes, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -errno;
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(done);
+}

@@ -1,5 +1,8 @@
 #include "base/SaveFile.h"
 
+#include "base/FileBytes.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -52,7 +55,7 @@ Result<SaveFile> SaveFile::Open(const std::string& path, Durability durability, 
         file.mFolder = from;
         for (int attempt = 0; attempt < 100; ++attempt) {
             file.mTemporary = prefix + std::to_string(counter++) + ".tmp";
-            file.mFd = ::openat(from, file.mTemporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            file.mFd = ::openat(from, file.mTemporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (file.mFd >= 0 || errno != EEXIST)
                 return;
         }
@@ -93,31 +96,63 @@ SaveFile& SaveFile::operator=(SaveFile&& other) noexcept
         mTemporary = std::exchange(other.mTemporary, {});
         mDurability = other.mDurability;
         mWriteError = other.mWriteError;
+        mSize = other.mSize;
+        mRewritten = other.mRewritten;
     }
     return *this;
 }
 
 Result<void> SaveFile::Write(std::span<const std::uint8_t> bytes)
 {
+    if (mRewritten)
+        return WriteAt(mSize, bytes);
     if (mFd < 0)
         return Failed(mPath, EBADF);
-    while (mWriteError == 0 && !bytes.empty()) {
-        const ssize_t n = ::write(mFd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n > 0)
-            bytes = bytes.subspan(static_cast<std::size_t>(n));
-        else
-            mWriteError = n < 0 ? errno : ENOSPC;  // a regular file that takes nothing more is full
-    }
+    if (mWriteError == 0)
+        mWriteError = WriteFully(mFd, bytes);
     if (mWriteError != 0)
         return Failed(mPath, mWriteError);
+    mSize += bytes.size();
+    return {};
+}
+
+Result<void> SaveFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    if (mFd < 0)
+        return Failed(mPath, EBADF);
+    if (mWriteError == 0)
+        mWriteError = WriteFully(mFd, bytes, static_cast<std::int64_t>(offset));
+    if (mWriteError != 0)
+        return Failed(mPath, mWriteError);
+    mSize = std::max<std::uint64_t>(mSize, offset + bytes.size());
+    mRewritten = true;  // positioned writes from here on: the file's own position no longer follows mSize
     return {};
 }
 
 Result<void> SaveFile::Write(std::string_view text)
 {
     return Write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+Result<void> SaveFile::Truncate(std::uint64_t size)
+{
+    if (mFd < 0)
+        return Failed(mPath, EBADF);
+    if (mWriteError == 0 && ::ftruncate(mFd, static_cast<off_t>(size)) != 0)
+        mWriteError = errno;
+    if (mWriteError != 0)
+        return Failed(mPath, mWriteError);
+    mSize = size;
+    mRewritten = true;
+    return {};
+}
+
+Result<std::size_t> SaveFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const
+{
+    const std::int64_t read = mFd < 0 ? -EBADF : ::ReadAt(mFd, bytes, offset);
+    if (read < 0)
+        return SystemError("cannot read " + mPath + " back", static_cast<int>(-read));
+    return static_cast<std::size_t>(read);
 }
 
 Result<void> SaveFile::Commit()

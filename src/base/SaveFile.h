@@ -50,6 +50,16 @@ public:
     // abandoned: Commit answers the same error.
     Result<void> Write(std::span<const std::uint8_t> bytes);
     Result<void> Write(std::string_view text);
+    // Writes over the content from offset on (or beyond its end), for a format that fills in a header once what
+    // follows it is written. The next Write appends after the furthest byte written.
+    Result<void> WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+
+    // Cuts the content to size bytes, or makes it that long.
+    Result<void> Truncate(std::uint64_t size);
+
+    // Reads back what was written, up to bytes.size() bytes from offset; fewer only at the end. A target written
+    // in place cannot be read back.
+    Result<std::size_t> ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const;
 
     // Puts the written content in place of the target. The SaveFile is spent afterwards, whatever the answer;
     // a failed commit leaves the target as it was.
@@ -68,6 +78,8 @@ private:
     std::string mTemporary;  // from mFolder; empty when the target is written in place
     Durability mDurability = Durability::Synced;
     int mWriteError = 0;
+    std::uint64_t mSize = 0;  // the furthest byte written
+    bool mRewritten = false;  // a WriteAt left the file's position short of mSize
 };
 
 // The folder that files of the caller's own names go into one after another, such as a run's pages, held open

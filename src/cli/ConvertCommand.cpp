@@ -190,8 +190,12 @@ BookOutcome ConvertOne(const ConvertOptions& options, const BookJob& job, bool s
     std::string lines = who;
     if (interrupted)
         lines += std::string("Interrupted (") + (ConsoleRunHost::Signal() == SIGINT ? "SIGINT" : "SIGTERM") + "): ";
-    lines += pages(state.PagesWritten) + (options.dryRun ? " would be written to " : " written to ") +
-             Visible(settings.OutputPath());
+    if (output.IntoArchive() && result.archive.empty())
+        lines += pages(state.PagesWritten) + " laid out; the archive " + Visible(output.ArchivePath()) +
+                 " was not written";
+    else
+        lines += pages(state.PagesWritten) + (options.dryRun ? " would be written to " : " written to ") +
+                 Visible(result.archive.empty() ? settings.OutputPath() : result.archive);
     if (options.dryRun) {
         // What the book says of itself, then its chapters.
         const std::size_t chapters = host.Headings().size();

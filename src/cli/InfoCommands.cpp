@@ -36,7 +36,14 @@ std::string Takes(const ControlSpec& control)
 {
     switch (control.kind) {
     case ControlKind::Check: return "0 or 1";
-    case ControlKind::List: return "a face of `leafcast fonts`";
+    case ControlKind::List: {
+        if (control.entries.empty())
+            return "a face of `leafcast fonts`";
+        std::string entries;
+        for (const std::string& entry : control.entries)
+            entries += (entries.empty() ? "" : &entry == &control.entries.back() ? " or " : ", ") + entry;
+        return entries;
+    }
     case ControlKind::Option: return "";
     case ControlKind::Text: break;
     }
@@ -101,7 +108,10 @@ int SettingsCommand(ListFormat format)
         {"txtJPGOutPath", "a folder named after the root beside the book, or --out"},
     };
     const std::map<std::string, std::string> notes = {
-        {"chkCompress", "kept in profiles; has no effect"}, {"txtEditor", "used by the desktop program"},
+        {"chkCompress", "1 writes the pages into one comic-book archive, ROOT.cbz, instead of a file each"},
+        {"lstPageFormat", "JPEG for media players; PNG for e-readers, phones and archives"},
+        {"txtQA", "JPEG pages only"},
+        {"txtEditor", "used by the desktop program"},
         {"chkShowZEN", "used by the desktop program"},
     };
     // The custom size boxes take part while Custom is selected, and are disabled otherwise.

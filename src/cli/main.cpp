@@ -36,7 +36,8 @@ int main(int argc, char** argv)
     SetExecutableName("leafcast");
     // A file-size limit (ulimit -f) makes a write fail with EFBIG, which is reported, instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
-    CLI::App app{"Leafcast turns a book (text, HTML or EPUB) into numbered JPEG pages for small media players.",
+    CLI::App app{"Leafcast turns a book (text, HTML or EPUB) into numbered JPEG pages for small media players, or "
+                 "PNG pages and comic-book archives (--set lstPageFormat=PNG, --set chkCompress=1) for e-readers.",
                  "leafcast"};
     app.set_version_flag("-V,--version", std::string("leafcast ") + LEAFCAST_VERSION);
     app.require_subcommand(1);

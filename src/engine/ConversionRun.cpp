@@ -184,6 +184,13 @@ RunResult ConversionRun::Run()
     }
     if (auto bitmaps = mOutput.WriteWorkingBitmaps(); !bitmaps && result.outcome != RunResult::Outcome::Failed)
         result = {RunResult::Outcome::Failed, bitmaps.Failure().message};
+    // The archive holds the whole book, or the page range it stopped at (written there already); a run stopped,
+    // interrupted or failed on the way leaves the one that was there.
+    if (result.outcome == RunResult::Outcome::Finished)
+        if (auto archived = mOutput.CommitArchive(mInput->Info()); !archived)
+            result = {RunResult::Outcome::Failed, archived.Failure().message};
+    if (mOutput.ArchiveWritten())
+        result.archive = mOutput.ArchivePath();
     // Only a run that wrote the whole book knows which pages of its root are stale.
     if (result.outcome == RunResult::Outcome::Finished && mSettings.Number(Control::txtFromPg) <= 1)
         result.stalePagesRemoved = mOutput.RemoveStalePages();
@@ -514,7 +521,7 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
     mEmptyRows = 0;
 }
 
-void ConversionRun::HeadingPageBreak()
+void ConversionRun::HeadingPageBreak(const std::u32string& wholeTitle)
 {
     mState.TitlePending = true;
     // A chapter of an HTML or EPUB book that begins on a page with no text yet takes that page over, instead of
@@ -530,6 +537,7 @@ void ConversionRun::HeadingPageBreak()
     mState.PendingTitle.clear();
     NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount, 0);
     mHost.HeadingFound(mState.FileNumber, mState.ChapterTitle);
+    mOutput.ChapterStarts(mState.FileNumber, wholeTitle);
     mSettings.Canvas().SetCurrentY(static_cast<float>(mState.TopY));
     mState.BlankCount = 0;
     mState.PreviousLineWidth = 0;
@@ -564,9 +572,12 @@ void ConversionRun::SavePage(PageOutput::Position position)
         throw Stop{{RunResult::Outcome::Failed, page.Failure().message}};
     mHost.PageFileShown(pageFile, written);
 
-    // The run's only stopping point.
-    if (mSettings.Number(Control::txtToPg) == mState.FileNumber)
+    // The run's only stopping point. The end of the page range is the end of the archive too.
+    if (mSettings.Number(Control::txtToPg) == mState.FileNumber) {
         mState.Stepped = true;
+        if (auto archived = mOutput.CommitArchive(mInput->Info()); !archived)
+            throw Stop{{RunResult::Outcome::Failed, archived.Failure().message}};
+    }
     if (mState.Stepped)
         mState.Paused = true;
     mHost.PausedChanged(mState.Paused);

@@ -20,11 +20,13 @@ struct RunResult {
         Stopped,   // the run ended at a stopping point (end of the page range without anyone to continue it)
         Closing,   // the main window was closed during the run
         Failed,    // the book could not be read or a page file could not be written: see error
-        Interrupted,  // the host asked the run to end (a signal); the pages saved so far stay
+        Interrupted,  // the host asked the run to end (a signal); the page files saved so far stay, an archive
+                      // is left as it was
     };
     Outcome outcome = Outcome::Finished;
     std::string error;
     int stalePagesRemoved = 0;  // pages of an earlier run of this root after the end of the book
+    std::string archive = {};   // the archive the run wrote its pages into, when it wrote one
     // The book carries the public-domain library's licence, and front and back matter were not left out.
     bool libraryLicence = false;
     std::string format = {};                 // the book's format: its encoding for a text book, "HTML", "EPUB"
@@ -39,7 +41,9 @@ struct RunResult {
 //    txtCodePage, and through the mirrors the book, the root and the output folder;
 //  - for every line: txtASCIISep, chkNoChars, chkSkipW, chkSmartLF;
 //  - at every heading test and header: chkChapter, chkParagr, chkFileNr, chkDocPageNr, txtFormat;
-//  - for every page saved (with the page output): txtFromPg, txtToPg, txtQA, chkPureBW, chkDiffFold, txtFormat.
+//  - for every page saved (with the page output): txtFromPg, txtToPg, txtQA, chkPureBW, chkDiffFold, txtFormat,
+//    lstPageFormat;
+//  - once, at the start, by the page output: chkCompress.
 // All are read through the model's typed accessors, which hold each value decoded since it was set.
 
 // One conversion: reads the book line by line, fits its words into rows and pages on the canvas, starts a new
@@ -81,7 +85,9 @@ private:
     void DrawRow(const SetRow& row, bool stretch);
     std::u32string Punctuated(const std::u32string& text) const;
     HeadingContext Context() const;
-    void HeadingPageBreak();
+    // A heading begins a page; wholeTitle is its title before it was cut to fit the header, for the archive's
+    // table of contents.
+    void HeadingPageBreak(const std::u32string& wholeTitle);
     void SavePage(PageOutput::Position position = PageOutput::Position::Within);
     bool PageIsFull() const;  // the next row would pass the bottom of the page
     void Print(std::u32string_view text, bool newRow);

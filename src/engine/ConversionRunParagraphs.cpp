@@ -32,7 +32,7 @@ void ConversionRun::ProcessStructuredLine(const std::u32string& line, const Book
         // Numbered as the mask's headings are, so that chapter folders sort in reading order.
         const std::u32string title = mState.ChapterLabel + U" " + structure.title;
         mState.ChapterTitle = title.substr(0, static_cast<std::size_t>(std::max(room, 0)));
-        HeadingPageBreak();
+        HeadingPageBreak(title);
         return;
     }
     if (TrimBlanks(line).empty()) {
@@ -63,17 +63,21 @@ bool ConversionRun::TryHeading(const std::u32string& line)
 {
     const HeadingContext context = Context();
     const std::size_t lineNumber = mLinesRead - 1;
+    std::u32string wholeTitle;
     if (const BookHeading* heading = mLayout ? mLayout->HeadingAt(lineNumber) : nullptr) {
         const int room = TitleRoom(context);
         mState.ChapterLabel = heading->label;
         mState.ChapterTitle =
             ToUpper(std::u32string_view(heading->title).substr(0, static_cast<std::size_t>(std::max(room, 0))));
+        wholeTitle = ToUpper(heading->title);
     } else if ((mLayout && mLayout->InContents(lineNumber)) ||
                !DetectHeading(context, line, mState.PreviousLine, mState.ChapterMask, mState.ParagraphMask,
                               mState.ChapterTitle, mState.ChapterLabel)) {
         return false;
+    } else {
+        wholeTitle = mState.ChapterTitle;
     }
-    HeadingPageBreak();
+    HeadingPageBreak(wholeTitle);
     mDropRest = true;
     return true;
 }

@@ -5,12 +5,13 @@
 
 #include <filesystem>
 #include <vector>
+#include <zip.h>
 
 namespace fs = std::filesystem;
 
 std::optional<std::string_view> PageNumberDigits(std::string_view name, std::string_view root)
 {
-    constexpr std::string_view kOpen = " (", kClose = ").jpg";
+    constexpr std::string_view kOpen = " (", kClose = ").jpg", kClosePng = ").png";
     if (!name.starts_with(root) || name.size() <= root.size() || name[root.size()] != '_')
         return std::nullopt;
     const std::size_t start = root.size() + 1;
@@ -18,7 +19,7 @@ std::optional<std::string_view> PageNumberDigits(std::string_view name, std::str
     while (end < name.size() && name[end] >= '0' && name[end] <= '9')
         ++end;
     if (end - start < 5 || name.substr(end, kOpen.size()) != kOpen || name.size() < end + kOpen.size() + kClose.size() ||
-        !name.ends_with(kClose))
+        !(name.ends_with(kClose) || name.ends_with(kClosePng)))
         return std::nullopt;
     return name.substr(start, end - start);
 }
@@ -57,4 +58,34 @@ std::optional<std::string> FindPageFile(const std::string& folder, std::string_v
     if (!found)
         return std::nullopt;
     return found->string();
+}
+
+std::optional<std::string> ReadArchivePage(const std::string& path, std::string_view root, int number)
+{
+    constexpr zip_uint64_t kMostBytes = 256u << 20;  // far more than any page; an archive saying more is not ours
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!archive)
+        return std::nullopt;
+    const std::string digits = PageNumberText(number);
+    std::optional<std::string> page;
+    const zip_int64_t entries = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < entries && !page; ++i) {
+        const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        const auto found = name ? PageNumberDigits(name, root) : std::nullopt;
+        zip_stat_t stat;
+        if (!found || *found != digits || zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0 ||
+            !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMostBytes)
+            continue;
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        if (!file)
+            break;
+        std::string bytes(static_cast<std::size_t>(stat.size), '\0');
+        if (zip_fread(file, bytes.data(), stat.size) == static_cast<zip_int64_t>(stat.size))
+            page = std::move(bytes);
+        zip_fclose(file);
+        break;
+    }
+    zip_discard(archive);
+    return page;
 }

@@ -3,12 +3,14 @@
 #include "engine/Masks.h"
 #include "engine/PageLookup.h"
 #include "engine/RunState.h"
+#include "base/AppError.h"
 #include "base/Text.h"
 #include "imaging/BmpFile.h"
 #include "imaging/RotateBMP90Degr.h"
 #include "base/Rounding.h"
 #include "platform/ConvertBMP2JPG.h"
 #include "platform/Paths.h"
+#include "platform/PngEncoder.h"
 #include "settings/SettingsModel.h"
 
 #include <algorithm>
@@ -81,6 +83,7 @@ void PageOutput::PrepareOutputFolder()
 
 void PageOutput::EndRun()
 {
+    mArchive.reset();  // pages not written into the archive by now go with its temporary file
     mPageFolder.Close();
     mLock.reset();
     if (!mMadeFolder.empty())
@@ -100,6 +103,9 @@ Result<void> PageOutput::ClaimOutputFolder()
             return Error{"another conversion is writing the pages of \"" + root + "\" into " + folder +
                              ": wait for it to end, or choose another output folder or file root",
                          EWOULDBLOCK};
+        // The folder takes no file: said of what the user asked for.
+        if (mIntoArchive)
+            return SystemError("cannot write " + ArchivePath(), lock.Failure().code);
         return lock.Failure();
     }
     mLock.emplace(std::move(*lock));
@@ -115,6 +121,11 @@ void PageOutput::BeginRun()
     mPageFolder.Close();  // a folder renamed since the last run is not followed
     mEncoded = nullptr;
     mLastPageBitmaps = {};
+    mIntoArchive = mSettings.On(Control::chkCompress) && !mDryRun;
+    mArchive.reset();
+    mArchivedPages = 0;
+    mAllBlackAndWhite = true;
+    mBookmarkPage = 0;
 }
 
 // A file that SaveFile was writing when its process was killed: "." + the target's name (cut to 200 bytes) + "." +
@@ -137,7 +148,8 @@ void PageOutput::RemoveDeadTemporaries(const std::string& folder, const std::str
             const std::string_view target = rest.substr(0, pidDot), pid = rest.substr(pidDot + 1, counterDot - pidDot - 1);
             if (pid.empty() || pid.size() > 9 || pid.find_first_not_of("0123456789") != std::string_view::npos)
                 continue;
-            const bool ours = target.starts_with(root + "_") || target == root + "BW.bmp" || target == "TempBMP.bmp";
+            const bool ours = target.starts_with(root + "_") || target == root + "BW.bmp" || target == "TempBMP.bmp" ||
+                              target == root + std::string(kArchiveExtension);
             std::error_code ignored;
             if (ours && ::kill(std::stoi(std::string(pid)), 0) != 0 && errno == ESRCH && entry.is_regular_file(ignored))
                 fs::remove(entry.path(), ignored);
@@ -154,8 +166,8 @@ void PageOutput::RemoveDeadTemporaries(const std::string& folder, const std::str
 
 int PageOutput::RemoveStalePages()
 {
-    if (mDryRun)
-        return 0;  // a run that wrote nothing cannot tell what is stale
+    if (mDryRun || mIntoArchive)
+        return 0;  // a run that wrote no page file cannot tell what is stale
     namespace fs = std::filesystem;
     const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
     auto isPageName = [&](const std::string& name) { return PageNumberDigits(name, root).has_value(); };
@@ -191,7 +203,7 @@ std::string PageOutput::PageFileName(int n)
     // Every piece taken from the book or the settings goes through SafeNamePiece: a page always lands in the
     // output folder or one chapter folder below it, whatever the heading or the root holds.
     const std::u32string& numberText = mState.NumberText;
-    const bool diffFold = mSettings.On(Control::chkDiffFold);
+    const bool diffFold = mSettings.On(Control::chkDiffFold) && !mIntoArchive;  // an archive is flat
     if (diffFold && numberText.substr(0, 3) != U"Par" && numberText != mFolderNumberText) {
         mChapterFolder = SafeNamePiece(ToUtf8(mState.NumberTitle), mNameMax) + "/";
         const std::string folder = mSettings.OutputPath() + mChapterFolder;
@@ -201,17 +213,43 @@ std::string PageOutput::PageFileName(int n)
     }
     const std::string root = RootPiece(mSettings.FileRoot(), mNameMax);
     const std::string number = PageNumberText(n);
+    const std::string_view extension = mSettings.Value(Control::lstPageFormat) == "PNG" ? ".png" : ".jpg";
     std::string chapter;
     if (mState.UseChapterInFileNames) {
         const std::u32string& format = mSettings.Text(Control::txtFormat);
-        const std::size_t taken = root.size() + number.size() + std::string_view("_ ().jpg").size();
+        const std::size_t taken = root.size() + number.size() + std::string_view("_ ()").size() + extension.size();
         chapter = SafeNamePiece(ToUtf8(FormatNumber(TrimBlanks(numberText), format)),
                                 mNameMax > taken ? mNameMax - taken : 0, Blanks::Keep);
     }
     std::string name = mSettings.OutputPath();
-    if (diffFold)
+    if (mIntoArchive)
+        name += root + std::string(kArchiveExtension) + "/";
+    else if (diffFold)
         name += mChapterFolder;
-    return name + root + "_" + number + " (" + chapter + ").jpg";
+    return name + root + "_" + number + " (" + chapter + ")" + std::string(extension);
+}
+
+std::string PageOutput::ArchivePath() const
+{
+    return mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + std::string(kArchiveExtension);
+}
+
+void PageOutput::ChapterStarts(int fileNumber, std::u32string_view title)
+{
+    mBookmarkPage = fileNumber;
+    mBookmark = ToUtf8(title);
+}
+
+Result<void> PageOutput::CommitArchive(const BookInfo& book)
+{
+    if (!mArchive || mArchive->Pages() == mArchivedPages)
+        return {};
+    const ComicDetails details{book.title.empty() ? mSettings.FileRoot() : ToUtf8(book.title), ToUtf8(book.author),
+                               book.language, mAllBlackAndWhite};
+    if (auto written = mArchive->Commit(details); !written)
+        return written;
+    mArchivedPages = mArchive->Pages();
+    return {};
 }
 
 PageOutput::~PageOutput()
@@ -243,7 +281,7 @@ int PageOutput::JpegQuality() const
     return quality >= 0 && quality <= 10 ? static_cast<int>(RoundHalfEven(quality)) : 5;
 }
 
-Result<void> PageOutput::WritePage(const std::string& jpegPath, Position position)
+Result<void> PageOutput::WritePage(const std::string& pagePath, Position position)
 {
     if (mSettings.Number(Control::txtFromPg) > mState.FileNumber)
         return {};
@@ -296,13 +334,45 @@ Result<void> PageOutput::WritePage(const std::string& jpegPath, Position positio
     mBwPath = mSettings.OutputPath() + RootPiece(mSettings.FileRoot(), mNameMax) + "BW.bmp";
     mWorkingBitmapsPending = !last;
 
-    const auto written = EncodeJpegFile(EncodedPage(), jpegPath, JpegQuality(), SaveFile::Target::OwnName, &mPageFolder);
+    const bool png = pagePath.ends_with(".png");
+    const char* format = png ? "PNG" : "JPEG";
+    const auto encoded = png ? EncodePng(EncodedPage(), mPureBW ? PngPixels::BlackAndWhite : PngPixels::Colour)
+                             : EncodeJpeg(EncodedPage(), JpegQuality());
+    const std::string what = std::string(format) + " file '" + pagePath + "'";
+    const auto written = encoded ? StorePage(pagePath, *encoded, format)
+                                 : Result<void>(Error{"Cannot encode the " + what + ": " + encoded.Failure().message, 0});
     if (last)
         mLastPageBitmaps = SaveWorkingBitmaps(*page);
     if (!written)
         return written;
     ++mState.PagesWritten;
-    mWritten.push_back(PageKey(jpegPath));
+    if (!mIntoArchive)
+        mWritten.push_back(PageKey(pagePath));
+    return {};
+}
+
+Result<void> PageOutput::StorePage(const std::string& pagePath, std::span<const std::uint8_t> bytes, const char* format)
+{
+    if (mIntoArchive) {
+        if (!mArchive) {
+            auto begun = PageArchive::Begin(ArchivePath());
+            if (!begun)
+                return begun.Failure();
+            mArchive.emplace(std::move(*begun));
+        }
+        const std::string_view name = std::string_view(pagePath).substr(pagePath.rfind('/') + 1);
+        auto added = mArchive->Add(name, bytes, mBookmarkPage == mState.FileNumber ? mBookmark : std::string());
+        mAllBlackAndWhite = mAllBlackAndWhite && mPureBW;
+        return added;
+    }
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (auto saved = SaveWholeFile(pagePath, content, SaveFile::Durability::Unsynced, SaveFile::Target::OwnName,
+                                   &mPageFolder);
+        !saved) {
+        const int code = saved.Failure().code;
+        return Error{std::string("Cannot write the ") + format + " file '" + pagePath + "': " + SystemMessage(code),
+                     code};
+    }
     return {};
 }
 

@@ -3,6 +3,8 @@
 #include "base/NameLock.h"
 #include "base/Result.h"
 #include "base/SaveFile.h"
+#include "books/BookReader.h"
+#include "engine/PageArchive.h"
 #include "imaging/Bitmap.h"
 #include "imaging/cDIBSection.h"
 #include "imaging/cDIBSectionSave.h"
@@ -10,14 +12,19 @@
 #include <memory>
 #include <optional>
 #include <cstdint>
+#include <span>
 #include <vector>
 #include <string>
+#include <string_view>
 
 class SettingsModel;
 struct RunState;
 
 // Turns the page on the canvas into its files: "TempBMP.bmp", the converter's bitmap (root + "BW.bmp") and the
-// numbered JPEG page, optionally turned a quarter turn and reduced to black and white.
+// numbered JPEG or PNG page, optionally turned a quarter turn and reduced to black and white. The page goes into
+// a file of its own, or with chkCompress (read when a run begins) into the run's archive, root + ".cbz", which is
+// written when the run ends at the end of the book or of its page range (CommitArchive); a run that ends
+// otherwise leaves the archive that was there as it was.
 class PageOutput {
 public:
     PageOutput(SettingsModel& settings, RunState& state) : mSettings(settings), mState(state) {}
@@ -28,18 +35,32 @@ public:
     // Settles the output folder for a run: OutputPath, else InputFolder + "Out/", else InputFolder.
     void PrepareOutputFolder();
 
-    // The full path of the JPEG page n; may create the chapter sub-folder. The chapter folder, the root and the
-    // chapter text are cleaned and shortened to fit the file system, so the page lies inside the output folder.
+    // The full path of page n, ".jpg" or ".png" as lstPageFormat says; may create the chapter sub-folder. The
+    // chapter folder, the root and the chapter text are cleaned and shortened to fit the file system, so the page
+    // lies inside the output folder. A page of an archive is named inside it, without chapter folders:
+    // "/out/novel.cbz/novel_00002 (Ch 01.1).jpg".
     std::string PageFileName(int n);
 
     // Whether a page is the run's last: nothing but clearing the canvas follows it.
     enum class Position { Within, Last };
 
-    // Writes the files of the page on the canvas, the JPEG at jpegPath (the current page's PageFileName),
-    // unless the page lies below txtFromPg. Answers an error naming the file when one cannot be written;
-    // nothing is counted as written then. The working bitmaps of the run's last page are written with it; the
-    // outcome of that is answered by WriteWorkingBitmaps.
-    Result<void> WritePage(const std::string& jpegPath, Position position = Position::Within);
+    // Writes the files of the page on the canvas, the page at pagePath (the current page's PageFileName, whose
+    // extension says the format), unless the page lies below txtFromPg. Answers an error naming the file when one
+    // cannot be written; nothing is counted as written then. The working bitmaps of the run's last page are written
+    // with it; the outcome of that is answered by WriteWorkingBitmaps.
+    Result<void> WritePage(const std::string& pagePath, Position position = Position::Within);
+
+    // A chapter begins on page fileNumber: its title becomes that page's bookmark in the archive.
+    void ChapterStarts(int fileNumber, std::u32string_view title);
+
+    // Writes the run's archive with every page written so far, and what the book says of itself for its
+    // ComicInfo.xml (the root is the title of a book that names none). Nothing to do without an archive or a
+    // page since the last commit. An error names the archive, which then stays as it was.
+    Result<void> CommitArchive(const BookInfo& book);
+    // The run's pages go into its archive, and where that is; whether this run has written it.
+    bool IntoArchive() const { return mIntoArchive; }
+    std::string ArchivePath() const;
+    bool ArchiveWritten() const { return mArchivedPages > 0; }
 
     // Writes "TempBMP.bmp" and the converter's bitmap for the latest page written, if not done yet; answers the
     // outcome of the last page's once, when they were written with it.
@@ -58,8 +79,9 @@ public:
     Result<void> ClaimOutputFolder();
 
     // After a run that converted the whole book: removes the page files of this root that the run did not write
-    // (an earlier, longer run's pages after the end of the book), in the output folder and its sub-folders.
-    // Nothing else is touched. Answers how many were removed.
+    // (an earlier, longer run's pages after the end of the book, JPEG or PNG), in the output folder and its
+    // sub-folders. Nothing else is touched, and nothing at all by a run into an archive. Answers how many were
+    // removed.
     int RemoveStalePages();
 
     // A dry run lays the book out and counts the pages it would write, but makes no folder and writes no file.
@@ -70,8 +92,8 @@ public:
 
     // The page surface: the latest page mapped onto black and white, when it held other colours.
     cDIBSection PageSurface;
-    // The pixels of the latest page written as its JPEG encodes them; valid until the next page is written, the
-    // canvas changes or another run begins.
+    // The pixels of the latest page written as its page file encodes them; valid until the next page is written,
+    // the canvas changes or another run begins.
     const Bitmap& EncodedPage() const;
 
 private:
@@ -80,6 +102,8 @@ private:
     // The key of a page's path, as PathKey makes it; the folder is made normal once for the pages it holds.
     std::uint64_t PageKey(const std::string& path);
     Result<void> SaveWorkingBitmaps(const Bitmap& page);
+    // Puts an encoded page where it goes: its file, or the run's archive.
+    Result<void> StorePage(const std::string& pagePath, std::span<const std::uint8_t> bytes, const char* format);
 
     SettingsModel& mSettings;
     RunState& mState;
@@ -101,6 +125,12 @@ private:
     bool mPureBW = true;
     bool mDryRun = false;
     bool mWorkingBitmapsPending = false;
+    bool mIntoArchive = false;
+    std::optional<PageArchive> mArchive;  // begun with the first page written
+    int mArchivedPages = 0;               // pages in the archive as last written
+    bool mAllBlackAndWhite = true;        // every page of the archive is
+    int mBookmarkPage = 0;                // the page the latest chapter begins on, and its title
+    std::string mBookmark;
     std::string mTempPath;
     std::string mBwPath;
 };

@@ -111,16 +111,23 @@ private:
 
 } // namespace
 
-Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
-                            SaveFile::Target target, SaveFolder* folder)
+Result<std::span<const std::uint8_t>> EncodeJpeg(const Bitmap& picture, int quality)
 {
     thread_local Encoder encoder;
     const int jpegQuality = 50 + 5 * std::clamp(quality, 0, 10);
     std::span<const std::uint8_t> jpeg;
-    const std::string reason = encoder.Encode(picture, jpegQuality, jpeg);
-    if (!reason.empty())
-        return Error{"Cannot encode the JPEG file '" + destinationJpegPath + "': " + reason, 0};
-    const std::string_view content(reinterpret_cast<const char*>(jpeg.data()), jpeg.size());
+    if (std::string reason = encoder.Encode(picture, jpegQuality, jpeg); !reason.empty())
+        return Error{std::move(reason), 0};
+    return jpeg;
+}
+
+Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
+                            SaveFile::Target target, SaveFolder* folder)
+{
+    const auto jpeg = EncodeJpeg(picture, quality);
+    if (!jpeg)
+        return Error{"Cannot encode the JPEG file '" + destinationJpegPath + "': " + jpeg.Failure().message, 0};
+    const std::string_view content(reinterpret_cast<const char*>(jpeg->data()), jpeg->size());
     if (auto saved = SaveWholeFile(destinationJpegPath, content, SaveFile::Durability::Unsynced, target, folder); !saved) {
         const int code = saved.Failure().code;
         return Error{"Cannot write the JPEG file '" + destinationJpegPath + "': " + SystemMessage(code), code};

@@ -3,6 +3,8 @@
 #include "base/Result.h"
 #include "base/SaveFile.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 class Bitmap;
@@ -20,7 +22,11 @@ class Bitmap;
 Result<void> ConvertBMP2JPG(const std::string& sourceBitmapPath, const std::string& destinationJpegPath, int quality,
                             int reserved);
 
-// The same for a bitmap in memory. A page, named by the program in its output folder, is written with
+// Encodes a bitmap in memory; the bytes stay valid until the thread's next JPEG encoding. A failure says why,
+// without a file name.
+Result<std::span<const std::uint8_t>> EncodeJpeg(const Bitmap& picture, int quality);
+
+// Encodes a bitmap in memory into a file. A page, named by the program in its output folder, is written with
 // SaveFile::Target::OwnName, through the folder the run holds.
 Result<void> EncodeJpegFile(const Bitmap& picture, const std::string& destinationJpegPath, int quality,
                             SaveFile::Target target = SaveFile::Target::LookFirst, SaveFolder* folder = nullptr);

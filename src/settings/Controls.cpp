@@ -50,6 +50,13 @@ ControlSpec Ranged(ControlSpec control, double minimum, double maximum, bool who
     return control;
 }
 
+ControlSpec List(Control id, std::vector<std::string> entries, std::string caption, const char* frame)
+{
+    ControlSpec control = Entry(id, ControlKind::List, entries.front(), std::move(caption), frame, true);
+    control.entries = std::move(entries);
+    return control;
+}
+
 ControlSpec Option(Control id, bool selected, std::string caption, bool enabled = true)
 {
     return Entry(id, ControlKind::Option, selected ? "1" : "0", std::move(caption), kScreen, enabled);
@@ -66,7 +73,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Check(Control::chkSmartLF, "1", "Smart Line Feeds", kParsing),
         Check(Control::chkMultCR, "1", "Remove multiple CRLF's", kParsing),
         Check(Control::chkSkipW, "1", "Skip \"marked\" phrases", kParsing),
-        Check(Control::chkCompress, "0", "Zip output files && folders", kOther, false),
+        Check(Control::chkCompress, "0", "Zip output files && folders", kOther),
         Ranged(Text(Control::txtFromPg, "0", "Save only pages from", kOther, true), 0, kMaxPage, true),
         Check(Control::chkShowZEN, "0", "Show ZEN Vision:M", kOther),
         Ranged(Text(Control::txtToPg, "0", "to", kOther, true), 0, kMaxPage, true),
@@ -108,6 +115,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Text(Control::txtLanguage, "", "Language", kParsing),
         Check(Control::chkWidows, "0", "Keep paragraph ends together", kParsing),
         Check(Control::chkTypoPunct, "0", "Book punctuation", kParsing),
+        List(Control::lstPageFormat, {"JPEG", "PNG"}, "Page format", kOther),
     };
     // The table and the list of controls must agree entry for entry, or every control read would be another.
     static const bool ordered = [] {

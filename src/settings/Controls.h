@@ -60,7 +60,8 @@ enum class ControlKind { Check, Text, Option, List };
     X(chkJustify, "chkJustify", -1) \
     X(txtLanguage, "txtLanguage", -1) \
     X(chkWidows, "chkWidows", -1) \
-    X(chkTypoPunct, "chkTypoPunct", -1)
+    X(chkTypoPunct, "chkTypoPunct", -1) \
+    X(lstPageFormat, "lstPageFormat", -1)
 
 enum class Control {
 #define LEAFCAST_CONTROL_IDENTIFIER(identifier, name, index) identifier,
@@ -96,6 +97,9 @@ struct ControlSpec {
     double minimum = 0;
     double maximum = 0;
     bool whole = false;
+    // The entries of a list that has fixed ones, the first its default; empty for the font list, which the
+    // start-up fills.
+    std::vector<std::string> entries = {};
 };
 
 const std::vector<ControlSpec>& SettingsControls();

@@ -131,10 +131,12 @@ std::string ProfileText(const SettingsModel& settings, const std::string& fileNa
     std::string text = Quoted(fileName) + "\r\n" + std::string(kHeader) + "\r\n";
     for (const ControlSpec& control : SettingsControls()) {
         const std::string& value = settings.Value(control.name, control.index);
-        // A cleared box or an unselected option is left out, as loading clears them first; a text is always
-        // kept, since loading leaves texts it does not find as they were (a quality of 0 must not become 5).
+        // A cleared box, an unselected option or a list of fixed entries at its first is left out, as loading
+        // resets them first; a text is always kept, since loading leaves texts it does not find as they were (a
+        // quality of 0 must not become 5).
         const bool cleared = control.kind == ControlKind::Check || control.kind == ControlKind::Option;
-        if ((cleared && IsFalse(control, value)) ||
+        const bool atFirst = !control.entries.empty() && value == control.entries.front();
+        if ((cleared && IsFalse(control, value)) || atFirst ||
             std::find(leaveOut.begin(), leaveOut.end(), control.name) != leaveOut.end())
             continue;
         std::string field;
@@ -212,6 +214,8 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
             settings.SetCheck(control.name, 0);
         else if (control.kind == ControlKind::Option)
             settings.ClearOption(control.index);
+        else if (!control.entries.empty())
+            settings.SelectEntry(control.id, control.entries.front());
     }
 
     for (const ProfileRecord& record : parsed.records) {
@@ -239,7 +243,7 @@ ProfileResult LoadProfile(SettingsModel& settings, const std::string& path)
         } else if (control->kind == ControlKind::Check) {
             settings.SetCheck(control->name, std::atoi(value.text.c_str()));
         } else if (control->kind == ControlKind::List) {
-            settings.SelectFont(value.text);
+            settings.SelectEntry(control->id, value.text);
         } else {
             settings.SetText(control->name, value.text);
         }

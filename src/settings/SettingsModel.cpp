@@ -202,6 +202,23 @@ void SettingsModel::FillFontList(const std::vector<std::string>& faces)
     Changed(Control::lstFonts);
 }
 
+const std::vector<std::string>& SettingsModel::ListEntries(Control list) const
+{
+    return list == Control::lstFonts ? mFontEntries : TableEntry(list).entries;
+}
+
+bool SettingsModel::SelectEntry(Control list, const std::string& entry)
+{
+    if (list == Control::lstFonts)
+        return SelectFont(entry);
+    const auto& entries = ListEntries(list);
+    if (std::find(entries.begin(), entries.end(), entry) == entries.end())
+        return false;
+    Store(list, entry);
+    Changed(list);
+    return true;
+}
+
 bool SettingsModel::SelectFont(const std::string& face)
 {
     if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
@@ -510,7 +527,7 @@ std::optional<std::string> SettingsModel::ApplyEdit(const std::string& key, cons
     case ControlKind::List:
         if (auto refused = RefusedValue(*control, value))
             return refused;
-        SelectFont(value);
+        SelectEntry(control->id, value);
         return std::nullopt;
     case ControlKind::Text:
         if (!Enabled(control->id) && (control->id == Control::txtCustWidth || control->id == Control::Text1))
@@ -544,14 +561,16 @@ std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& contro
             return key + " takes " + (control.maximum > control.minimum ? RangeText(control) : "a number") +
                    ", not \"" + value + "\"";
         return std::nullopt;
-    case ControlKind::List:
-        if (std::find(mFontEntries.begin(), mFontEntries.end(), value) == mFontEntries.end()) {
-            std::string entries;
-            for (const std::string& face : mFontEntries)
-                entries += (entries.empty() ? "" : ", ") + face;
-            return "lstFonts has no entry \"" + value + "\" (entries: " + entries + ")";
+    case ControlKind::List: {
+        const auto& entries = ListEntries(control.id);
+        if (std::find(entries.begin(), entries.end(), value) == entries.end()) {
+            std::string offered;
+            for (const std::string& entry : entries)
+                offered += (offered.empty() ? "" : ", ") + entry;
+            return control.name + " has no entry \"" + value + "\" (entries: " + offered + ")";
         }
         return std::nullopt;
+    }
     case ControlKind::Option:
         return std::nullopt;
     }
@@ -565,6 +584,8 @@ void SettingsModel::ResetAllControls()
             SetCheck(control.id, 0);
         else if (control.kind == ControlKind::Option)
             ClearOption(control.index);
+        else if (!control.entries.empty())
+            SelectEntry(control.id, control.entries.front());
         mStates[Index(control.id)].enabled = true;
         Changed(control.id);
     }

@@ -37,6 +37,8 @@ public:
     bool Enabled(Control control) const { return mStates[Index(control)].enabled; }
     int SelectedPreset() const;  // -1 when no option is selected
     const std::vector<std::string>& FontEntries() const { return mFontEntries; }
+    // The entries a list offers: the faces for lstFonts, the table's own for the others.
+    const std::vector<std::string>& ListEntries(Control list) const;
 
     // --- edits, each firing its reaction ---
     void SetText(Control control, const std::string& text);  // the change reaction
@@ -48,6 +50,7 @@ public:
     void SelectOption(int index);               // selects optScrRes(index) and fires its click
     void ClearOption(int index);                // unselects without a click, as a reset does
     bool SelectFont(const std::string& face);   // false when the face is not in the list
+    bool SelectEntry(Control list, const std::string& entry);  // the same for any list
     void FillFontList(const std::vector<std::string>& faces);
 
     // --- the same by control name (and member index for optScrRes), for profiles, --set and the widgets ---
@@ -72,7 +75,8 @@ public:
     std::optional<std::string> RefusedValue(const ControlSpec& control, const std::string& value) const;
 
     // The reset offered after choosing a book: every check box cleared (each firing its click), no preset
-    // selected, every control enabled; texts and the font list keep their values.
+    // selected, a list of fixed entries at its first, every control enabled; texts and the font list keep their
+    // values.
     void ResetAllControls();
 
     // --- mirrors and derived values, set by the model's own reactions ---

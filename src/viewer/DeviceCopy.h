@@ -11,7 +11,11 @@ struct DeviceCopyResult {
     bool ok = false;
 };
 
-// Copies the JPEG pages of the output folder, and of its chapter sub-folders (keeping them), into the player's
-// folder, replacing pages of the same name. Hidden files are left alone. Without a device folder nothing is
-// copied: never into the root of the file system.
+// Copies the JPEG and PNG pages of the output folder, and of its chapter sub-folders (keeping them), into the
+// player's folder, replacing pages of the same name. Hidden files are left alone. Without a device folder nothing
+// is copied: never into the root of the file system.
 DeviceCopyResult CopyPagesToDevice(const std::string& outputFolder, const std::string& deviceFolder);
+
+// Copies a run's archive into the device's folder, replacing an archive of the same name only once the copy is
+// complete.
+DeviceCopyResult CopyArchiveToDevice(const std::string& archive, const std::string& deviceFolder);

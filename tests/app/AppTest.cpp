@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,7 +69,9 @@ std::string Book(const TempDir& dir, int lines)
 int CountPages(const std::string& folder)
 {
     return int(std::count_if(fs::recursive_directory_iterator(folder), {},
-                             [](const fs::directory_entry& entry) { return entry.path().extension() == ".jpg"; }));
+                             [](const fs::directory_entry& entry) {
+                                 return entry.path().extension() == ".jpg" || entry.path().extension() == ".png";
+                             }));
 }
 
 // The dialog a window has open, once the event loop runs.
@@ -196,6 +199,28 @@ private slots:
         W().btnCopyToDev->click();
         QCOMPARE(CountPages(device), CountPages(mDir->Path("novel")));
         QVERIFY(fs::file_size(oldPage) > 100);  // replaced by the new page
+    }
+
+    // With the box ticked a run's pages go into one archive: the browser shows them from it, and the device gets
+    // the archive itself.
+    void anArchiveIsBrowsedAndCopiedWhole()
+    {
+        UseBook(60, false);
+        C().Control<QCheckBox>("chkCompress")->click();
+        QTest::keyClick(C().Control<QComboBox>("lstPageFormat"), Qt::Key_Down);
+        QCOMPARE(S().Value("lstPageFormat"), std::string("PNG"));
+        W().btnGo->click();
+        QVERIFY2(W().lblStatus->text().endsWith("/novel.cbz"), qPrintable(W().lblStatus->text()));
+        QCOMPARE(CountPages(mDir->Path("novel")), 0);
+        QTest::keyClick(&W(), Qt::Key_PageUp);
+        QVERIFY(W().Pic1->HasPicture() && W().ViewNumber == W().State().FileNumber - 2);
+        const std::string device = mDir->Path("player");
+        fs::create_directory(device);
+        mDialogs->folders = {device};
+        QTest::mouseClick(W().lblDevPath, Qt::LeftButton);
+        W().btnCopyToDev->click();
+        QVERIFY(ReadFileText(device + "/novel.cbz") == ReadFileText(mDir->Path("novel/novel.cbz")));
+        QCOMPARE(CountPages(device), 0);
     }
 
     // Each chapter's pages lie in a folder of their own, named with its number: the browser finds them all.

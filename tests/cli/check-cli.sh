@@ -32,6 +32,20 @@ while IFS= read -r -d '' jpeg; do
     bash -c 'test "$(identify -format "%w %h %[jpeg:sampling-factor]" "$1")" = "320 240 2x2,1x1,1x1"' _ "$jpeg"
 done < <(find "$out" -name '*.jpg' -print0)
 
+# One archive of PNG pages, as Info-ZIP, libxml2's xmllint and ImageMagick read it.
+"$leafcast" convert "$work/book.txt" --set txtOutFileName=novel --set chkCompress=1 --set lstPageFormat=PNG \
+  --out "$work/archive" > "$work/out.txt"
+cbz="$work/archive/novel.cbz"
+check "the closing line names the archive" grep -q "3 pages written to $cbz" "$work/out.txt"
+check "unzip finds every entry of the archive sound" unzip -tq "$cbz"
+check "the archive holds the pages in order, flat, then ComicInfo.xml" \
+  bash -c 'test "$(zipinfo -1 "$1" | tr "\n" "|")" = "novel_00001 ().png|novel_00002 (Ch 01.1).png|novel_00003 (Ch 02.1).png|ComicInfo.xml|"' _ "$cbz"
+check "ComicInfo.xml is well-formed and bookmarks chapter 2" \
+  bash -c 'unzip -p "$1" ComicInfo.xml | xmllint --xpath "string(//Page[@Image=2]/@Bookmark)" - | grep -qx "CH 02.1 HOME"' _ "$cbz"
+check "ImageMagick reads a black-and-white page as a 1-bit greyscale PNG" \
+  bash -c 'unzip -p "$1" "novel_00001 ().png" > "$1.png" &&
+           test "$(identify -format "%w %h %[png:IHDR.bit-depth-orig] %[png:IHDR.color-type-orig]" "$1.png")" = "320 240 1 0"' _ "$cbz"
+
 "$leafcast" convert "$work/book.txt" --set optScrRes=2 --set chkRotate=1 --set chkDiffFold=0 --out "$work/turned" > /dev/null
 check "--out writes into the folder given" test -f "$work/turned/book_00001 ().jpg"
 check "a turned 208 x 208 page keeps its size" \

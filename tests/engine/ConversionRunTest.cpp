@@ -1,3 +1,4 @@
+#include "PngRead.h"
 #include "RunFixture.h"
 #include "base/Text.h"
 #include "imaging/BmpFile.h"
@@ -230,6 +231,35 @@ TEST(ConversionRun, QuarterTurnIsClockwiseAndTheRuleIsInTheForegroundColour)
         for (int y = 0; y < 240; y += 7)
             EXPECT_EQ(turned.Colour(column, y).red, ink) << "row " << y;
         EXPECT_EQ(turned.Colour(column - 3, 120).red, 255 - ink);
+    }
+}
+
+// A PNG page holds exactly the pixels of the converter's bitmap of the page: one bit each in black and white, the
+// drawn colours otherwise (anti-aliased text on green: a palette), upright or turned.
+TEST(ConversionRun, PngPagesHoldThePagesPixels)
+{
+    const struct { const char* pureBW; const char* rotate; int bitDepth, colourType; } cases[] = {
+        {"1", "0", 1, PNG_COLOR_TYPE_GRAY},    {"1", "1", 1, PNG_COLOR_TYPE_GRAY},
+        {"0", "0", 8, PNG_COLOR_TYPE_PALETTE}, {"0", "1", 8, PNG_COLOR_TYPE_PALETTE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "black and white " << c.pureBW << ", turned " << c.rotate);
+        RunFixture f;
+        f.Set({{"lstPageFormat", "PNG"}, {"chkPureBW", c.pureBW}, {"chkRotate", c.rotate}, {"chkGreenBkg", "1"}});
+        f.Book("Some words, and a few more of them.\r\n");
+        ASSERT_EQ(f.Run().outcome, Outcome::Finished);
+        const Bitmap page = ReadBitmapFile(f.Out("novelBW.bmp"));
+        ASSERT_TRUE(f.host.shownFiles.back().ends_with(".png"));
+        const PngRead png(ReadFileText(f.host.shownFiles.back()));
+        ASSERT_EQ(std::tuple(png.width, png.height, png.bitDepth, png.colourType),
+                  std::tuple(page.Width(), page.Height(), c.bitDepth, c.colourType));
+        int wrong = 0;
+        for (int y = 0; y < page.Height(); ++y)
+            for (int x = 0; x < page.Width(); ++x) {
+                const RgbQuad colour = page.Colour(x, y);
+                wrong += png.At(x, y) != static_cast<std::uint32_t>(colour.red << 16 | colour.green << 8 | colour.blue);
+            }
+        EXPECT_EQ(wrong, 0);
     }
 }
 
@@ -484,6 +514,7 @@ TEST(ConversionRun, ARunClaimsItsOutputFolder)
         {".novel_00007 ().jpg." + gone + ".3.tmp", false}, {"CH_1/.novel_00002 (Ch 1).jpg." + gone + ".0.tmp", false},
         {".novelBW.bmp." + gone + ".1.tmp", false},        {".TempBMP.bmp." + gone + ".2.tmp", false},
         {".novel_00008 ().jpg." + living + ".4.tmp", true}, {".other_00001 ().jpg." + gone + ".5.tmp", true},
+        {".novel.cbz." + gone + ".6.tmp", false},
         {".novel_notes.txt", true},
     };
     for (const auto& t : temporaries)

@@ -19,7 +19,8 @@ TEST(PageLookup, APageIsFoundByItsNumberWhateverItsChapter)
                              "CH_01.1_THE_ROAD/novel_00003 (Ch_01.1).jpg", "CH_02.1_HOME/novel_00005 (Par_02.2).jpg",
                              "novel_2_00006 ().jpg", "nov_00007 ().jpg", "CH_09.1/novel_123456 (Ch_09.1).jpg",
                              "novel_00008 ().jpeg", "novel_00008.jpg", "novel_0008 ().jpg", "CH_02.1_HOME/deeper/novel_00010 ().jpg",
-                             "novel_00011 ().jpg", "CH_02.1_HOME/novel_00011 (Ch_02.1).jpg", "novel_00012 (.jpg"}) {
+                             "novel_00011 ().jpg", "CH_02.1_HOME/novel_00011 (Ch_02.1).jpg", "novel_00012 (.jpg",
+                             "CH_01.1_THE_ROAD/novel_00013 (Ch_01.1).png", "novel_00014 ().gif"}) {
         fs::create_directories(fs::path(out + file).parent_path());
         WriteFileText(out + file, "page");
     }
@@ -38,6 +39,7 @@ TEST(PageLookup, APageIsFoundByItsNumberWhateverItsChapter)
         {"novel", 123456, "CH_09.1/novel_123456 (Ch_09.1).jpg"}, {"novel", 12345, nullptr}, {"novel", 23456, nullptr},
         {"novel", 8, nullptr},  {"novel", 9, nullptr},  {"novel", 10, nullptr},  {"novel", 12, nullptr},
         {"novel", 11, "CH_02.1_HOME/novel_00011 (Ch_02.1).jpg"},
+        {"novel", 13, "CH_01.1_THE_ROAD/novel_00013 (Ch_01.1).png"}, {"novel", 14, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.root << " page " << c.number);

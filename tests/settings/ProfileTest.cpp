@@ -55,7 +55,8 @@ TEST(Profile, EveryKindOfValueComesBack)
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
              {"chkSmartLF", "0"}, {"chkRowNrs", "1"}, {"txtChaptMask", "Part \"*\" #"}, {"optScrRes", "2"},
              {"lstFonts", "Verdana"}, {"txtFontSize", "12"}, {"txtOutFileName", "story"}, {"txtFromPg", "3"},
-             {"chkBookParas", "1"}, {"chkFrontBack", "1"}, {"txtQA", "0"}, {"txtASCIISep", "0"}})
+             {"chkBookParas", "1"}, {"chkFrontBack", "1"}, {"txtQA", "0"}, {"txtASCIISep", "0"},
+             {"chkCompress", "1"}, {"lstPageFormat", "PNG"}})
         ASSERT_FALSE(saved.ApplyEdit(key, value)) << key;
     saved.SetMarkedPhrases({U"", U"say \"cheese\"", U"   ", U"Caf\u00e9"});
     saved.SetText("txtInpFile", "/books/story.txt");
@@ -85,9 +86,11 @@ TEST(Profile, OlderProgramsProfileLoads)
                                "\"SkipW2\",\"NEXT > \",#FALSE#,-1\r\n\"SkipW7\",\".\",#FALSE#,-1\r\n");
     StartedSettings f;
     ASSERT_EQ(f.Check("chkSmartLF"), 1);
+    ASSERT_FALSE(f.ApplyEdit("lstPageFormat", "PNG"));
     const ProfileResult result = LoadProfile(f, dir.Path("old.cfg"));
     ASSERT_TRUE(result.ok && result.skipped.empty()) << result.error;
     EXPECT_EQ(f.Check("chkSmartLF"), 0);  // cleared by the reset, as no record sets it
+    EXPECT_EQ(f.Value("lstPageFormat"), "JPEG");  // pages as the profile's program wrote them
     EXPECT_EQ(std::pair(f.Canvas().Width(), f.Canvas().Height()), std::pair(640, 480));
     EXPECT_EQ(f.Value("lstFonts", 0), "Tahoma");
     EXPECT_TRUE(f.Enabled("txtFormat"));

@@ -230,7 +230,9 @@ TEST(SettingsModel, ApplyEditRejectsWhatTheControlCannotTake)
     // Each row: the edit, whether it is taken, and the value the control shows afterwards.
     const struct { const char* key; const char* value; bool ok; const char* name; int index; const char* after; } cases[] = {
         {"chkSmartLF", "0", true, "chkSmartLF", -1, "0"},     {"chkSmartLF", "2", false, "chkSmartLF", -1, "1"},
-        {"chkCompress", "1", false, "chkCompress", -1, "0"},  {"txtToPg", "-", false, "txtToPg", -1, "0"},
+        {"chkCompress", "1", true, "chkCompress", -1, "1"},   {"txtToPg", "-", false, "txtToPg", -1, "0"},
+        {"lstPageFormat", "PNG", true, "lstPageFormat", -1, "PNG"},
+        {"lstPageFormat", "png", false, "lstPageFormat", -1, "JPEG"},
         {"txtScrX", "1,5", false, "txtScrX", -1, "1"},        {"txtFontSize", "10", true, "txtFontSize", -1, "9.75"},
         {"Text1", "5", false, "Text1", -1, "0"},              {"lstFonts", "Comic", false, "lstFonts", 0, "ProggyCleanTT"},
         {"lstFonts(0)", "Arial", true, "lstFonts", 0, "Arial"}, {"optScrRes(3)", "1", true, "optScrRes", 3, "1"},
