@@ -30,7 +30,9 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The environment holds for the build as well: test discovery runs the test programs.
-test-sanitize: export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0
+# Full unwinding on malloc lets a leak's stack reach past system libraries built without frame pointers, so
+# suppressions can name the library function that leaked.
+test-sanitize: export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0
 test-sanitize: export UBSAN_OPTIONS = print_stacktrace=1
 test-sanitize: export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/sanitize/lsan.supp:print_suppressions=0
 test-sanitize: deps
