@@ -9,6 +9,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
+#include <hb-ft.h>
+#include <hb.h>
 #include <map>
 #include <optional>
 #include <strings.h>
@@ -113,6 +115,49 @@ int FloorPixels(FT_Pos value) { return static_cast<int>(value >> 6); }
 
 } // namespace
 
+bool NeedsShaping(char32_t c)
+{
+    // Combining marks begin at U+0300; nothing before them is shaped.
+    if (c < 0x0300)
+        return false;
+    hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+    switch (hb_unicode_general_category(unicode, c)) {
+    case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
+        return true;
+    case HB_UNICODE_GENERAL_CATEGORY_FORMAT:
+        return c == 0x200C || c == 0x200D;  // the joiners
+    default:
+        break;
+    }
+    switch (hb_unicode_script(unicode, c)) {
+    case HB_SCRIPT_COMMON:
+    case HB_SCRIPT_INHERITED:
+    case HB_SCRIPT_UNKNOWN:
+    case HB_SCRIPT_LATIN:
+    case HB_SCRIPT_GREEK:
+    case HB_SCRIPT_CYRILLIC:
+    case HB_SCRIPT_ARMENIAN:
+    case HB_SCRIPT_GEORGIAN:
+    case HB_SCRIPT_HAN:
+    case HB_SCRIPT_HIRAGANA:
+    case HB_SCRIPT_KATAKANA:
+    case HB_SCRIPT_BOPOMOFO:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool IsLetterOfAScript(char32_t c)
+{
+    if (c < 0x80)
+        return (c | 0x20) >= U'a' && (c | 0x20) <= U'z';
+    const hb_script_t script = hb_unicode_script(hb_unicode_funcs_get_default(), c);
+    return script != HB_SCRIPT_COMMON && script != HB_SCRIPT_INHERITED && script != HB_SCRIPT_UNKNOWN;
+}
+
 const std::vector<std::string>& OfferedFaces()
 {
     static const std::vector<std::string> faces = {"Arial",       "Tahoma",  "Times New Roman",
@@ -138,31 +183,57 @@ struct Font::FaceHandle {
     }
 };
 
+struct Font::Shaper {
+    hb_font_t* font = nullptr;
+    hb_buffer_t* buffer = nullptr;
+    TextMap<ShapedText> known[2];  // left to right, right to left
+    ~Shaper()
+    {
+        hb_buffer_destroy(buffer);
+        hb_font_destroy(font);
+    }
+};
+
 Font::~Font() = default;
 
-bool Font::HasGlyph(char32_t c) const { return FT_Get_Char_Index(mFace->face, c) != 0; }
+unsigned Font::GlyphIndex(char32_t c) const { return FT_Get_Char_Index(mFace->face, c); }
 
 const GlyphImage& Font::Render(char32_t c)
 {
+    const FT_UInt index = FT_Get_Char_Index(mFace->face, c);
     GlyphImage* slot;
-    if (c < 256) {
+    if (c < kTableSize) {
         slot = &mLatin[c];
-        mLatinReady[c] = true;
+        mLatinReady[c] = index != 0 ? 1 : kMissing;
     } else {
         auto [it, inserted] = mOther.try_emplace(c);
         if (!inserted)
             return it->second;
         slot = &it->second;
     }
+    RenderIndex(index, *slot);
+    return *slot;
+}
 
+const GlyphImage& Font::GlyphAt(unsigned index)
+{
+    auto [it, inserted] = mByIndex.try_emplace(index);
+    if (inserted)
+        RenderIndex(index, it->second);
+    return it->second;
+}
+
+void Font::RenderIndex(unsigned index, GlyphImage& glyph)
+{
     FT_Face face = mFace->face;
     const bool monochrome = mMode == GlyphMode::Monochrome;
-    const FT_UInt index = FT_Get_Char_Index(face, c);
     RenderGlyph(face, index, monochrome ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL,
                 monochrome ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL, mSyntheticBold,
-                monochrome ? CoverageLevels::TwoLevel : CoverageLevels::All, *slot);
-    if (HasInk(*slot))
-        return ReadyToDraw(*slot);
+                monochrome ? CoverageLevels::TwoLevel : CoverageLevels::All, glyph);
+    if (HasInk(glyph)) {
+        ReadyToDraw(glyph);
+        return;
+    }
 
     // A strike may lack a drawing (Tahoma's 15-pixel "ì"), and the one-bit rasteriser may lose marks thinner than
     // a pixel (the dots of a diaeresis at 8 pixels). The outline is drawn anti-aliased then; in monochrome, what
@@ -170,17 +241,66 @@ const GlyphImage& Font::Render(char32_t c)
     GlyphImage outline;
     if (!RenderGlyph(face, index, FT_LOAD_NO_BITMAP, FT_RENDER_MODE_NORMAL, mSyntheticBold, CoverageLevels::All,
                      outline) ||
-        !HasInk(outline))
-        return ReadyToDraw(*slot);
+        !HasInk(outline)) {
+        ReadyToDraw(glyph);
+        return;
+    }
     if (monochrome) {
         const unsigned darkest = *std::max_element(outline.coverage.begin(), outline.coverage.end());
         for (std::uint8_t& value : outline.coverage)
             value = 2u * value >= darkest ? 255 : 0;
     }
-    if (slot->advance != 0)
-        outline.advance = slot->advance;
-    *slot = std::move(outline);
-    return ReadyToDraw(*slot);
+    if (glyph.advance != 0)
+        outline.advance = glyph.advance;
+    glyph = std::move(outline);
+    ReadyToDraw(glyph);
+}
+
+const ShapedText& Font::Shape(std::u32string_view text, bool rightToLeft, bool natural)
+{
+    constexpr std::size_t kMostKnown = 1 << 14;
+    std::unique_ptr<Shaper>& shaper = mShapers[natural ? 1 : 0];
+    if (!shaper) {
+        shaper = std::make_unique<Shaper>();
+        shaper->font = hb_ft_font_create_referenced(mFace->face);
+        // Each glyph is drawn at the whole pixel nearest its place either way.
+        hb_ft_font_set_load_flags(shaper->font, natural                         ? FT_LOAD_NO_HINTING
+                                                : mMode == GlyphMode::Monochrome ? FT_LOAD_TARGET_MONO
+                                                                                 : FT_LOAD_TARGET_NORMAL);
+        shaper->buffer = hb_buffer_create();
+    }
+    TextMap<ShapedText>& known = shaper->known[rightToLeft ? 1 : 0];
+    if (const auto found = known.find(text); found != known.end())
+        return found->second;
+    if (known.size() >= kMostKnown)
+        known.clear();
+
+    hb_buffer_t* buffer = shaper->buffer;
+    hb_buffer_clear_contents(buffer);
+    hb_buffer_add_utf32(buffer, reinterpret_cast<const std::uint32_t*>(text.data()), static_cast<int>(text.size()), 0,
+                        static_cast<int>(text.size()));
+    hb_buffer_set_direction(buffer, rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(shaper->font, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+    ShapedText shaped;
+    shaped.glyphs.reserve(count);
+    // A face made bold by thickening its strokes is as much wider per glyph as drawing it is.
+    const float thickening = mSyntheticBold && count > 0 ? GlyphAt(infos[0].codepoint).advance -
+                                                               static_cast<float>(positions[0].x_advance) / 64.0f
+                                                         : 0.0f;
+    float pen = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        const float advance = static_cast<float>(positions[i].x_advance) / 64.0f +
+                              (positions[i].x_advance != 0 ? thickening : 0.0f);
+        shaped.glyphs.push_back({infos[i].codepoint, pen + static_cast<float>(positions[i].x_offset) / 64.0f,
+                                 static_cast<float>(positions[i].y_offset) / 64.0f, advance});
+        pen += advance;
+    }
+    shaped.width = pen;
+    return known.emplace(std::u32string(text), std::move(shaped)).first->second;
 }
 
 float Font::TextWidth(std::u32string_view text)
@@ -197,6 +317,8 @@ struct FontLibrary::Impl {
     bool fullConfig = false;     // the system's whole configuration, not just its font folders
     std::map<std::pair<std::string, bool>, FileChoice> choices;  // each face and weight is looked up once
     std::map<std::tuple<std::string, int, bool, GlyphMode>, std::shared_ptr<Font>> fonts;
+    std::map<std::tuple<std::string, bool, char32_t>, std::optional<FileChoice>> fallbackFiles;
+    std::map<std::tuple<std::string, int, int, bool, GlyphMode>, std::shared_ptr<Font>> fallbackFonts;
     std::mutex lock;
 };
 
@@ -215,6 +337,7 @@ FontLibrary::FontLibrary() : mImpl(std::make_unique<Impl>())
 FontLibrary::~FontLibrary()
 {
     mImpl->fonts.clear();
+    mImpl->fallbackFonts.clear();
     if (mImpl->config)
         FcConfigDestroy(mImpl->config);
     FT_Done_FreeType(mImpl->library);
@@ -298,10 +421,13 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     const std::lock_guard guard(mImpl->lock);
     pixelSize = std::clamp(pixelSize, 1, 2000);
     auto& cached = mImpl->fonts[{face, pixelSize, bold, mode}];
-    if (cached)
-        return cached;
+    if (!cached)
+        cached = OpenFile(Find(face, bold), pixelSize, bold, mode);
+    return cached;
+}
 
-    const FileChoice choice = Find(face, bold);
+std::shared_ptr<Font> FontLibrary::OpenFile(const FileChoice& choice, int pixelSize, bool bold, GlyphMode mode)
+{
     auto font = std::shared_ptr<Font>(new Font());
     font->mFace = std::make_unique<Font::FaceHandle>();
     if (FT_New_Face(mImpl->library, choice.path.c_str(), choice.index, &font->mFace->face) != 0)
@@ -312,9 +438,65 @@ std::shared_ptr<Font> FontLibrary::Open(const std::string& face, int pixelSize, 
     font->mMode = mode;
     font->mAscender = CeilPixels(metrics.ascender);
     font->mHeight = font->mAscender - FloorPixels(metrics.descender);
+    font->mPixelSize = pixelSize;
+    font->mBold = bold;
     font->mSyntheticBold = bold && !choice.bold;
-    font->mLatin.resize(256);
-    font->mLatinReady.assign(256, 0);
-    cached = font;
+    font->mLatin.resize(Font::kTableSize);
+    font->mLatinReady.assign(Font::kTableSize, 0);
+    return font;
+}
+
+std::shared_ptr<Font> FontLibrary::Fallback(const Font& font, char32_t c)
+{
+    const std::lock_guard guard(mImpl->lock);
+    // Which file draws c is asked of fontconfig once per family, weight and character.
+    const auto key = std::make_tuple(font.Family(), font.mBold, c);
+    auto known = mImpl->fallbackFiles.find(key);
+    if (known == mImpl->fallbackFiles.end()) {
+        if (!mImpl->fullConfig) {
+            // The faces that stand in for a missing character are the system's rules' to choose.
+            if (mImpl->config)
+                FcConfigDestroy(mImpl->config);
+            mImpl->config = WholeConfig();
+            mImpl->fullConfig = true;
+        }
+        std::optional<FileChoice> choice;
+        FcPattern* pattern = FcPatternCreate();
+        FcCharSet* wanted = FcCharSetCreate();
+        FcCharSetAddChar(wanted, c);
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(font.Family().c_str()));
+        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+        FcPatternAddInteger(pattern, FC_WEIGHT, font.mBold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        FcConfigSubstitute(mImpl->config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result;
+        if (FcFontSet* sorted = FcFontSort(mImpl->config, pattern, FcFalse, nullptr, &result)) {
+            for (int i = 0; i < sorted->nfont && !choice; ++i) {
+                FcCharSet* has = nullptr;
+                FcChar8 *file = nullptr, *family = nullptr;
+                int index = 0, weight = FC_WEIGHT_REGULAR;
+                if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch ||
+                    !FcCharSetHasChar(has, c) ||
+                    FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+                    FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch)
+                    continue;
+                FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &index);
+                FcPatternGetInteger(sorted->fonts[i], FC_WEIGHT, 0, &weight);
+                choice = FileChoice{reinterpret_cast<const char*>(file), index, reinterpret_cast<const char*>(family),
+                                    weight >= FC_WEIGHT_BOLD};
+            }
+            FcFontSetDestroy(sorted);
+        }
+        FcCharSetDestroy(wanted);
+        FcPatternDestroy(pattern);
+        known = mImpl->fallbackFiles.emplace(key, choice).first;
+    }
+    if (!known->second)
+        return nullptr;
+    auto& cached = mImpl->fallbackFonts[{known->second->path, known->second->index, font.mPixelSize, font.mBold,
+                                         font.Mode()}];
+    if (!cached)
+        cached = OpenFile(*known->second, font.mPixelSize, font.mBold, font.Mode());
     return cached;
 }

@@ -43,6 +43,33 @@ struct GlyphImage {
     bool partial = false;
 };
 
+// c is drawn right only by a shaper: a letter of a script whose letters change with their neighbours (Arabic,
+// Hebrew with its points, the Indic scripts, Thai, ...) or a combining mark. Latin, Greek, Cyrillic and the
+// scripts without such rules are drawn glyph by glyph.
+bool NeedsShaping(char32_t c);
+// c belongs to one script, unlike blanks, digits and punctuation, which all scripts share.
+bool IsLetterOfAScript(char32_t c);
+
+// Hashes texts so that a map keyed by strings is searched with a view, without making a string.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u32string_view text) const { return std::hash<std::u32string_view>()(text); }
+};
+template <typename Value>
+using TextMap = std::unordered_map<std::u32string, Value, TextHash, std::equal_to<>>;
+
+// A glyph the shaper placed: its index in the face, its offset from the pen and how far the pen moves on.
+struct ShapedGlyph {
+    unsigned index = 0;
+    float x = 0;
+    float y = 0;  // upwards
+    float advance = 0;
+};
+struct ShapedText {
+    std::vector<ShapedGlyph> glyphs;  // in drawing order, left to right (right-to-left text comes reversed)
+    float width = 0;
+};
+
 // One face at one pixel size in one glyph mode. Glyphs are rendered once and kept; widths are those of the
 // glyphs as drawn in that mode.
 class Font {
@@ -51,10 +78,43 @@ public:
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
-    const GlyphImage& Glyph(char32_t c) { return c < 256 && mLatinReady[c] ? mLatin[c] : Render(c); }
-    // The face draws c (has a glyph of its own for it).
-    bool HasGlyph(char32_t c) const;
+    // Characters below this are kept in a table, with whether the face has them.
+    static constexpr char32_t kTableSize = 0x300;
+    const GlyphImage& Glyph(char32_t c) { return c < kTableSize && mLatinReady[c] ? mLatin[c] : Render(c); }
+    // The face draws c (has a glyph of its own for it), with the glyph of this index (0: none).
+    bool HasGlyph(char32_t c) const { return GlyphIndex(c) != 0; }
+    unsigned GlyphIndex(char32_t c) const;
+    // The same, from the table below kTableSize.
+    bool Draws(char32_t c)
+    {
+        if (c >= kTableSize)
+            return HasGlyph(c);
+        if (!mLatinReady[c])
+            Render(c);
+        return mLatinReady[c] != kMissing;
+    }
     float TextWidth(std::u32string_view text);
+    // The width of text drawn glyph by glyph, when every character is one the face has below kTableSize (or a
+    // control character); false, with width unchanged, otherwise.
+    bool PlainWidth(std::u32string_view text, float& width)
+    {
+        float sum = 0;
+        for (char32_t c : text) {
+            if (c >= kTableSize || (c >= 0x20 && !Draws(c)))
+                return false;
+            sum += Glyph(c).advance;
+        }
+        width = sum;
+        return true;
+    }
+
+    // The glyph of the face with this index, as the shaper names them.
+    const GlyphImage& GlyphAt(unsigned index);
+    // The glyphs that draw text, shaped as the face's own rules say (joining forms, ligatures, marks placed on
+    // their letters, kerning), in one direction. Advances are the hinted ones glyph by glyph drawing uses, or with
+    // natural the face's own unrounded ones, so that letters that join (Arabic, the headline of Devanagari) meet.
+    // Kept for the next time the same text is asked for.
+    const ShapedText& Shape(std::u32string_view text, bool rightToLeft, bool natural);
     int Ascender() const { return mAscender; }
     // The height of a row of text: ascender plus descender, the same for every string.
     int Height() const { return mHeight; }
@@ -71,12 +131,19 @@ private:
     GlyphMode mMode = GlyphMode::AntiAliased;
     int mAscender = 0;
     int mHeight = 0;
+    int mPixelSize = 0;
+    bool mBold = false;  // as asked for: a bold face, or a regular one made bold
     bool mSyntheticBold = false;
     const GlyphImage& Render(char32_t c);  // a glyph not drawn before, kept from now on
+    void RenderIndex(unsigned index, GlyphImage& glyph);
 
-    std::vector<GlyphImage> mLatin;  // code points below 256, rendered on first use
-    std::vector<char> mLatinReady;
+    static constexpr char kMissing = 2;  // in mLatinReady: rendered, and the face has no glyph for it
+    std::vector<GlyphImage> mLatin;  // code points below kTableSize, rendered on first use
+    std::vector<char> mLatinReady;   // 0 not yet, 1 rendered, kMissing
     std::unordered_map<char32_t, GlyphImage> mOther;
+    std::unordered_map<unsigned, GlyphImage> mByIndex;
+    struct Shaper;
+    std::unique_ptr<Shaper> mShapers[2];  // hinted and natural, made when text is first shaped so
 };
 
 class FontLibrary {
@@ -94,6 +161,10 @@ public:
     };
     FaceSource Describe(const std::string& face);
 
+    // The face, at the size and in the mode of `font`, that draws c when `font` has no glyph for it: the one
+    // fontconfig ranks first among those that have it. Null when no installed face has c.
+    std::shared_ptr<Font> Fallback(const Font& font, char32_t c);
+
 private:
     FontLibrary();
     ~FontLibrary();
@@ -105,6 +176,7 @@ private:
         bool bold = false;
     };
     FileChoice Find(const std::string& face, bool bold);
+    std::shared_ptr<Font> OpenFile(const FileChoice& choice, int pixelSize, bool bold, GlyphMode mode);
     std::optional<FileChoice> Match(const std::string& face, bool bold);
 
     struct Impl;

@@ -1,6 +1,7 @@
 #include "platform/PageCanvas.h"
 
 #include "base/Rounding.h"
+#include "platform/Bidi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +30,7 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 {
     const int pixels = PixelSizeForPoints(points);
     if (face != mFaceName || pixels != mPixels || bold != mBold)
-        mFont.reset(), mPainter.DropPaintings();
+        mFont.reset(), mFallbacks.clear(), ForgetWidths(), mPainter.DropPaintings();
     mPixels = pixels;
     mFaceName = face;
     mBold = bold;
@@ -40,8 +41,21 @@ double PageCanvas::SetFont(const std::string& face, double points, bool bold)
 void PageCanvas::SetGlyphMode(GlyphMode mode)
 {
     if (mode != mMode)
-        mFont.reset(), mPainter.DropPaintings();
+        mFont.reset(), mFallbacks.clear(), ForgetWidths(), mPainter.DropPaintings();
     mMode = mode;
+}
+
+void PageCanvas::SetShapeAll(bool on)
+{
+    if (on != mShapeAll)
+        ForgetWidths();
+    mShapeAll = on;
+}
+
+void PageCanvas::ForgetWidths()
+{
+    for (auto& kept : mMixedWidths)
+        kept.clear();
 }
 
 Font& PageCanvas::CurrentFont() const
@@ -114,6 +128,12 @@ bool PageCanvas::HoldsOnly(RgbQuad first, RgbQuad second) const
 void PageCanvas::Print(std::u32string_view text, Then then)
 {
     Font& font = CurrentFont();
+    if (float width = 0; mShapeAll || !font.PlainWidth(text, width)) {
+        PrintMixed(text, false);
+        if (then == Then::NewRow)
+            mPenX = 0, mPenY += TextHeight();
+        return;
+    }
     const int baseline = static_cast<int>(RoundHalfEven(mPenY)) + font.Ascender();
     float x = mPenX;
     for (char32_t c : text) {
@@ -128,6 +148,124 @@ void PageCanvas::Print(std::u32string_view text, Then then)
     } else {
         mPenX = x;
     }
+}
+
+void PageCanvas::Advance(std::u32string_view text)
+{
+    Font& font = CurrentFont();
+    if (float width = 0; mShapeAll || !font.PlainWidth(text, width)) {
+        mPenX += MixedWidth(text, false);
+        return;
+    }
+    // Added glyph by glyph, exactly as Print moves the pen.
+    float x = mPenX;
+    for (char32_t c : text)
+        x += font.Glyph(c).advance;
+    mPenX = x;
+}
+
+void PageCanvas::PrintDirected(std::u32string_view text, bool rightToLeft) { PrintMixed(text, rightToLeft); }
+
+Font* PageCanvas::FallbackFor(char32_t c) const
+{
+    auto [it, inserted] = mFallbacks.try_emplace(c);
+    if (inserted)
+        it->second = FontLibrary::Instance().Fallback(CurrentFont(), c);
+    return it->second.get();
+}
+
+void PageCanvas::Runs(std::u32string_view text, bool rightToLeft, std::vector<TextRun>& runs) const
+{
+    Font& primary = CurrentFont();
+    const std::vector<std::uint8_t> levels = EmbeddingLevels(text, rightToLeft);
+    runs.clear();
+    Font* previous = nullptr;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        Font* font = &primary;
+        const bool complex = (levels[i] & 1) || NeedsShaping(c);
+        if (previous && previous != &primary && (complex || !IsLetterOfAScript(c)) && previous->HasGlyph(c)) {
+            // Marks, joiners, blanks and punctuation go on in the face that draws the letters before them, as
+            // long as it has them.
+            font = previous;
+        } else if (c >= 0x20 && !primary.Draws(c)) {
+            if (Font* fallback = FallbackFor(c))
+                font = fallback;
+        }
+        if (runs.empty() || runs.back().font != font || runs.back().level != levels[i])
+            runs.push_back({i, 0, font, levels[i], false, false});
+        TextRun& run = runs.back();
+        run.length++;
+        run.complex = run.complex || complex;
+        run.shaped = run.shaped || complex || mShapeAll;
+        previous = font;
+    }
+}
+
+float PageCanvas::RunWidth(std::u32string_view text, const TextRun& run) const
+{
+    const std::u32string_view part = text.substr(run.start, run.length);
+    return run.shaped ? run.font->Shape(part, run.level & 1, run.complex).width : run.font->TextWidth(part);
+}
+
+float PageCanvas::MixedWidth(std::u32string_view text, bool rightToLeft) const
+{
+    // A word is measured as it is fitted, printed and placed in its row: the answer is kept.
+    constexpr std::size_t kMostKept = 1 << 14;
+    TextMap<float>& kept = mMixedWidths[rightToLeft ? 1 : 0];
+    if (const auto found = kept.find(text); found != kept.end())
+        return found->second;
+    if (kept.size() >= kMostKept)
+        kept.clear();
+    Runs(text, rightToLeft, mRuns);
+    float width = 0;
+    for (const TextRun& run : mRuns)
+        width += RunWidth(text, run);
+    kept.emplace(std::u32string(text), width);
+    return width;
+}
+
+void PageCanvas::PrintMixed(std::u32string_view text, bool rightToLeft)
+{
+    Font& primary = CurrentFont();
+    const int baseline = static_cast<int>(RoundHalfEven(mPenY)) + primary.Ascender();
+    std::vector<TextRun> runs;
+    Runs(text, rightToLeft, runs);
+    // Each run where it stands written left to right, then turned round where right-to-left levels say.
+    std::vector<DirectedSpan> spans;
+    spans.reserve(runs.size());
+    float x = mPenX;
+    bool turned = false;
+    for (const TextRun& run : runs) {
+        const float width = RunWidth(text, run);
+        spans.push_back({run.level, x, width});
+        x += width;
+        turned = turned || run.level != 0;
+    }
+    if (turned)
+        ShowInVisualOrder(spans);
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const TextRun& run = runs[r];
+        const std::u32string_view part = text.substr(run.start, run.length);
+        float at = spans[r].x;
+        if (run.shaped) {
+            for (const ShapedGlyph& placed : run.font->Shape(part, run.level & 1, run.complex).glyphs) {
+                const GlyphImage& glyph = run.font->GlyphAt(placed.index);
+                if (!glyph.coverage.empty())
+                    DrawGlyph(glyph, kNotACharacter, static_cast<int>(RoundHalfEven(at + placed.x)),
+                              baseline - static_cast<int>(RoundHalfEven(placed.y)));
+            }
+            continue;
+        }
+        for (char32_t c : part) {
+            const GlyphImage& glyph = run.font->Glyph(c);
+            if (!glyph.coverage.empty())
+                DrawGlyph(glyph, run.font == &primary ? c : kNotACharacter, static_cast<int>(RoundHalfEven(at)),
+                          baseline);
+            at += glyph.advance;
+        }
+    }
+    mPenX = x;
 }
 
 void PageCanvas::DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int baselineY)

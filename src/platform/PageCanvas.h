@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The page being laid out: a 24-bit picture in pixels with a font, two colours, a pen, printing and lines.
@@ -44,7 +45,17 @@ public:
     // Erases to the background colour and puts the pen at (0, 0).
     void Clear();
 
-    float TextWidth(std::u32string_view text) const { return CurrentFont().TextWidth(text); }
+    // Text in the scripts that need it is shaped, and so is all text when SetShapeAll is on (kerning and
+    // ligatures for every script); the rest is drawn glyph by glyph. A character the face lacks is drawn by the
+    // face the system picks for it, on the same baseline. A text with right-to-left characters in it shows them
+    // in their order, within the room the whole text takes, written left to right as a whole.
+    void SetShapeAll(bool on);
+    bool ShapesAll() const { return mShapeAll; }
+    float TextWidth(std::u32string_view text) const
+    {
+        float width = 0;
+        return !mShapeAll && CurrentFont().PlainWidth(text, width) ? width : MixedWidth(text, false);
+    }
     // The height of a row of text, the same for every text.
     float TextHeight() const { return static_cast<float>(CurrentFont().Height()); }
     // The current face has a glyph of its own for c.
@@ -59,6 +70,12 @@ public:
     // x = 0 of the next row (y grows by the text height).
     enum class Then { StayOnRow, NewRow };
     void Print(std::u32string_view text, Then then);
+    // Moves the pen on as printing the text would, drawing nothing.
+    void Advance(std::u32string_view text);
+    // A piece of a row written in one direction as a whole (one embedding level), at the pen, which moves on by
+    // TextWidthDirected: the pieces of a right-to-left row are placed by the caller.
+    void PrintDirected(std::u32string_view text, bool rightToLeft);
+    float TextWidthDirected(std::u32string_view text, bool rightToLeft) const { return MixedWidth(text, rightToLeft); }
 
     // A straight line from the pen to the pen plus (dx, dy), in the given colour; the pen ends there.
     void Line(float dx, float dy, RgbQuad colour);
@@ -76,6 +93,23 @@ public:
     bool HoldsOnly(RgbQuad first, RgbQuad second) const;
 
 private:
+    // A stretch of text drawn by one face at one embedding level, shaped or glyph by glyph.
+    struct TextRun {
+        std::size_t start = 0;
+        std::size_t length = 0;
+        Font* font = nullptr;
+        std::uint8_t level = 0;
+        bool shaped = false;
+        bool complex = false;  // shaped for its script (or direction), not only for kerning
+    };
+    void Runs(std::u32string_view text, bool rightToLeft, std::vector<TextRun>& runs) const;
+    float RunWidth(std::u32string_view text, const TextRun& run) const;
+    float MixedWidth(std::u32string_view text, bool rightToLeft) const;
+    void PrintMixed(std::u32string_view text, bool rightToLeft);
+    Font* FallbackFor(char32_t c) const;
+    void ForgetWidths();
+    // The code DrawGlyph is given for a glyph that is not the current face's glyph of a character.
+    static constexpr char32_t kNotACharacter = 0x110000;
     void DrawGlyph(const GlyphImage& glyph, char32_t c, int originX, int baselineY);
     void AddInk(RgbQuad colour)
     {
@@ -91,6 +125,10 @@ private:
     Font& CurrentFont() const;
 
     mutable std::shared_ptr<Font> mFont;
+    mutable std::unordered_map<char32_t, std::shared_ptr<Font>> mFallbacks;  // of the current font; null: none
+    mutable std::vector<TextRun> mRuns;  // kept between calls for their memory
+    mutable TextMap<float> mMixedWidths[2];  // of texts measured before, by their direction
+    bool mShapeAll = false;
     int mPixels = 11;
     GlyphMode mMode = GlyphMode::AntiAliased;
     std::string mFaceName = "Arial";
