@@ -5,6 +5,7 @@
 #include "engine/PageDecorations.h"
 #include "base/Text.h"
 #include "engine/TextCleanup.h"
+#include "platform/Bidi.h"
 #include "base/Rounding.h"
 #include "settings/SettingsModel.h"
 
@@ -24,8 +25,94 @@ float ConversionRun::Width(std::u32string_view text) const { return mSettings.Ca
 
 void ConversionRun::Print(std::u32string_view text, bool newRow)
 {
-    mSettings.Canvas().Print(text, newRow ? PageCanvas::Then::NewRow : PageCanvas::Then::StayOnRow);
+    PageCanvas& canvas = mSettings.Canvas();
+    if (!text.empty()) {
+        if (mDirection == Direction::Unknown)
+            if (const auto rightToLeft = FirstStrongIsRightToLeft(text))
+                mDirection = *rightToLeft ? Direction::RightToLeft : Direction::LeftToRight;
+        // Until a paragraph shows its direction its text is kept too: it may be a right-to-left one.
+        if (!mRowPieces.empty() || mDirection != Direction::LeftToRight || HasRightToLeft(text)) {
+            mRowPieces.push_back({std::u32string(text), canvas.CurrentX()});
+            canvas.Advance(text);
+            mHost.PreviewPrint(text, false);
+            text = {};
+        }
+    }
+    if (newRow)
+        ShowRow();
+    canvas.Print(text, newRow ? PageCanvas::Then::NewRow : PageCanvas::Then::StayOnRow);
     mHost.PreviewPrint(text, newRow);
+}
+
+void ConversionRun::PrintNow(std::u32string_view text)
+{
+    mSettings.Canvas().Print(text, PageCanvas::Then::StayOnRow);
+    mHost.PreviewPrint(text, false);
+}
+
+void ConversionRun::ShowRow()
+{
+    if (mRowPieces.empty())
+        return;
+    PageCanvas& canvas = mSettings.Canvas();
+    const float pen = canvas.CurrentX();
+    const bool rightToLeft = mDirection == Direction::RightToLeft;
+    std::u32string row;
+    for (const RowPiece& piece : mRowPieces)
+        row += piece.text;
+    if (!rightToLeft && !HasRightToLeft(row)) {
+        // Left to right after all: drawn where the pieces were measured, as if at once.
+        for (const RowPiece& piece : mRowPieces) {
+            canvas.SetCurrentX(piece.x);
+            canvas.Print(piece.text, PageCanvas::Then::StayOnRow);
+        }
+    } else {
+        // The pieces at each embedding level, where they would stand left to right, turned into visual order;
+        // a right-to-left row ends at the right margin, as far as it can without passing its own start.
+        const std::vector<std::uint8_t> levels = EmbeddingLevels(row, rightToLeft);
+        struct Part {
+            std::u32string_view text;
+            bool blank;
+        };
+        std::vector<Part> parts;
+        std::vector<DirectedSpan> spans;
+        std::size_t at = 0;
+        const float start = mRowPieces.front().x;
+        float end = start;
+        for (const RowPiece& piece : mRowPieces) {
+            float x = piece.x;
+            for (std::size_t i = 0; i < piece.text.size();) {
+                std::size_t j = i + 1;
+                while (j < piece.text.size() && levels[at + j] == levels[at + i])
+                    ++j;
+                const std::u32string_view text = std::u32string_view(piece.text).substr(i, j - i);
+                const float width = canvas.TextWidthDirected(text, levels[at + i] & 1);
+                parts.push_back({text, text.find_first_not_of(U' ') == std::u32string_view::npos});
+                spans.push_back({levels[at + i], x, width});
+                x += width;
+                i = j;
+            }
+            at += piece.text.size();
+            end = std::max(end, x);
+        }
+        ShowInVisualOrder(spans);
+        float shift = 0;
+        if (rightToLeft) {
+            float inkLeft = end;
+            for (std::size_t i = 0; i < parts.size(); ++i)
+                if (!parts[i].blank)
+                    inkLeft = std::min(inkLeft, spans[i].x);
+            shift = std::max(static_cast<float>(canvas.Width() - mState.LeftMargin) - end, start - inkLeft);
+        }
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            if (parts[i].blank)
+                continue;
+            canvas.SetCurrentX(spans[i].x + shift);
+            canvas.PrintDirected(parts[i].text, spans[i].level & 1);
+        }
+    }
+    canvas.SetCurrentX(pen);
+    mRowPieces.clear();
 }
 
 bool ConversionRun::StartRun(RunResult& failure)
@@ -70,6 +157,9 @@ bool ConversionRun::StartRun(RunResult& failure)
     mJustify = mSettings.On(Control::chkJustify);
     mKeepEnds = mSettings.On(Control::chkWidows);
     mBookPunctuation = mSettings.On(Control::chkTypoPunct);
+    mSettings.Canvas().SetShapeAll(mSettings.On(Control::chkKerning));
+    mDirection = Direction::Unknown;
+    mRowPieces.clear();
     mHyphenator.reset();
     mTypeset = (mBookParagraphs || mStructured) &&
                (mJustify || mKeepEnds || mSettings.On(Control::chkHyphenate));
@@ -402,7 +492,7 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
             joined = false;
         };
         if (wordWidth + canvas.CurrentX() >= canvasWidth) {
-            NewLine();
+            NewLine(Row::Wrapped);
             mCarried = true;
             joined = false;
         } else {
@@ -430,23 +520,24 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
             for (char32_t c : word) {
                 const std::u32string character(1, c);
                 if (Width(character) + canvas.CurrentX() > canvasWidth) {
-                    NewLine();
+                    NewLine(Row::Wrapped);
                     if (PageIsFull())
                         NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
                                 static_cast<float>(mState.TopY));
                 }
-                const std::u32string text = mState.RowPrefix + character;
+                PrintNow(mState.RowPrefix);
+                mSettings.AppendPageText(mState.RowPrefix);
                 mState.RowPrefix.clear();
-                Print(text, false);
-                mSettings.AppendPageText(text);
+                Print(character, false);
+                mSettings.AppendPageText(character);
             }
         } else if (mState.RowPrefix.empty()) {
             Print(word, false);
             mSettings.AppendPageText(word);
         } else {
-            const std::u32string text = mState.RowPrefix + std::u32string(word);
-            Print(text, false);
-            mSettings.AppendPageText(text);
+            PrintNow(mState.RowPrefix);
+            Print(word, false);
+            mSettings.AppendPageText(mState.RowPrefix + std::u32string(word));
         }
         mState.RowPrefix.clear();
         if (word.find_first_not_of(U' ') != std::u32string::npos)
@@ -470,17 +561,19 @@ bool ConversionRun::PageIsFull() const
     return canvas.CurrentY() + static_cast<float>(mState.LineHeight) > static_cast<float>(canvas.Height());
 }
 
-void ConversionRun::NewLine()
+void ConversionRun::NewLine(Row row)
 {
     mCarried = false;
     mEmptyRows = mRowHasText ? 0 : mEmptyRows + 1;
     mRowHasText = false;
     ++mState.RowNumber;
     Print(U"", true);
+    if (row == Row::NewParagraph)
+        mDirection = Direction::Unknown;
     mSettings.AppendPageText(U"\n");
     mSettings.Canvas().SetCurrentX(static_cast<float>(mState.LeftMargin));
     mState.RowPrefix = mSettings.RowNumbersOn() ? ToText(mState.RowNumber) + U" | " : U"";
-    Print(mState.RowPrefix, false);
+    PrintNow(mState.RowPrefix);
     mSettings.AppendPageText(mState.RowPrefix);
     mState.RowPrefix.clear();
 }
@@ -489,6 +582,7 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
                             const std::u32string& chapterLabel, int& blankCount, float startY)
 {
     PageCanvas& canvas = mSettings.Canvas();
+    ShowRow();
     mState.HeaderTitle = pendingTitle.empty() ? chapterTitle : pendingTitle;
     mState.NumberText = chapterLabel;
     mState.NumberTitle = chapterTitle;
@@ -523,6 +617,8 @@ void ConversionRun::NewPage(std::u32string& pendingTitle, const std::u32string& 
 
 void ConversionRun::HeadingPageBreak(const std::u32string& wholeTitle)
 {
+    ShowRow();
+    mDirection = Direction::Unknown;
     mState.TitlePending = true;
     // A chapter of an HTML or EPUB book that begins on a page with no text yet takes that page over, instead of
     // leaving it empty.
@@ -546,6 +642,7 @@ void ConversionRun::HeadingPageBreak(const std::u32string& wholeTitle)
 void ConversionRun::DrawHeader(const std::u32string& title)
 {
     PageCanvas& canvas = mSettings.Canvas();
+    ShowRow();
     const float rememberedX = static_cast<float>(RoundHalfEven(canvas.CurrentX()));
     const float rememberedY = static_cast<float>(RoundHalfEven(canvas.CurrentY()));
     canvas.SetCurrentX(0);
@@ -562,6 +659,7 @@ void ConversionRun::DrawHeader(const std::u32string& title)
 
 void ConversionRun::SavePage(PageOutput::Position position)
 {
+    ShowRow();
     mHost.PageSaveStarted(mState.FileNumber, mState.BytesRead, mState.InputLength);
     mHost.PreviewPage(mSettings.Canvas().Image(), mSettings.PageText());
     const bool written = mSettings.Number(Control::txtFromPg) <= mState.FileNumber;

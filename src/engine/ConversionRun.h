@@ -38,7 +38,7 @@ struct RunResult {
 // next line or page when it is changed meanwhile in the settings window.
 //  - once, at the start, for the whole run: chkMultCR, chkRowNrs, chkRotate, chkChapter with txtChaptMask,
 //    chkParagr with txtParagrMask, chkUseChapInFN, txtFormat (for the first label), chkBookParas, chkFrontBack,
-//    txtCodePage, and through the mirrors the book, the root and the output folder;
+//    txtCodePage, chkKerning, and through the mirrors the book, the root and the output folder;
 //  - for every line: txtASCIISep, chkNoChars, chkSkipW, chkSmartLF;
 //  - at every heading test and header: chkChapter, chkParagr, chkFileNr, chkDocPageNr, txtFormat;
 //  - for every page saved (with the page output): txtFromPg, txtToPg, txtQA, chkPureBW, chkDiffFold, txtFormat,
@@ -57,7 +57,9 @@ public:
 
 private:
     // The page rules: a row ends; a page is finished and the next begun; the header row and its rule.
-    void NewLine();
+    // A new row; a wrapped one goes on with the paragraph of the row before, any other begins a paragraph.
+    enum class Row { NewParagraph, Wrapped };
+    void NewLine(Row row = Row::NewParagraph);
     void NewPage(std::u32string& pendingTitle, const std::u32string& chapterTitle, const std::u32string& chapterLabel,
                  int& blankCount, float startY);
     void DrawHeader(const std::u32string& title);
@@ -90,7 +92,11 @@ private:
     void HeadingPageBreak(const std::u32string& wholeTitle);
     void SavePage(PageOutput::Position position = PageOutput::Position::Within);
     bool PageIsFull() const;  // the next row would pass the bottom of the page
+    // Text of a row at the pen. A row in a right-to-left paragraph, or with right-to-left text in it, is kept from
+    // its first such piece until the row is done, then shown in visual order (ShowRow); other text is drawn at once.
     void Print(std::u32string_view text, bool newRow);
+    void PrintNow(std::u32string_view text);  // row numbers, which stay where they are in every direction
+    void ShowRow();
     bool ReadLine(std::u32string& line);
     bool ReadCounted(std::u32string& line);
     bool InBody() const;
@@ -135,4 +141,12 @@ private:
     bool mPageHasText = false;
     int mEmptyRows = 0;
     std::u32string mPageHeader;  // the header line as drawn on the page
+    // The direction of the paragraph in progress, from its first strong character, and the pieces of the row kept
+    // for showing in visual order, each with where it would start written left to right.
+    enum class Direction { Unknown, LeftToRight, RightToLeft } mDirection = Direction::Unknown;
+    struct RowPiece {
+        std::u32string text;
+        float x = 0;
+    };
+    std::vector<RowPiece> mRowPieces;
 };

@@ -134,6 +134,7 @@ void ConversionRun::FlushUnit()
         return;
     PageCanvas& canvas = mSettings.Canvas();
     StartBookRow(unit.start);
+    mDirection = Direction::Unknown;
 
     // Rows end at the right edge, or a margin's width before it when they are stretched to it, so that both
     // margins are alike. Row numbers take room before every row; the widest a paragraph will need is kept free.
@@ -161,7 +162,7 @@ void ConversionRun::FlushUnit()
                                                       mKeepEnds && unit.start == BookBreak::Paragraph);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (i > 0 || mRowHasText)
-            NewLine();
+            NewLine(i > 0 ? Row::Wrapped : Row::NewParagraph);
         if (breaks[i] || PageIsFull())
             NewPage(mState.PendingTitle, mState.ChapterTitle, mState.ChapterLabel, mState.BlankCount,
                     static_cast<float>(mState.TopY));
@@ -179,7 +180,7 @@ void ConversionRun::DrawRow(const SetRow& row, bool stretch)
 {
     PageCanvas& canvas = mSettings.Canvas();
     if (!mState.RowPrefix.empty()) {
-        Print(mState.RowPrefix, false);
+        PrintNow(mState.RowPrefix);
         mSettings.AppendPageText(mState.RowPrefix);
         mState.RowPrefix.clear();
     }
