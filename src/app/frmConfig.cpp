@@ -271,6 +271,9 @@ void frmConfig::Build()
     SampleLabel->setObjectName("lblSample");
     SampleLabel->setWordWrap(true);
     add(font, SampleLabel, 2, 1, 2);
+    add(font, Control("chkKerning"), 3, 0, 3);
+    Control("chkKerning")->setToolTip("Latin, Greek and Cyrillic text shaped as the face says: kerned pairs and "
+                                      "ligatures. Scripts that need shaping always have it.");
 
     at(button("btnAbout", "About"), Twips(120, 7260, 2775, 855));
 

@@ -111,6 +111,7 @@ int SettingsCommand(ListFormat format)
         {"chkCompress", "1 writes the pages into one comic-book archive, ROOT.cbz, instead of a file each"},
         {"lstPageFormat", "JPEG for media players; PNG for e-readers, phones and archives"},
         {"txtQA", "JPEG pages only"},
+        {"chkKerning", "1 shapes Latin, Greek and Cyrillic too; other scripts are always shaped"},
         {"txtEditor", "used by the desktop program"},
         {"chkShowZEN", "used by the desktop program"},
     };

@@ -116,6 +116,7 @@ const std::vector<ControlSpec>& SettingsControls()
         Check(Control::chkWidows, "0", "Keep paragraph ends together", kParsing),
         Check(Control::chkTypoPunct, "0", "Book punctuation", kParsing),
         List(Control::lstPageFormat, {"JPEG", "PNG"}, "Page format", kOther),
+        Check(Control::chkKerning, "0", "Kerning and ligatures", kFont),
     };
     // The table and the list of controls must agree entry for entry, or every control read would be another.
     static const bool ordered = [] {

@@ -61,7 +61,8 @@ enum class ControlKind { Check, Text, Option, List };
     X(txtLanguage, "txtLanguage", -1) \
     X(chkWidows, "chkWidows", -1) \
     X(chkTypoPunct, "chkTypoPunct", -1) \
-    X(lstPageFormat, "lstPageFormat", -1)
+    X(lstPageFormat, "lstPageFormat", -1) \
+    X(chkKerning, "chkKerning", -1)
 
 enum class Control {
 #define LEAFCAST_CONTROL_IDENTIFIER(identifier, name, index) identifier,

@@ -26,6 +26,7 @@ const std::vector<std::pair<std::string, std::string>> kEbookSettings = {
     {"chkJustify", "1"},
     {"chkWidows", "1"},
     {"chkTypoPunct", "1"},
+    {"chkKerning", "1"},
 };
 
 } // namespace
