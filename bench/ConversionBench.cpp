@@ -6,6 +6,7 @@
 #include "BenchSupport.h"
 #include "PngFloor.h"
 
+#include "base/Text.h"
 #include "engine/ConversionRun.h"
 #include "settings/SettingsModel.h"
 #include "settings/StartUp.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <turbojpeg.h>
@@ -153,6 +155,31 @@ Measure Convert(const std::string& book, const fs::path& folder, const std::vect
 }
 
 const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
+
+// Two books of about `characters` characters each: paragraphs in Arabic, Hebrew and Hindi, and the same paragraph in
+// English, each repeated.
+void WriteScriptBooks(const std::string& latin, const std::string& shaped, std::size_t characters)
+{
+    const std::u32string paragraphs[] = {
+        U"يولد جميع الناس أحرارًا متساوين في الكرامة والحقوق. وقد وهبوا عقلاً وضميرًا وعليهم أن يعامل بعضهم بعضًا "
+        U"بروح الإخاء.",
+        U"כל בני האדם נולדו בני חורין ושווים בערכם ובזכויותיהם. כולם חוננו בתבונה ובמצפון, לפיכך חובה עליהם לנהוג "
+        U"איש ברעהו ברוח של אחוה.",
+        U"सभी मनुष्यों को गौरव और अधिकारों के मामले में जन्मजात स्वतन्त्रता और समानता प्राप्त है। उन्हें बुद्धि और "
+        U"अन्तरात्मा की देन प्राप्त है और परस्पर उन्हें भाईचारे के भाव से बर्ताव करना चाहिए।",
+    };
+    const std::u32string english = U"All human beings are born free and equal in dignity and rights. They are endowed "
+                                   U"with reason and conscience and should act towards one another in a spirit of "
+                                   U"brotherhood.";
+    std::u32string scripts, latinText;
+    for (std::size_t i = 0; scripts.size() < characters; ++i)
+        scripts += paragraphs[i % 3] + U"\n\n";
+    while (latinText.size() < scripts.size())
+        latinText += english + U"\n\n";
+    latinText.resize(scripts.size());
+    std::ofstream(latin, std::ios::binary) << "\xEF\xBB\xBF" << ToUtf8(latinText);
+    std::ofstream(shaped, std::ios::binary) << "\xEF\xBB\xBF" << ToUtf8(scripts);
+}
 
 // Makes books in a child process, so that the memory it takes does not stay with this one: every conversion is
 // a child of this process, and a child's peak counts the pages it shares with its parent.
@@ -321,6 +348,30 @@ int main(int argc, char** argv)
         std::printf("hyphenated and justified in Arial: %d pages (ragged %d), %.2f times the cost per page; at most "
                     "1.1: %s\n",
                     set.pages, ragged.pages, setTimes, Verdict(setTimes <= 1.1));
+    }
+
+    // Text in scripts that need shaping and direction (Arabic, Hebrew, Hindi) against Latin text of the same length,
+    // at 640 x 480; and Latin text shaped for kerning and ligatures.
+    {
+        const std::string latin = (folder / "latin.txt").string(), shaped = (folder / "shaped.txt").string();
+        WriteScriptBooks(latin, shaped, 1u << 20);
+        const Measure plain = Convert(latin, folder / "run", {"optScrRes=1"});
+        const Measure drawn = Convert(shaped, folder / "run", {"optScrRes=1"});
+        const Measure kerned = Convert(latin, folder / "run", {"optScrRes=1", "chkKerning=1"});
+        if (!plain.ok || !drawn.ok || !kerned.ok)
+            return 1;
+        const auto perPage = [](const Measure& m) { return m.runSeconds / m.pages; };
+        const auto withFloor = [](const Measure& m) { return (m.runSeconds + m.floorSeconds) / m.pages; };
+        const double times = perPage(drawn) / perPage(plain);
+        allMet &= times <= 1.5;
+        std::printf("\nshaped pages (Arabic, Hebrew, Hindi): %d, %.3f ms a page; Latin of the same length: %d, %.3f ms;"
+                    "\n  %.2f times, %.2f with the encoding; at most 1.5: %s\n",
+                    drawn.pages, perPage(drawn) * 1e3, plain.pages, perPage(plain) * 1e3, times,
+                    withFloor(drawn) / withFloor(plain), Verdict(times <= 1.5));
+        std::printf("Latin shaped for kerning and ligatures: %.3f ms a page, %.2f times glyph by glyph\n",
+                    perPage(kerned) * 1e3, perPage(kerned) / perPage(plain));
+        fs::remove(latin);
+        fs::remove(shaped);
     }
 
     // The same settings on a book 16 times larger: the same memory, the same cost per page.
