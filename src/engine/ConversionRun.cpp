@@ -515,10 +515,11 @@ void ConversionRun::WordLoop(const std::u32string& line, Piece piece)
         }
 
         if (wordWidth > canvasWidth) {
-            // Wider than the page: character by character. Its rows go on to the next page like any others,
-            // so none of it is drawn below the bottom.
-            for (char32_t c : word) {
-                const std::u32string character(1, c);
+            // Wider than the page: character by character (a letter with its marks). Its rows go on to the next
+            // page like any others, so none of it is drawn below the bottom.
+            for (std::size_t at = 0, end; at < word.size(); at = end) {
+                end = ClusterEnd(word, at);
+                const std::u32string_view character = word.substr(at, end - at);
                 if (Width(character) + canvas.CurrentX() > canvasWidth) {
                     NewLine(Row::Wrapped);
                     if (PageIsFull())

@@ -1,5 +1,6 @@
 #include "engine/ParagraphSetter.h"
 
+#include "platform/Fonts.h"
 #include "platform/Hyphenator.h"
 
 #include <algorithm>
@@ -85,10 +86,10 @@ public:
                     EndRow(false);
                     continue;
                 }
-                // Wider than a whole row: as many characters as fit.
-                std::size_t fit = 1;
-                while (fit < word.size() && mMeasure(word.substr(0, fit + 1)) < Room())
-                    ++fit;
+                // Wider than a whole row: as many characters as fit, a letter never parted from its marks.
+                std::size_t fit = ClusterEnd(word, 0);
+                for (std::size_t next; fit < word.size() && mMeasure(word.substr(0, next = ClusterEnd(word, fit))) < Room();)
+                    fit = next;
                 Place(word.substr(0, fit), 0, mMeasure(word.substr(0, fit)));
                 word.remove_prefix(fit);
                 if (!word.empty())

@@ -150,6 +150,30 @@ bool NeedsShaping(char32_t c)
     }
 }
 
+std::size_t ClusterEnd(std::u32string_view text, std::size_t from)
+{
+    hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+    const auto attached = [&](char32_t c) {
+        if (c < 0x0300)
+            return false;
+        switch (hb_unicode_general_category(unicode, c)) {
+        case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+        case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+        case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
+            return true;
+        default:
+            return c == 0x200C || c == 0x200D || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
+        }
+    };
+    const auto virama = [&](char32_t c) {
+        return c >= 0x0300 && hb_unicode_combining_class(unicode, c) == HB_UNICODE_COMBINING_CLASS_VIRAMA;
+    };
+    std::size_t end = from + 1;
+    while (end < text.size() && (attached(text[end]) || virama(text[end - 1])))
+        ++end;
+    return end;
+}
+
 bool IsLetterOfAScript(char32_t c)
 {
     if (c < 0x80)

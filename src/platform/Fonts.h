@@ -47,6 +47,10 @@ struct GlyphImage {
 // Hebrew with its points, the Indic scripts, Thai, ...) or a combining mark. Latin, Greek, Cyrillic and the
 // scripts without such rules are drawn glyph by glyph.
 bool NeedsShaping(char32_t c);
+// Where the character cluster that starts at `from` ends: a letter with the marks, joiners and variation selectors
+// that follow it, and the letter after a virama, which the shaper may join into one glyph. Text too wide for a
+// row is broken between clusters.
+std::size_t ClusterEnd(std::u32string_view text, std::size_t from);
 // c belongs to one script, unlike blanks, digits and punctuation, which all scripts share.
 bool IsLetterOfAScript(char32_t c);
 

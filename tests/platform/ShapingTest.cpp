@@ -55,6 +55,28 @@ TEST(Bidi, TheGapsOfAJustifiedRowTurnWithIt)
     EXPECT_EQ(spans[2].x, 60);
 }
 
+TEST(Shaping, TextTooWideForARowBreaksBetweenClustersOnly)
+{
+    // Each text split where a row may end within it, "|" between the pieces.
+    const struct { const char* text; const char* pieces; } cases[] = {
+        {"abc", "a|b|c"},
+        {"e\u0301te\u0301", "e\u0301|t|e\u0301"},                                   // Latin with combining accents
+        {"\u0E01\u0E34\u0E19\u0E02\u0E49\u0E32\u0E27", "\u0E01\u0E34|\u0E19|\u0E02\u0E49|\u0E32|\u0E27"},  // Thai vowels and tones
+        {"\u0915\u094D\u0937\u093E", "\u0915\u094D\u0937\u093E"},               // Devanagari conjunct with its vowel sign
+        {"\u05E9\u05C1\u05B8\u05DC", "\u05E9\u05C1\u05B8|\u05DC"},              // Hebrew points
+        {"\u4E2D\u6587", "\u4E2D|\u6587"},                                        // Chinese: between characters
+    };
+    for (const auto& c : cases) {
+        const std::u32string text = FromUtf8(c.text);
+        std::u32string pieces;
+        for (std::size_t at = 0, end; at < text.size(); at = end) {
+            end = ClusterEnd(text, at);
+            pieces += (at ? U"|" : U"") + text.substr(at, end - at);
+        }
+        EXPECT_EQ(ToUtf8(pieces), c.pieces) << c.text;
+    }
+}
+
 // The glyphs the shaper gives a text in a face, by index.
 std::vector<unsigned> Glyphs(Font& font, const std::string& text, bool rightToLeft)
 {
