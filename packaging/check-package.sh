@@ -151,9 +151,12 @@ sed 's/$/=/' "$work/names.txt" > "$work/set.txt"
 check "Tab after --set offers every setting name with its =" test "$(offers leafcast convert b.txt --set '')" = "$(cat "$work/set.txt")"
 check "Tab after profile save --set offers the names too" test "$(offers leafcast profile save p --set chkSm)" = "chkSmartLF="
 check "Tab completes a setting name" test "$(offers leafcast convert b.txt --set txtFontS)" = "txtFontSize="
-check "Tab after --set lstFonts= offers the faces of leafcast fonts" \
-  test "$(offers leafcast convert b.txt --set lstFonts =)" = "$("$leafcast" fonts --names)"
+check "Tab after --set lstFonts= offers the faces of leafcast fonts, then the families of fonts --all" \
+  test "$(offers leafcast convert b.txt --set lstFonts =)" = \
+       "$({ "$leafcast" fonts --names; "$leafcast" fonts --all --names | grep -v -x -F -f <("$leafcast" fonts --names); })"
 check "Tab completes a face name with blanks" test "$(offers leafcast convert b.txt --set lstFonts = Times)" = "Times New Roman"
+check "Tab completes an installed family typed with an escaped blank" \
+  test "$(offers leafcast convert b.txt --set lstFonts = 'DejaVu\ Ser')" = "DejaVu Serif"
 check "... also when = does not break words" \
   test "$(COMP_WORDBREAKS=' ' offers leafcast convert b.txt --set lstFonts=Cou)" = "lstFonts=Courier New"
 check "Tab offers 0 and 1 for a check box" test "$(offers leafcast convert b.txt --set chkRotate = | tr '\n' ' ')" = "0 1 "

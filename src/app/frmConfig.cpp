@@ -4,6 +4,8 @@
 #include "app/SettingsDocument.h"
 #include "app/frmEdit.h"
 #include "app/frmTestMask.h"
+#include "platform/FontFamilies.h"
+#include "platform/Fonts.h"
 #include "platform/Paths.h"
 #include "settings/MaskTester.h"
 #include "settings/Profile.h"
@@ -303,6 +305,16 @@ bool frmConfig::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void frmConfig::showEvent(QShowEvent* event)
+{
+    // Listing every family reads the whole font configuration, which the program's start need not wait for.
+    if (!mFamiliesListed) {
+        mFamiliesListed = true;
+        mSettings.FillFontList(FontListEntries(OfferedFaces(), InstalledFamilies()));
+    }
+    QWidget::showEvent(event);
+}
+
 void frmConfig::Sync(const std::string& name)
 {
     if (name == "optScrRes") {
@@ -342,6 +354,8 @@ void frmConfig::SyncControl(const std::string& key)
         const auto& entries = mSettings.FontEntries();
         const auto found = std::find(entries.begin(), entries.end(), value);
         list->setCurrentRow(found == entries.end() ? -1 : static_cast<int>(found - entries.begin()));
+        if (list->currentItem())
+            list->scrollToItem(list->currentItem());
     } else if (auto* edit = dynamic_cast<QLineEdit*>(widget)) {
         QString text = Q(value);
         if (name == "txtMsg") {

@@ -48,6 +48,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The first time the window shows, the font list gets the installed families after the offered faces.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Build();
@@ -57,4 +59,5 @@ private:
     SettingsModel& mSettings;
     std::map<std::string, QWidget*> mControls;
     std::string mSampleFont;  // the canvas font the sample label shows
+    bool mFamiliesListed = false;
 };

@@ -34,10 +34,12 @@ struct ConvertOptions : CommonOptions {
 
 // How settings and fonts list what they list: for a reader, or one name a line for scripts (shell completion).
 enum class ListFormat { Described, Names };
+// Which faces fonts lists: the six the font list offers, or every family installed.
+enum class FontChoice { Offered, Installed };
 
 int ConvertCommand(const ConvertOptions& options);
 int SettingsCommand(ListFormat format);
-int FontsCommand(ListFormat format);
+int FontsCommand(FontChoice choice, ListFormat format);
 int ProfileSaveCommand(const std::string& name, const CommonOptions& options);
 int ProfileShowCommand(const std::string& file, const CommonOptions& options);
 int MaskCommand(const std::string& mask, const std::string& text);

@@ -1,6 +1,7 @@
-// leafcast settings and leafcast fonts: what can be set, and what draws the offered faces.
+// leafcast settings and leafcast fonts: what can be set, what draws the offered faces, and the families installed.
 #include "cli/Commands.h"
 
+#include "platform/FontFamilies.h"
 #include "platform/Fonts.h"
 #include "settings/Controls.h"
 #include "platform/Hyphenator.h"
@@ -38,7 +39,7 @@ std::string Takes(const ControlSpec& control)
     case ControlKind::Check: return "0 or 1";
     case ControlKind::List: {
         if (control.entries.empty())
-            return "a face of `leafcast fonts`";
+            return "a face of `leafcast fonts`, or any family of `leafcast fonts --all`";
         std::string entries;
         for (const std::string& entry : control.entries)
             entries += (entries.empty() ? "" : &entry == &control.entries.back() ? " or " : ", ") + entry;
@@ -152,8 +153,48 @@ int SettingsCommand(ListFormat format)
     return 0;
 }
 
-int FontsCommand(ListFormat format)
+namespace {
+
+// Every installed family with the scripts it covers, one a line, the scripts in a column of their own.
+int InstalledFontsCommand()
 {
+    const std::vector<FamilyScripts> families = InstalledFamilyScripts();
+    std::string scripts;
+    for (const ScriptSample& script : ScriptSamples())
+        scripts += (scripts.empty() ? "" : &script == &ScriptSamples().back() ? " and " : ", ") +
+                   std::string(script.name);
+    std::printf("The font families installed on this system: lstFonts takes any of them, as well as the offered faces "
+                "of leafcast fonts.\nBeside each, the scripts it covers of %s.\n", scripts.c_str());
+    if (families.empty()) {
+        std::printf("  (fontconfig finds none)\n");
+        return 0;
+    }
+    // Names longer than the column push their line's scripts on, two blanks after them.
+    constexpr std::size_t kWidest = 28;
+    std::size_t width = 0;
+    for (const FamilyScripts& family : families)
+        width = std::max(width, std::min(family.family.size(), kWidest));
+    for (const FamilyScripts& family : families) {
+        std::string covered;
+        for (std::string_view script : family.scripts)
+            covered += (covered.empty() ? "" : ", ") + std::string(script);
+        std::printf("  %-*s  %s\n", static_cast<int>(width), Visible(family.family).c_str(),
+                    covered.empty() ? "none of these scripts" : covered.c_str());
+    }
+    return 0;
+}
+
+} // namespace
+
+int FontsCommand(FontChoice choice, ListFormat format)
+{
+    if (choice == FontChoice::Installed && format == ListFormat::Names) {
+        for (const std::string& family : InstalledFamilies())
+            std::printf("%s\n", Visible(family).c_str());
+        return 0;
+    }
+    if (choice == FontChoice::Installed)
+        return InstalledFontsCommand();
     if (format == ListFormat::Names) {
         for (const std::string& face : OfferedFaces())
             std::printf("%s\n", face.c_str());

@@ -16,8 +16,9 @@ namespace {
 void AddCommonOptions(CLI::App* command, CommonOptions& options)
 {
     command->add_option("--set", options.sets,
-                        "Set a control as a user would, e.g. chkSmartLF=0, optScrRes=1, lstFonts=Verdana, "
-                        "txtFontSize=10, txtOutFileName=novel, chkRotate=1. Repeatable, applied in order.")
+                        "Set a control as a user would, e.g. chkSmartLF=0, optScrRes=1, lstFonts=Verdana (or any "
+                        "family of leafcast fonts --all), txtFontSize=10, txtOutFileName=novel, chkRotate=1. "
+                        "Repeatable, applied in order.")
         ->option_text("NAME=VALUE")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
@@ -85,11 +86,15 @@ int main(int argc, char** argv)
         ->option_text("N");
     convertCommand->add_flag("-q,--quiet", convert.quiet, "Print nothing but errors.");
 
-    bool names = false;
+    bool names = false, allFonts = false;
     app.add_subcommand("settings", "List every setting: its --set name, caption, default and the values it takes.")
         ->add_flag("--names", names, "List the names alone, one a line.");
-    app.add_subcommand("fonts", "List the offered faces and the font file that draws each.")
-        ->add_flag("--names", names, "List the faces' names alone, one a line.");
+    CLI::App* fontsCommand = app.add_subcommand(
+        "fonts", "List the offered faces and the font file that draws each; with --all, every installed font family.");
+    fontsCommand->add_flag("--all", allFonts,
+                           "List every font family installed on this system, with the scripts each covers; lstFonts "
+                           "takes any of them besides the offered faces.");
+    fontsCommand->add_flag("--names", names, "List the faces' or families' names alone, one a line.");
 
     CLI::App* profileCommand = app.add_subcommand("profile", "Save or show profiles.");
     profileCommand->require_subcommand(1);
@@ -159,7 +164,8 @@ int main(int argc, char** argv)
         if (app.got_subcommand("settings"))
             return SettingsCommand(names ? ListFormat::Names : ListFormat::Described);
         if (app.got_subcommand("fonts"))
-            return FontsCommand(names ? ListFormat::Names : ListFormat::Described);
+            return FontsCommand(allFonts ? FontChoice::Installed : FontChoice::Offered,
+                                names ? ListFormat::Names : ListFormat::Described);
         if (*saveCommand)
             return ProfileSaveCommand(profileName, save);
         if (*showCommand)

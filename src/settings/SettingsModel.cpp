@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "base/Rounding.h"
 #include "platform/CodePage.h"
+#include "platform/FontFamilies.h"
 #include "platform/Paths.h"
 #include "settings/ScreenSize.h"
 
@@ -221,9 +222,13 @@ bool SettingsModel::SelectEntry(Control list, const std::string& entry)
 
 bool SettingsModel::SelectFont(const std::string& face)
 {
-    if (std::find(mFontEntries.begin(), mFontEntries.end(), face) == mFontEntries.end())
+    // An entry of the list is taken as it is spelt, installed or not: a stand-in draws an offered face the system
+    // lacks. Any other name is looked up only now, so that a start with an offered face reads no font list.
+    const bool listed = std::find(mFontEntries.begin(), mFontEntries.end(), face) != mFontEntries.end();
+    const std::optional<std::string> family = listed ? face : InstalledFamily(face);
+    if (!family)
         return false;
-    Store(Control::lstFonts, face);
+    Store(Control::lstFonts, *family);
     ApplyCanvasFont();
     mObserver->PreviewLabelCleared();
     Changed(Control::lstFonts);
@@ -563,13 +568,18 @@ std::optional<std::string> SettingsModel::RefusedValue(const ControlSpec& contro
         return std::nullopt;
     case ControlKind::List: {
         const auto& entries = ListEntries(control.id);
-        if (std::find(entries.begin(), entries.end(), value) == entries.end()) {
-            std::string offered;
-            for (const std::string& entry : entries)
-                offered += (offered.empty() ? "" : ", ") + entry;
-            return control.name + " has no entry \"" + value + "\" (entries: " + offered + ")";
+        if (std::find(entries.begin(), entries.end(), value) != entries.end())
+            return std::nullopt;
+        if (control.id == Control::lstFonts) {
+            if (InstalledFamily(value))
+                return std::nullopt;
+            return control.name + ": \"" + value +
+                   "\" is not an installed font family; leafcast fonts --all lists them";
         }
-        return std::nullopt;
+        std::string offered;
+        for (const std::string& entry : entries)
+            offered += (offered.empty() ? "" : ", ") + entry;
+        return control.name + " has no entry \"" + value + "\" (entries: " + offered + ")";
     }
     case ControlKind::Option:
         return std::nullopt;

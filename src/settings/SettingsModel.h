@@ -49,7 +49,9 @@ public:
     void SetEnabled(Control control, bool enabled);
     void SelectOption(int index);               // selects optScrRes(index) and fires its click
     void ClearOption(int index);                // unselects without a click, as a reset does
-    bool SelectFont(const std::string& face);   // false when the face is not in the list
+    // Selects an entry of the font list, or any installed family (spelt in any case, kept as fontconfig spells
+    // it); false, changing nothing, for any other name.
+    bool SelectFont(const std::string& face);
     bool SelectEntry(Control list, const std::string& entry);  // the same for any list
     void FillFontList(const std::vector<std::string>& faces);
 
@@ -70,8 +72,8 @@ public:
     // Answers an error message naming the control when it does not exist or cannot take the value.
     std::optional<std::string> ApplyEdit(const std::string& key, const std::string& value);
 
-    // Why a control cannot take a value (a check box 0, 1 or 2, a number in a numeric text box, a face of the
-    // font list), or nothing when it can. Options are not judged here.
+    // Why a control cannot take a value (a check box 0, 1 or 2, a number in a numeric text box, an entry of the
+    // font list or an installed family), or nothing when it can. Options are not judged here.
     std::optional<std::string> RefusedValue(const ControlSpec& control, const std::string& value) const;
 
     // The reset offered after choosing a book: every check box cleared (each firing its click), no preset

@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -305,6 +306,22 @@ private slots:
         // Each window asks for the other through what is above both.
         W().btnConfig->click();
         QVERIFY(C().isVisible());
+        // Shown, the font list holds the offered faces, then the installed families, sorted, Wine's Tahoma not
+        // twice; an installed family is chosen as an offered face is.
+        auto* fonts = C().Control<QListWidget>("lstFonts(0)");
+        QStringList listed;
+        for (int row = 0; row < fonts->count(); ++row)
+            listed << fonts->item(row)->text();
+        QCOMPARE(listed.mid(0, 6),
+                 QStringList({"Arial", "Tahoma", "Times New Roman", "Courier New", "Verdana", "ProggyCleanTT"}));
+        QStringList installed = listed.mid(6);
+        QVERIFY(installed.contains("DejaVu Serif") && installed.contains("Lohit Devanagari") &&
+                !installed.contains("Tahoma"));
+        installed.sort(Qt::CaseInsensitive);
+        QCOMPARE(installed, listed.mid(6));
+        emit fonts->itemClicked(fonts->findItems("DejaVu Serif", Qt::MatchExactly).at(0));
+        QCOMPARE(S().Canvas().FontFamily(), std::string("DejaVu Serif"));
+        QCOMPARE(fonts->currentItem()->text(), QString("DejaVu Serif"));
         C().Control<QPushButton>("btnAbout")->click();
         QVERIFY(mDialogs->messages.at(0).rfind("Program: Leafcast - ver. ", 0) == 0);
 

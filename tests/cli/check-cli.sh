@@ -221,6 +221,27 @@ syntax error in the mask "[a-": the list that [ opens at character 1 has no clos
 EOF
 "$leafcast" convert "$work/book.txt" --set txtQA=11 2> "$work/err.txt"
 check "a value out of range is a usage error naming the range" grep -q "from 0 to 10" "$work/err.txt"
+# lstFonts takes any installed family besides the offered faces; a family that is not installed is refused before
+# anything is written, and a profile naming one loads the rest.
+"$leafcast" convert "$work/book.txt" --set "lstFonts=Foo Sans" -o "$work/foo" > /dev/null 2> "$work/err.txt"
+check "a family that is not installed is a usage error (2)" test $? -eq 2
+check "the refusal names the family and the command that lists them" \
+  test "$(head -1 "$work/err.txt")" = 'leafcast: --set lstFonts=Foo Sans: lstFonts: "Foo Sans" is not an installed font family; leafcast fonts --all lists them'
+check "a refused family writes nothing" test ! -e "$work/foo"
+check "an installed family converts" "$leafcast" convert "$work/book.txt" --set "lstFonts=dejavu serif" -o "$work/serif" -q
+"$leafcast" profile save serif --home "$work/fonts-home" --set "lstFonts=dejavu serif" --set optScrRes=1 > /dev/null
+check "a profile keeps the family as fontconfig spells it" grep -q '^"lstFonts","DejaVu Serif",' "$work/fonts-home/Profiles/serif.cfg"
+sed -i 's/"DejaVu Serif"/"Foo Sans"/' "$work/fonts-home/Profiles/serif.cfg"
+"$leafcast" convert "$work/book.txt" --home "$work/fonts-home" --profile serif --set chkDiffFold=0 \
+  -o "$work/foo-profile" > /dev/null 2> "$work/err.txt"
+check "a profile with a family that is not installed still converts" test $? -eq 0
+check "... saying which record it skipped" \
+  grep -qE 'serif.cfg, line [0-9]+: lstFonts: "Foo Sans" is not an installed font family; .* \(skipped\)$' "$work/err.txt"
+check "... with the rest of the profile applied" \
+  bash -c 'test "$(identify -format "%w %h" "$1/foo-profile/book_00001 ().jpg")" = "640 480"' _ "$work"
+check "fonts --all --names lists the families fonts --all describes" \
+  bash -c 'test "$("$1" fonts --all --names)" = "$("$1" fonts --all | sed -n "s/^  \(.*[^ ]\)  .*/\1/p")"' _ "$leafcast"
+check "fonts --all lists the installed families" bash -c '"$1" fonts --all --names | grep -qx "Lohit Devanagari"' _ "$leafcast"
 check "settings lists every setting" test "$("$leafcast" settings | grep -c -E '^  (chk|txt|lst|opt|Text1)')" -ge 37
 check "fonts names the stand-in" bash -c '"$1" fonts | grep -A1 "^  ProggyCleanTT" | grep -q "stand-in"' _ "$leafcast"
 # The lists for scripts (shell completion) hold what the lists for readers hold, and --set knows every name.

@@ -90,6 +90,43 @@ TEST(SettingsModel, FontSizeShowsWhatIsTypedUntilLeftAndBoldKeepsFaceAndSize)
     EXPECT_EQ(model.Canvas().Height(), 240);
 }
 
+TEST(SettingsModel, FontListTakesTheOfferedFacesAndAnyInstalledFamily)
+{
+    // Each row: a name for lstFonts, the face kept (none: refused, the start-up's kept) and the family drawn.
+    // The same holds for --set, the settings window and a profile.
+    TempDir dir;
+    const struct { std::string given; const char* kept; const char* drawn; } cases[] = {
+        {"dejavu serif", "DejaVu Serif", "DejaVu Serif"},  // spelt as fontconfig spells it
+        {"LIBERATION MONO", "Liberation Mono", "Liberation Mono"},
+        {"Lohit Devanagari", "Lohit Devanagari", "Lohit Devanagari"},
+        {"ProggyCleanTT", "ProggyCleanTT", "DejaVu Sans Mono"},  // offered, never installed: its stand-in draws it
+        {"proggycleantt", nullptr, nullptr},  // an offered face is taken only as the list spells it
+        {"Foo Sans", nullptr, nullptr},
+        {"dejavuserif", nullptr, nullptr},            // fontconfig itself would ignore the missing blank
+        {"DejaVu Sans Condensed", nullptr, nullptr},  // a second name of DejaVu Sans's condensed faces
+        {"", nullptr, nullptr},
+        {std::string("DejaVu Serif\0x", 14), nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("lstFonts=" + c.given);
+        const std::string kept = c.kept ? c.kept : "ProggyCleanTT";
+        const std::string drawn = c.drawn ? c.drawn : "DejaVu Sans Mono";
+        StartedSettings set, clicked, profiled;
+        const auto error = set.ApplyEdit("lstFonts", c.given);
+        EXPECT_EQ(error.has_value(), !c.kept);
+        EXPECT_TRUE(!error || error->find("is not an installed font family; leafcast fonts --all lists them") !=
+                                  std::string::npos) << *error;
+        EXPECT_EQ(clicked.SelectFont(c.given), c.kept != nullptr);
+        WriteFileText(dir.Path("p.cfg"), "\"p.cfg\"\r\n\"ControlName\",\"Value\",\"Enabled\",\"Index\"\r\n"
+                                         "\"lstFonts\",\"" + c.given + "\",#TRUE#,0\r\n");
+        const ProfileResult loaded = LoadProfile(profiled, dir.Path("p.cfg"));
+        EXPECT_TRUE(loaded.ok);
+        EXPECT_EQ(loaded.skipped.size(), c.kept ? 0u : 1u);
+        for (SettingsModel* model : {&set, &clicked, &profiled})
+            EXPECT_EQ(std::tuple(model->Value("lstFonts", 0), model->Canvas().FontFamily()), std::tuple(kept, drawn));
+    }
+}
+
 TEST(SettingsModel, ColourSchemesFollowBothBoxes)
 {
     StartedSettings model;
