@@ -168,17 +168,22 @@ void WriteScriptBooks(const std::string& latin, const std::string& shaped, std::
         U"सभी मनुष्यों को गौरव और अधिकारों के मामले में जन्मजात स्वतन्त्रता और समानता प्राप्त है। उन्हें बुद्धि और "
         U"अन्तरात्मा की देन प्राप्त है और परस्पर उन्हें भाईचारे के भाव से बर्ताव करना चाहिए।",
     };
-    const std::u32string english = U"All human beings are born free and equal in dignity and rights. They are endowed "
-                                   U"with reason and conscience and should act towards one another in a spirit of "
-                                   U"brotherhood.";
-    std::u32string scripts, latinText;
-    for (std::size_t i = 0; scripts.size() < characters; ++i)
-        scripts += paragraphs[i % 3] + U"\n\n";
-    while (latinText.size() < scripts.size())
-        latinText += english + U"\n\n";
-    latinText.resize(scripts.size());
-    std::ofstream(latin, std::ios::binary) << "\xEF\xBB\xBF" << ToUtf8(latinText);
-    std::ofstream(shaped, std::ios::binary) << "\xEF\xBB\xBF" << ToUtf8(scripts);
+    const std::u32string englishText = U"All human beings are born free and equal in dignity and rights. They are "
+                                       U"endowed with reason and conscience and should act towards one another in a "
+                                       U"spirit of brotherhood.";
+    // Written a paragraph at a time: no large string stays in this process's memory for the conversions forked
+    // from it to inherit.
+    std::ofstream scripts(shaped, std::ios::binary), english(latin, std::ios::binary);
+    scripts << "\xEF\xBB\xBF";
+    english << "\xEF\xBB\xBF";
+    std::size_t written = 0;
+    for (std::size_t i = 0; written < characters; ++i) {
+        scripts << ToUtf8(paragraphs[i % 3]) << "\n\n";
+        written += paragraphs[i % 3].size() + 2;
+    }
+    const std::string paragraph = ToUtf8(englishText) + "\n\n";  // ASCII: a byte a character
+    for (std::size_t left = written; left > 0; left -= std::min(left, paragraph.size()))
+        english << paragraph.substr(0, std::min(left, paragraph.size()));
 }
 
 // Makes books in a child process, so that the memory it takes does not stay with this one: every conversion is

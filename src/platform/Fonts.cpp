@@ -287,7 +287,8 @@ const ShapedText& Font::Shape(std::u32string_view text, bool rightToLeft, bool n
     if (!shaper) {
         shaper = std::make_unique<Shaper>();
         shaper->font = hb_ft_font_create_referenced(mFace->face);
-        // Each glyph is drawn at the whole pixel nearest its place either way.
+        // Hinted advances space kerned Latin as glyph-by-glyph drawing does; the face's own unhinted ones, rounded
+        // to whole pixels below, keep joining scripts as their designer spaced them.
         hb_ft_font_set_load_flags(shaper->font, natural                         ? FT_LOAD_NO_HINTING
                                                 : mMode == GlyphMode::Monochrome ? FT_LOAD_TARGET_MONO
                                                                                  : FT_LOAD_TARGET_NORMAL);
@@ -317,8 +318,10 @@ const ShapedText& Font::Shape(std::u32string_view text, bool rightToLeft, bool n
                                                          : 0.0f;
     float pen = 0;
     for (unsigned i = 0; i < count; ++i) {
-        const float advance = static_cast<float>(positions[i].x_advance) / 64.0f +
-                              (positions[i].x_advance != 0 ? thickening : 0.0f);
+        float advance = static_cast<float>(positions[i].x_advance) / 64.0f +
+                        (positions[i].x_advance != 0 ? thickening : 0.0f);
+        if (natural)
+            advance = std::round(advance);
         shaped.glyphs.push_back({infos[i].codepoint, pen + static_cast<float>(positions[i].x_offset) / 64.0f,
                                  static_cast<float>(positions[i].y_offset) / 64.0f, advance});
         pen += advance;
@@ -342,6 +345,13 @@ struct FontLibrary::Impl {
     std::map<std::pair<std::string, bool>, FileChoice> choices;  // each face and weight is looked up once
     std::map<std::tuple<std::string, int, bool, GlyphMode>, std::shared_ptr<Font>> fonts;
     std::map<std::tuple<std::string, bool, char32_t>, std::optional<FileChoice>> fallbackFiles;
+    // The faces that may stand in for a character a family lacks, best first, with the characters each has.
+    struct Candidate {
+        FileChoice file;
+        FcCharSet* charset = nullptr;  // a reference of our own
+    };
+    std::map<std::pair<std::string, bool>, std::vector<Candidate>> fallbackOrders;
+    const std::vector<Candidate>& FallbackOrder(const std::string& family, bool bold);
     std::map<std::tuple<std::string, int, int, bool, GlyphMode>, std::shared_ptr<Font>> fallbackFonts;
     std::mutex lock;
 };
@@ -362,6 +372,9 @@ FontLibrary::~FontLibrary()
 {
     mImpl->fonts.clear();
     mImpl->fallbackFonts.clear();
+    for (auto& [family, order] : mImpl->fallbackOrders)
+        for (Impl::Candidate& candidate : order)
+            FcCharSetDestroy(candidate.charset);
     if (mImpl->config)
         FcConfigDestroy(mImpl->config);
     FT_Done_FreeType(mImpl->library);
@@ -470,50 +483,61 @@ std::shared_ptr<Font> FontLibrary::OpenFile(const FileChoice& choice, int pixelS
     return font;
 }
 
+const std::vector<FontLibrary::Impl::Candidate>& FontLibrary::Impl::FallbackOrder(const std::string& family, bool bold)
+{
+    auto [order, inserted] = fallbackOrders.try_emplace({family, bold});
+    if (!inserted)
+        return order->second;
+    if (!fullConfig) {
+        // Which faces stand in for others is the system's rules' to say.
+        if (config)
+            FcConfigDestroy(config);
+        config = WholeConfig();
+        fullConfig = true;
+    }
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    if (FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result)) {
+        for (int i = 0; i < sorted->nfont; ++i) {
+            FcCharSet* has = nullptr;
+            FcChar8 *file = nullptr, *name = nullptr;
+            int index = 0, weight = FC_WEIGHT_REGULAR;
+            if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch ||
+                FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+                FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &name) != FcResultMatch)
+                continue;
+            FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &index);
+            FcPatternGetInteger(sorted->fonts[i], FC_WEIGHT, 0, &weight);
+            order->second.push_back({FileChoice{reinterpret_cast<const char*>(file), index,
+                                                reinterpret_cast<const char*>(name), weight >= FC_WEIGHT_BOLD},
+                                     FcCharSetCopy(has)});
+        }
+        FcFontSetDestroy(sorted);
+    }
+    FcPatternDestroy(pattern);
+    return order->second;
+}
+
 std::shared_ptr<Font> FontLibrary::Fallback(const Font& font, char32_t c)
 {
     const std::lock_guard guard(mImpl->lock);
-    // Which file draws c is asked of fontconfig once per family, weight and character.
     const auto key = std::make_tuple(font.Family(), font.mBold, c);
     auto known = mImpl->fallbackFiles.find(key);
     if (known == mImpl->fallbackFiles.end()) {
-        if (!mImpl->fullConfig) {
-            // The faces that stand in for a missing character are the system's rules' to choose.
-            if (mImpl->config)
-                FcConfigDestroy(mImpl->config);
-            mImpl->config = WholeConfig();
-            mImpl->fullConfig = true;
-        }
+        // The first face that has c, in the order fontconfig ranks the installed faces for the family: the ranking
+        // is asked for once per family and weight, so that a book of many rare characters costs no more than a
+        // look through it for each.
         std::optional<FileChoice> choice;
-        FcPattern* pattern = FcPatternCreate();
-        FcCharSet* wanted = FcCharSetCreate();
-        FcCharSetAddChar(wanted, c);
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(font.Family().c_str()));
-        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-        FcPatternAddInteger(pattern, FC_WEIGHT, font.mBold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(mImpl->config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result;
-        if (FcFontSet* sorted = FcFontSort(mImpl->config, pattern, FcFalse, nullptr, &result)) {
-            for (int i = 0; i < sorted->nfont && !choice; ++i) {
-                FcCharSet* has = nullptr;
-                FcChar8 *file = nullptr, *family = nullptr;
-                int index = 0, weight = FC_WEIGHT_REGULAR;
-                if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &has) != FcResultMatch ||
-                    !FcCharSetHasChar(has, c) ||
-                    FcPatternGetString(sorted->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
-                    FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &family) != FcResultMatch)
-                    continue;
-                FcPatternGetInteger(sorted->fonts[i], FC_INDEX, 0, &index);
-                FcPatternGetInteger(sorted->fonts[i], FC_WEIGHT, 0, &weight);
-                choice = FileChoice{reinterpret_cast<const char*>(file), index, reinterpret_cast<const char*>(family),
-                                    weight >= FC_WEIGHT_BOLD};
+        for (const Impl::Candidate& candidate : mImpl->FallbackOrder(font.Family(), font.mBold))
+            if (FcCharSetHasChar(candidate.charset, c)) {
+                choice = candidate.file;
+                break;
             }
-            FcFontSetDestroy(sorted);
-        }
-        FcCharSetDestroy(wanted);
-        FcPatternDestroy(pattern);
         known = mImpl->fallbackFiles.emplace(key, choice).first;
     }
     if (!known->second)

@@ -116,7 +116,8 @@ public:
     const GlyphImage& GlyphAt(unsigned index);
     // The glyphs that draw text, shaped as the face's own rules say (joining forms, ligatures, marks placed on
     // their letters, kerning), in one direction. Advances are the hinted ones glyph by glyph drawing uses, or with
-    // natural the face's own unrounded ones, so that letters that join (Arabic, the headline of Devanagari) meet.
+    // natural the face's own rounded to whole pixels, so that letters that join (Arabic, the headline of
+    // Devanagari) meet as the face's designer made them.
     // Kept for the next time the same text is asked for.
     const ShapedText& Shape(std::u32string_view text, bool rightToLeft, bool natural);
     int Ascender() const { return mAscender; }
