@@ -35,6 +35,8 @@ void ConversionRun::Print(std::u32string_view text, bool newRow)
             mRowPieces.push_back({std::u32string(text), canvas.CurrentX()});
             canvas.Advance(text);
             mHost.PreviewPrint(text, false);
+            if (!newRow)
+                return;
             text = {};
         }
     }
