@@ -312,10 +312,12 @@ const ShapedText& Font::Shape(std::u32string_view text, bool rightToLeft, bool n
     const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
     ShapedText shaped;
     shaped.glyphs.reserve(count);
-    // A face made bold by thickening its strokes is as much wider per glyph as drawing it is.
-    const float thickening = mSyntheticBold && count > 0 ? GlyphAt(infos[0].codepoint).advance -
-                                                               static_cast<float>(positions[0].x_advance) / 64.0f
-                                                         : 0.0f;
+    // A face made bold by thickening its strokes is wider per glyph by the strength FreeType thickens with, as
+    // the glyphs drawn are.
+    const FT_Face face = mFace->face;
+    const float thickening =
+        mSyntheticBold ? static_cast<float>(FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24) / 64.0f
+                       : 0.0f;
     float pen = 0;
     for (unsigned i = 0; i < count; ++i) {
         float advance = static_cast<float>(positions[i].x_advance) / 64.0f +
