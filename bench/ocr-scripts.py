@@ -71,9 +71,10 @@ def main():
             scores = [score(text, read_back(body, language, work))]
             for antialias in ("gray", "none"):
                 reference = os.path.join(work, language + "-pango.png")
-                subprocess.check_call(["pango-view", "-q", "--font", f"{face} 11px", "--width", "636", "--wrap",
-                                       "word", "--margin", "2", "--hinting", "full", "--antialias", antialias, "-o",
-                                       reference, "--text", text])
+                # At 72 dots per inch a point of the wrapping width is a pixel.
+                subprocess.check_call(["pango-view", "-q", "--dpi", "72", "--font", f"{face} 11px", "--width", "636",
+                                       "--wrap", "word", "--margin", "2", "--hinting", "full", "--antialias",
+                                       antialias, "-o", reference, "--text", text])
                 scores.append(score(text, read_back(reference, language, work)))
             print(f"{language:8} {scores[0]:9.2f} {scores[1]:11.2f} {scores[2]:8.2f}")
 
