@@ -2,8 +2,9 @@
 """How well pages in scripts that need shaping and direction can be read back.
 
 One paragraph each in Arabic, Hebrew and Hindi is converted at 640 x 480 with the default settings, and the same
-text is drawn by pango-view in the face Leafcast drew it with, at the same pixel size, anti-aliased and in one bit per pixel. All are read by tesseract
-(the page scaled 3x, dark text on light) and compared with the text: 1.0 is every character read back.
+text is drawn by pango-view in the face Leafcast drew it with, at the same pixel size, anti-aliased and in one bit
+per pixel. All are read by tesseract (the page scaled 3x, dark text on light) and compared with the text: 1.0 is
+every character read back. Extra arguments go to leafcast convert.
 
     bench/ocr-scripts.py build/leafcast [extra --set arguments ...]
 
