@@ -160,6 +160,8 @@ bool ConversionRun::StartRun(RunResult& failure)
     mKeepEnds = mSettings.On(Control::chkWidows);
     mBookPunctuation = mSettings.On(Control::chkTypoPunct);
     mSettings.Canvas().SetShapeAll(mSettings.On(Control::chkKerning));
+    mSettings.Canvas().SetLanguage(!mSettings.Value(Control::txtLanguage).empty() ? mSettings.Value(Control::txtLanguage)
+                                                                                 : mInput->Info().language);
     mDirection = Direction::Unknown;
     mRowPieces.clear();
     mHyphenator.reset();

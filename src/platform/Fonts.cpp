@@ -4,6 +4,7 @@
 #include "platform/GlyphCoverage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -346,14 +347,14 @@ struct FontLibrary::Impl {
     bool fullConfig = false;     // the system's whole configuration, not just its font folders
     std::map<std::pair<std::string, bool>, FileChoice> choices;  // each face and weight is looked up once
     std::map<std::tuple<std::string, int, bool, GlyphMode>, std::shared_ptr<Font>> fonts;
-    std::map<std::tuple<std::string, bool, char32_t>, std::optional<FileChoice>> fallbackFiles;
+    std::map<std::tuple<std::string, bool, std::string, char32_t>, std::optional<FileChoice>> fallbackFiles;
     // The faces that may stand in for a character a family lacks, best first, with the characters each has.
     struct Candidate {
         FileChoice file;
         FcCharSet* charset = nullptr;  // a reference of our own
     };
-    std::map<std::pair<std::string, bool>, std::vector<Candidate>> fallbackOrders;
-    const std::vector<Candidate>& FallbackOrder(const std::string& family, bool bold);
+    std::map<std::tuple<std::string, bool, std::string>, std::vector<Candidate>> fallbackOrders;
+    const std::vector<Candidate>& FallbackOrder(const std::string& family, bool bold, const std::string& language);
     std::map<std::tuple<std::string, int, int, bool, GlyphMode>, std::shared_ptr<Font>> fallbackFonts;
     std::mutex lock;
 };
@@ -485,9 +486,10 @@ std::shared_ptr<Font> FontLibrary::OpenFile(const FileChoice& choice, int pixelS
     return font;
 }
 
-const std::vector<FontLibrary::Impl::Candidate>& FontLibrary::Impl::FallbackOrder(const std::string& family, bool bold)
+const std::vector<FontLibrary::Impl::Candidate>& FontLibrary::Impl::FallbackOrder(const std::string& family, bool bold,
+                                                                                const std::string& language)
 {
-    auto [order, inserted] = fallbackOrders.try_emplace({family, bold});
+    auto [order, inserted] = fallbackOrders.try_emplace({family, bold, language});
     if (!inserted)
         return order->second;
     if (!fullConfig) {
@@ -501,6 +503,10 @@ const std::vector<FontLibrary::Impl::Candidate>& FontLibrary::Impl::FallbackOrde
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    // Faces made for the book's language rank first among those that have a character (the Japanese forms of
+    // Han characters in a Japanese book).
+    if (!language.empty())
+        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language.c_str()));
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
@@ -525,17 +531,21 @@ const std::vector<FontLibrary::Impl::Candidate>& FontLibrary::Impl::FallbackOrde
     return order->second;
 }
 
-std::shared_ptr<Font> FontLibrary::Fallback(const Font& font, char32_t c)
+std::shared_ptr<Font> FontLibrary::Fallback(const Font& font, char32_t c, const std::string& language)
 {
     const std::lock_guard guard(mImpl->lock);
-    const auto key = std::make_tuple(font.Family(), font.mBold, c);
+    // fontconfig writes languages in small letters with a hyphen: "zh-tw".
+    std::string lang;
+    for (const char l : language)
+        lang.push_back(l == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(l))));
+    const auto key = std::make_tuple(font.Family(), font.mBold, lang, c);
     auto known = mImpl->fallbackFiles.find(key);
     if (known == mImpl->fallbackFiles.end()) {
         // The first face that has c, in the order fontconfig ranks the installed faces for the family: the ranking
         // is asked for once per family and weight, so that a book of many rare characters costs no more than a
         // look through it for each.
         std::optional<FileChoice> choice;
-        for (const Impl::Candidate& candidate : mImpl->FallbackOrder(font.Family(), font.mBold))
+        for (const Impl::Candidate& candidate : mImpl->FallbackOrder(font.Family(), font.mBold, lang))
             if (FcCharSetHasChar(candidate.charset, c)) {
                 choice = candidate.file;
                 break;

@@ -167,8 +167,9 @@ public:
     FaceSource Describe(const std::string& face);
 
     // The face, at the size and in the mode of `font`, that draws c when `font` has no glyph for it: the one
-    // fontconfig ranks first among those that have it. Null when no installed face has c.
-    std::shared_ptr<Font> Fallback(const Font& font, char32_t c);
+    // fontconfig ranks first among those that have it, for the language when one is given ("ja", "fa-IR"). Null
+    // when no installed face has c.
+    std::shared_ptr<Font> Fallback(const Font& font, char32_t c, const std::string& language = {});
 
 private:
     FontLibrary();

@@ -52,6 +52,13 @@ void PageCanvas::SetShapeAll(bool on)
     mShapeAll = on;
 }
 
+void PageCanvas::SetLanguage(const std::string& language)
+{
+    if (language != mLanguage)
+        mFallbacks.clear(), ForgetWidths();
+    mLanguage = language;
+}
+
 void PageCanvas::ForgetWidths()
 {
     for (auto& kept : mMixedWidths)
@@ -170,7 +177,7 @@ Font* PageCanvas::FallbackFor(char32_t c) const
 {
     auto [it, inserted] = mFallbacks.try_emplace(c);
     if (inserted)
-        it->second = FontLibrary::Instance().Fallback(CurrentFont(), c);
+        it->second = FontLibrary::Instance().Fallback(CurrentFont(), c, mLanguage);
     return it->second.get();
 }
 

@@ -50,6 +50,9 @@ public:
     // face the system picks for it, on the same baseline. A text with right-to-left characters in it shows them
     // in their order, within the room the whole text takes, written left to right as a whole.
     void SetShapeAll(bool on);
+    // The language of the text ("en-US", "ja"), which faces standing in for missing characters are chosen for;
+    // empty when unknown.
+    void SetLanguage(const std::string& language);
     bool ShapesAll() const { return mShapeAll; }
     float TextWidth(std::u32string_view text) const
     {
@@ -129,6 +132,7 @@ private:
     mutable std::vector<TextRun> mRuns;  // kept between calls for their memory
     mutable TextMap<float> mMixedWidths[2];  // of texts measured before, by their direction
     bool mShapeAll = false;
+    std::string mLanguage;
     int mPixels = 11;
     GlyphMode mMode = GlyphMode::AntiAliased;
     std::string mFaceName = "Arial";
