@@ -139,21 +139,10 @@ std::vector<Hyphenator::Break> Hyphenator::LookUp(std::u32string_view word) cons
         if (!mUtf8 && c > 0xFF)
             return breaks;  // a letter the dictionary's character set lacks
         const std::size_t before = bytes.size();
-        if (!mUtf8 || c < 0x80) {
+        if (!mUtf8)
             bytes.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            bytes.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            bytes.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            bytes.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            bytes.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+        else
+            bytes += ToUtf8(std::u32string_view(&c, 1));
         characterAt.insert(characterAt.end(), bytes.size() - before, i);
     }
     std::vector<char> hyphens(bytes.size() + 5, '0');
