@@ -6,13 +6,7 @@
 set -uo pipefail
 build=$(realpath "$1")
 source_dir=$(realpath "$(dirname "$0")/..")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@" > /dev/null 2>&1; then passed=$((passed + 1)); else echo "FAIL: $what"; failed=$((failed + 1)); fi
-}
+source "$(dirname "$0")/../scripts/check-support.sh"
 has_line() { grep -qxF -- "$1" "$2"; }  # has_line LINE FILE
 
 version=$(sed -n 's/^project(Leafcast VERSION \([^ ]*\) .*/\1/p' "$source_dir/CMakeLists.txt")
@@ -169,5 +163,4 @@ check "Tab offers the profiles of the program's folder" test "$(offers leafcast 
 check "Tab offers leafcast-gui's options" test "$(offers leafcast-gui --s)" = --screenshots
 check "Tab offers a book to leafcast-gui" test "$(cd "$work/tab" && offers leafcast-gui st)" = story.txt
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done

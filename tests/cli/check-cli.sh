@@ -6,13 +6,7 @@ set -uo pipefail
 leafcast=$1
 samples=$2
 gui=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@" > /dev/null 2>&1; then passed=$((passed + 1)); else echo "FAIL: $what"; failed=$((failed + 1)); fi
-}
+source "$(dirname "$0")/../../scripts/check-support.sh"
 
 printf 'Chapter 1.1 The road\r\nIt was a long road, and she walked it.\r\n\r\n\r\nChapter 2.1 Home\r\nHome at last.\r\n' > "$work/book.txt"
 "$leafcast" convert "$work/book.txt" --set txtOutFileName=novel > "$work/out.txt"
@@ -287,5 +281,4 @@ check "the screenshot tour ends for a one-page book" test $? -eq 0
 check "it saves a picture of every window" test "$(ls "$work/shots" | wc -l)" -eq 5
 check "it writes no page beside the book" test "$(ls "$work/tour")" = short.txt
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done
