@@ -1,6 +1,10 @@
 #include "BenchSupport.h"
 
+#include "settings/SettingsModel.h"
+#include "settings/StartUp.h"
+
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fstream>
@@ -196,4 +200,52 @@ ChildTimes RunCommand(const std::vector<std::string>& arguments)
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     times.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
     return times;
+}
+
+void PrepareConversion(SettingsModel& settings, const std::string& book, const std::filesystem::path& pages,
+                       const std::vector<std::string>& sets)
+{
+    ApplyStartUpDefaults(settings);
+    for (const std::string& set : sets)
+        if (auto error = settings.ApplyEdit(set.substr(0, set.find('=')), set.substr(set.find('=') + 1)))
+            std::fprintf(stderr, "%s\n", error->c_str());
+    settings.TypeText("txtOutFileName", "book");
+    settings.TypeText("txtInpFile", book);
+    std::filesystem::create_directories(pages);
+    settings.UseOutputFolder(pages.string() + "/");
+}
+
+bool RunInChild(const std::function<void(void* answer)>& work, void* answer, std::size_t size,
+                double* peakMegabytes)
+{
+    int ends[2];
+    if (::pipe(ends) != 0)
+        return false;
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::close(ends[0]);
+        std::vector<unsigned char> buffer(size);
+        work(buffer.data());
+        [[maybe_unused]] const auto written = ::write(ends[1], buffer.data(), size);
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    const bool answered = ::read(ends[0], answer, size) == static_cast<ssize_t>(size);
+    ::close(ends[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    if (peakMegabytes)
+        *peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the child ended with status %d\n", status);
+        return false;
+    }
+    return answered;
 }

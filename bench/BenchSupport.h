@@ -1,8 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+class SettingsModel;
 
 // What the benchmarks share: a generated book, CPU and wall clocks, and the folder their output goes to.
 
@@ -30,3 +36,25 @@ struct ChildTimes {
     double peakMegabytes = 0;
 };
 ChildTimes RunCommand(const std::vector<std::string>& arguments);
+
+// The settings of a benchmark's conversion: the start-up defaults, each "control=value" of sets, the book, the root
+// "book" and the folder the pages go to.
+void PrepareConversion(SettingsModel& settings, const std::string& book, const std::filesystem::path& pages,
+                       const std::vector<std::string>& sets);
+
+// Runs work in a child process, so that its memory and CPU time are its own, and copies back through a pipe the
+// size bytes it writes at `answer`; false when the child failed. peakMegabytes gets the child's peak memory.
+bool RunInChild(const std::function<void(void* answer)>& work, void* answer, std::size_t size,
+                double* peakMegabytes);
+
+// The same for a plain struct of figures: nothing when the child failed.
+template <typename Figures>
+std::optional<Figures> InChild(const std::function<Figures()>& work, double* peakMegabytes = nullptr)
+{
+    static_assert(std::is_trivially_copyable_v<Figures>);
+    Figures figures{};
+    if (!RunInChild([&](void* answer) { *static_cast<Figures*>(answer) = work(); }, &figures, sizeof figures,
+                    peakMegabytes))
+        return std::nullopt;
+    return figures;
+}

@@ -9,15 +9,12 @@
 #include "base/Text.h"
 #include "engine/ConversionRun.h"
 #include "settings/SettingsModel.h"
-#include "settings/StartUp.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 #include <vector>
@@ -104,23 +101,11 @@ struct Measure {
 // One conversion in a child process of its own, so that its peak memory is its own.
 Measure Convert(const std::string& book, const fs::path& folder, const std::vector<std::string>& sets)
 {
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return {};
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(ends[0]);
+    double peak = 0;
+    const auto measured = InChild<Measure>([&] {
         SettingsModel settings;
-        ApplyStartUpDefaults(settings);
-        for (const std::string& set : sets)
-            if (auto error = settings.ApplyEdit(set.substr(0, set.find('=')), set.substr(set.find('=') + 1)))
-                std::fprintf(stderr, "%s\n", error->c_str());
-        settings.TypeText("txtOutFileName", "book");
-        settings.TypeText("txtInpFile", book);
-        fs::create_directories(folder / "pages");
+        PrepareConversion(settings, book, folder / "pages", sets);
         fs::create_directories(folder / "floor");
-        settings.UseOutputFolder((folder / "pages").string() + "/");
         RunState state;
         PageOutput output(settings, state);
         FloorHost host(output, folder / "floor");
@@ -134,22 +119,10 @@ Measure Convert(const std::string& book, const fs::path& folder, const std::vect
         measure.runSeconds = CpuSeconds() - start - measure.floorSeconds;
         if (!measure.ok)
             std::fprintf(stderr, "the conversion failed: %s\n", result.error.c_str());
-        [[maybe_unused]] const auto written = ::write(ends[1], &measure, sizeof measure);
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    Measure measure;
-    if (::read(ends[0], &measure, sizeof measure) != sizeof measure)
-        measure.ok = false;
-    ::close(ends[0]);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "the conversion ended with status %d\n", status);
-        measure.ok = false;
-    }
-    measure.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        return measure;
+    }, &peak);
+    Measure measure = measured.value_or(Measure{});
+    measure.peakMegabytes = peak;
     fs::remove_all(folder);
     return measure;
 }
@@ -190,14 +163,10 @@ void WriteScriptBooks(const std::string& latin, const std::string& shaped, std::
 // a child of this process, and a child's peak counts the pages it shares with its parent.
 void MakeMarkupBooks(const std::string& text, const std::string& html, const std::string& epub)
 {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    InChild<bool>([&] {
         WriteMarkupBooks(text, html, epub);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+        return true;
+    });
 }
 
 } // namespace

@@ -5,15 +5,12 @@
 #include "platform/ConvertBMP2JPG.h"
 #include "platform/PngEncoder.h"
 #include "settings/SettingsModel.h"
-#include "settings/StartUp.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <png.h>
 #include <span>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -176,37 +173,17 @@ private:
 
 PngFigures MeasurePng(const std::string& book, const fs::path& folder, const std::vector<std::string>& sets)
 {
-    int ends[2];
-    if (::pipe(ends) != 0)
-        return {};
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(ends[0]);
+    const auto figures = InChild<PngFigures>([&] {
         SettingsModel settings;
-        ApplyStartUpDefaults(settings);
-        for (std::string set : sets)
-            if (auto error = settings.ApplyEdit(set.substr(0, set.find('=')), set.substr(set.find('=') + 1)))
-                std::fprintf(stderr, "%s\n", error->c_str());
+        PrepareConversion(settings, book, folder, sets);
         settings.ApplyEdit("lstPageFormat", "PNG");
-        settings.TypeText("txtOutFileName", "book");
-        settings.TypeText("txtInpFile", book);
-        fs::create_directories(folder);
-        settings.UseOutputFolder(folder.string() + "/");
         RunState state;
         PageOutput output(settings, state);
         PngFloorHost host(output, settings.On(Control::chkPureBW));
         const RunResult result = ConversionRun(settings, state, output, host).Run();
         host.figures.ok = result.outcome == RunResult::Outcome::Finished && !host.Failed();
-        [[maybe_unused]] const auto written = ::write(ends[1], &host.figures, sizeof host.figures);
-        ::_exit(0);
-    }
-    ::close(ends[1]);
-    PngFigures figures;
-    if (::read(ends[0], &figures, sizeof figures) != sizeof figures)
-        figures.ok = false;
-    ::close(ends[0]);
-    ::waitpid(pid, nullptr, 0);
+        return host.figures;
+    });
     fs::remove_all(folder);
-    return figures;
+    return figures.value_or(PngFigures{});
 }
