@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -98,8 +99,14 @@ public:
         return mLatinReady[c] != kMissing;
     }
     float TextWidth(std::u32string_view text);
-    // The width of text drawn glyph by glyph, when every character is one the face has below kTableSize (or a
-    // control character); false, with width unchanged, otherwise.
+    // Every character of text is one the face has below kTableSize (or a control character): it is drawn glyph
+    // by glyph.
+    bool Plain(std::u32string_view text)
+    {
+        return std::all_of(text.begin(), text.end(),
+                           [this](char32_t c) { return c < kTableSize && (c < 0x20 || Draws(c)); });
+    }
+    // The width of such a text; false, with width unchanged, for any other.
     bool PlainWidth(std::u32string_view text, float& width)
     {
         float sum = 0;

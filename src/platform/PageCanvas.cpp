@@ -135,7 +135,7 @@ bool PageCanvas::HoldsOnly(RgbQuad first, RgbQuad second) const
 void PageCanvas::Print(std::u32string_view text, Then then)
 {
     Font& font = CurrentFont();
-    if (float width = 0; mShapeAll || !font.PlainWidth(text, width)) {
+    if (mShapeAll || !font.Plain(text)) {
         PrintMixed(text, false);
         if (then == Then::NewRow)
             mPenX = 0, mPenY += TextHeight();
@@ -160,7 +160,7 @@ void PageCanvas::Print(std::u32string_view text, Then then)
 void PageCanvas::Advance(std::u32string_view text)
 {
     Font& font = CurrentFont();
-    if (float width = 0; mShapeAll || !font.PlainWidth(text, width)) {
+    if (mShapeAll || !font.Plain(text)) {
         mPenX += MixedWidth(text, false);
         return;
     }
